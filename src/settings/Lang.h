@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace rfbind {
+
+/// The interface languages, in the order of the language lists.
+enum TLanguateKind : std::uint8_t { lkEng = 0, lkCht = 1, lkChs = 2 };
+
+/// Text of message `id` (0..55) in `language`, UTF-8; nullptr when the table has no such id
+/// (the caller then leaves its text as it was).
+const char* MessageText(int id, TLanguateKind language);
+
+/// The name the language is stored under: "lkEng", "lkCht" or "lkChs".
+const char* LanguageName(TLanguateKind language);
+
+/// Reads a stored language choice: a three-letter value is taken with "lk" in front, letter
+/// case does not matter. Nothing when the text names no language.
+std::optional<TLanguateKind> ParseLanguageName(std::string_view stored);
+
+/// The first-start dialog's preselection for the system's code page: Simplified Chinese code
+/// pages offer English, Traditional Chinese ones Traditional, every other one Simplified.
+TLanguateKind PreselectedLanguage(int codePage);
+
+/// The code page a Linux locale name (e.g. "zh_CN.UTF-8", "en_US.ISO-8859-1") stands for:
+/// Simplified Chinese locales count as 936, Traditional ones as 950, others by their own
+/// character set (UTF-8 as 65001).
+int CodePageForLocale(std::string_view locale);
+
+} // namespace rfbind
