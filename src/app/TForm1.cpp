@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: MIT
+#include "TForm1.h"
+
+#include "Dialogs.h"
+#include "TForm2.h"
+#include "link/HidDeviceController.h"
+#include "platform/LanguageStore.h"
+#include "platform/SingleInstance.h"
+#include "ui_TForm1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QRandomGenerator>
+#include <QScreen>
+
+namespace rfbind::app {
+
+namespace {
+constexpr auto kLogFolder = "Log";
+constexpr auto kCustomLogo = "logo.bmp";
+constexpr int kCustomLogoMaxWidth = 400;
+constexpr int kCustomLogoMaxHeight = 60;
+} // namespace
+
+TForm1::TForm1(StationServices& services, QWidget* parent)
+    : QWidget(parent), link(services.clock), services_(services), ui(new Ui::TForm1) {
+    ui->setupUi(this);
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    link.ActiveDevice = nullptr;
+    deviceList.clear();
+    delete ui;
+}
+
+void TForm1::FormCreate() {
+    TempID = static_cast<std::int32_t>(QRandomGenerator::global()->bounded(255));
+    BindFromRun = false;
+    ZoomKeysAvailable = false;
+    FormCreating = true;
+
+    setWindowTitle(windowTitle() + " TempID=" + QString::number(TempID));
+
+    // One level only; a failure shows up when the first passed unit is logged.
+    QDir().mkdir(kLogFolder);
+
+    ui->lblResult->clear();
+    ui->Image1->hide();
+
+    if (services_.singleInstance)
+        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName());
+
+    form2_ = new TForm2(this);
+    LoadLanguage();
+
+    // Key preview: PageDown must reach the Go handler whichever control has the focus, and
+    // spin boxes and combo boxes would otherwise swallow it.
+    qApp->installEventFilter(this);
+
+    ui->edtEEPROM_20->clear();
+    ui->edtMseDongleAddr->clear();
+    ui->edtTX_SN->clear();
+    ui->edtRX_SN->clear();
+    ui->lblRX_Date->clear();
+    ui->lblTX_Date->clear();
+
+    for (QWidget* w : {static_cast<QWidget*>(ui->gb1), static_cast<QWidget*>(ui->gbRX),
+                       static_cast<QWidget*>(ui->gbTX), static_cast<QWidget*>(ui->edtMseDongleAddr),
+                       static_cast<QWidget*>(ui->edtTX_SN), static_cast<QWidget*>(ui->edtRX_SN),
+                       static_cast<QWidget*>(ui->lbl14), static_cast<QWidget*>(ui->lbl55),
+                       static_cast<QWidget*>(ui->Label2)})
+        w->hide();
+
+    // The three link pictures share one spot; only visibility decides which one shows.
+    ui->imgConnected->move(ui->gifBind->pos());
+    ui->imgNoneDev->move(ui->gifBind->pos());
+
+    loadCustomLogo();
+
+    ui->cbRF_Set_BTY_Low_Level->clear();
+    ui->cbRF_Set_BTY_Low_Level->addItems({"Set BTY Low Level: VBAT <= 2.2V",
+                                          "Set BTY Low Level: VBAT <= 2.0V",
+                                          "Set BTY Low Level: VBAT <= 1.8V"});
+    ui->cbRF_Set_BTY_Low_Level->setCurrentIndex(2);
+
+    presetReceiverIdTable(receiverIdTable);
+
+    windowHeight = 740;
+    FormResize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.width() / 2 - width() / 2, s.height() / 2 - height() / 2);
+    }
+    ui->pbSetTX->setGeometry(0, ui->pbSetTX->y(), width(), ui->pbSetTX->height());
+
+    // The start-up broadcast: the device list is complete before the settings load.
+    services_.devices.setDeviceChangeHandler([this] { JvHidDeviceController1DeviceChange(); });
+    services_.devices.rescan(true);
+
+    ui->ComboRFPower->setCurrentIndex(3);
+
+    update();
+    FormCreating = false;
+}
+
+void TForm1::loadCustomLogo() {
+    ui->imgCust->hide();
+    if (QFileInfo::exists(kCustomLogo)) {
+        const QImage logo(kCustomLogo);
+        if (!logo.isNull()) {
+            // The picture sizes its panel; one larger than the space beside the title stays
+            // loaded but hidden.
+            ui->imgCust->setPixmap(QPixmap::fromImage(logo));
+            ui->imgCust->resize(logo.size());
+            ui->imgCust->setAttribute(Qt::WA_TranslucentBackground);
+            if (logo.width() <= kCustomLogoMaxWidth && logo.height() <= kCustomLogoMaxHeight)
+                ui->imgCust->show();
+        }
+    }
+    ui->imgLogo->setVisible(!ui->imgCust->isVisibleTo(this));
+}
+
+void TForm1::FormResize() {
+    if (inResize_)
+        return;
+    inResize_ = true;
+    // The hidden numbering panels still count: the window's height follows their heights.
+    const int h = windowHeight - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
+    setFixedSize(kWindowWidth, h);
+    ui->gbGo->move(ui->gbGo->x(), h - ui->gbGo->height() - ui->pbSetTX->height());
+    ui->pbSetTX->move(ui->pbSetTX->x(), h - ui->pbSetTX->height());
+    inResize_ = false;
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormKeyDown(int key) {
+    if (key == Qt::Key_PageDown && ui->btnGo->isEnabled())
+        ui->btnGo->click();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        // An unhandled key travels up the parents as a new event: look at it only where it
+        // first arrives (the focus widget, or the window itself when nothing has the focus),
+        // and only for this window, not for a dialog in front of it.
+        QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+        if (w == first && w->window() == this)
+            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+    }
+    return QWidget::eventFilter(watched, event); // the key is never consumed
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    FormCloseQuery();
+}
+
+void TForm1::FormCloseQuery() {
+    if (closing_)
+        return;
+    closing_ = true;
+    // Timers, settings and the transmitter's access mode join here as they land.
+    if (link.ActiveDevice != nullptr)
+        link.RemoteWrite(0x2C, 0x00, 0x00);
+    services_.clock.sleepMs(50);
+    if (services_.quit)
+        services_.quit(0);
+}
+
+} // namespace rfbind::app

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+
+namespace rfbind::app {
+
+/// The first-start language dialog: "Please select a language.", the picture list `cbbLang`
+/// and "OK". Its title copies the main window's title bar.
+class TForm2 : public QDialog {
+    Q_OBJECT
+
+public:
+    /// Centres itself on the primary screen and copies `mainWindow`'s title.
+    explicit TForm2(QWidget* mainWindow);
+
+    /// The language list (items 0..2: English, Traditional Chinese, Simplified Chinese).
+    QComboBox* cbbLang() const { return cbbLang_; }
+
+    void btnOKClick();
+
+private:
+    QComboBox* cbbLang_ = nullptr;
+};
+
+} // namespace rfbind::app
