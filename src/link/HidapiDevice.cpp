@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: MIT
+#include "link/HidapiDevice.h"
+
+#include <hidapi/hidapi.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace rfbind {
+
+namespace {
+
+// hidraw puts the transfer length into the 14-bit size field of the ioctl request code; the
+// kernel's own limit for a report buffer is 4096 bytes on older kernels.
+constexpr std::size_t kMaxTransferBytes = 4096;
+
+// hidapi 0.13 has a use-after-free in hid_open_path when the path opens but is no hidraw node
+// (it closes its handle, then records the error in it; libusb/hidapi#542). Only a character
+// device that the kernel lists in the hidraw class may reach it.
+bool isHidrawNode(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const std::string subsystem = "/sys/dev/char/" + std::to_string(major(st.st_rdev)) + ":" +
+                                  std::to_string(minor(st.st_rdev)) + "/subsystem";
+    std::error_code ec;
+    return std::filesystem::read_symlink(subsystem, ec).filename() == "hidraw";
+}
+
+// A node that exists but that access(2) refuses is the telling case on a station: the udev
+// rule that grants the operator the receiver is missing.
+bool permissionDenied(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && ::access(path.c_str(), R_OK | W_OK) != 0 &&
+           (errno == EACCES || errno == EPERM);
+}
+
+// hid_open_path does not report why open(2) failed, and its own error bookkeeping may have
+// touched errno since; access(2) confirms.
+OpenStatus classifyOpenFailure(const std::string& path, int openErrno) {
+    if (openErrno == EACCES || openErrno == EPERM || permissionDenied(path))
+        return OpenStatus::PermissionDenied;
+    return OpenStatus::Failed;
+}
+
+} // namespace
+
+HidapiDevice::HidapiDevice(std::shared_ptr<HidCollectionEntry> entry,
+                           std::shared_ptr<const void> library)
+    : entry_(std::move(entry)), library_(std::move(library)) {
+    entry_->checkedOut = true;
+}
+
+HidapiDevice::~HidapiDevice() {
+    close();
+    // Back to the controller: a later hand-out gives the device out again while present.
+    entry_->checkedOut = false;
+}
+
+HidAttributes HidapiDevice::attributes() const {
+    return entry_->attributes;
+}
+
+HidCaps HidapiDevice::caps() const {
+    return entry_->caps;
+}
+
+std::string HidapiDevice::productString() {
+    return entry_->productString;
+}
+
+bool HidapiDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
+        return false;
+    return hid_send_feature_report(handle_, buffer, length) >= 0;
+}
+
+bool HidapiDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
+        return false;
+    // hidapi returns the number of bytes received, report ID included. Zero bytes would leave
+    // the caller's request in the buffer, where it would pass for an answer.
+    return hid_get_feature_report(handle_, buffer, length) > 0;
+}
+
+bool HidapiDevice::pluggedIn() const {
+    return entry_->present;
+}
+
+void HidapiDevice::setNumInputBuffers(int /*count*/) {}
+
+void HidapiDevice::clearDataEvent() {}
+
+OpenStatus HidapiDevice::openStatus() const {
+    return status_;
+}
+
+std::string HidapiDevice::path() const {
+    return entry_->path;
+}
+
+const std::string& HidapiDevice::descriptorError() const {
+    return entry_->descriptorError;
+}
+
+bool HidapiDevice::ensureOpen() {
+    if (!entry_->present) {
+        // The node may already belong to another device plugged in since: never talk to it.
+        close();
+        status_ = OpenStatus::Failed;
+        return false;
+    }
+    if (handle_ != nullptr)
+        return true;
+    if (!library_) {
+        // hid_init failed: hidapi must not be used at all.
+        status_ = OpenStatus::Failed;
+        return false;
+    }
+    if (permissionDenied(entry_->path)) {
+        status_ = OpenStatus::PermissionDenied;
+        return false;
+    }
+    if (!isHidrawNode(entry_->path)) {
+        status_ = OpenStatus::Failed;
+        return false;
+    }
+    errno = 0;
+    handle_ = hid_open_path(entry_->path.c_str());
+    if (handle_ == nullptr) {
+        status_ = classifyOpenFailure(entry_->path, errno);
+        return false;
+    }
+    status_ = OpenStatus::ReadWrite;
+    return true;
+}
+
+void HidapiDevice::close() {
+    if (handle_ != nullptr) {
+        hid_close(handle_);
+        handle_ = nullptr;
+    }
+}
+
+} // namespace rfbind
