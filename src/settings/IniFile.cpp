@@ -1,0 +1,332 @@
+// SPDX-License-Identifier: MIT
+#include "settings/IniFile.h"
+
+// The Debian build of SimpleIni keeps its template bodies behind SI_IMPLEMENTATION; without a
+// converter it stores values as the raw bytes of the file.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace rfbind {
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct IniFile::Store {
+    CSimpleIniA ini;
+    bool refuseSave = false;
+
+    Store() { configure(); }
+
+    // The value of the first occurrence of the key in the file, or nullptr.
+    const char* find(std::string_view section, std::string_view key) const {
+        CSimpleIniA::TNamesDepend values;
+        if (!ini.GetAllValues(std::string(section).c_str(), std::string(key).c_str(), values))
+            return nullptr;
+        const CSimpleIniA::Entry* first = nullptr;
+        for (const auto& v : values)
+            if (!first || v.nOrder < first->nOrder)
+                first = &v;
+        return first ? first->pItem : nullptr;
+    }
+
+    // The key as the file spells it, so a rewrite keeps its letter case; `key` when it is new.
+    std::string spelling(std::string_view section, std::string_view key) const {
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(std::string(section).c_str(), keys);
+        const CSimpleIniA::Entry* first = nullptr;
+        for (const auto& k : keys)
+            if (sameName(k.pItem, key) && (!first || k.nOrder < first->nOrder))
+                first = &k;
+        return first ? std::string(first->pItem) : std::string(key);
+    }
+    void configure() {
+        ini.SetUnicode(false);
+        // A key written twice by hand stays twice until the station writes it; reads take the
+        // first, as the platform's profile functions do, and a write replaces all of them.
+        ini.SetMultiKey(true);
+        // A value beginning with "<<<" is data here, not the start of a multi-line block.
+        ini.SetMultiLine(false);
+        ini.SetSpaces(false); // key=value, as the platform's profile functions write it
+        ini.SetQuotes(false);
+        ini.SetAllowKeyOnly(false);
+    }
+};
+
+namespace {
+
+std::string errnoText(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool hasLineBreakOrZero(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The parser trims names and ends keys at "=" and sections at "]": a name it would read back
+// differently must not be written.
+bool isValidName(std::string_view name, bool section) {
+    if (name.empty() || isBlank(name.front()) || isBlank(name.back()) || hasLineBreakOrZero(name))
+        return false;
+    if (section)
+        return name.find(']') == std::string_view::npos;
+    return name.find('=') == std::string_view::npos && name.front() != ';' && name.front() != '#' &&
+           name.front() != '[';
+}
+
+// Writes all of `data`, retrying interrupted and partial writes.
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Puts `data` in place of `target` so that, whenever the process or the machine stops, the
+// target is either the old file or the new one, complete. The text goes to a temporary file in
+// the same folder (rename is atomic only within one file system), reaches the disk before it is
+// renamed over the target, and the folder is flushed so the rename itself survives a power cut.
+std::optional<std::string> replaceFileAtomically(const fs::path& target, std::string_view data) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temporary = folder / (target.filename().string() + ".tmp");
+
+    // Keep the permission bits an administrator may have given the file.
+    mode_t mode = 0666;
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists)
+        mode = existing.st_mode & 07777;
+
+    // O_EXCL: a leftover of an interrupted save is removed and replaced instead of being
+    // written into, so two savers can never interleave their bytes in one file and leftovers
+    // never pile up.
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno == EEXIST) {
+        ::unlink(temporary.c_str());
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    }
+    if (fd < 0)
+        return errnoText("cannot create " + temporary.string(), errno);
+
+    const auto abandon = [&](const std::string& what) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temporary.c_str());
+        return errnoText(what, error);
+    };
+    if (exists && ::fchmod(fd, mode) != 0)
+        return abandon("cannot set the permissions of " + temporary.string());
+    if (!writeAll(fd, data))
+        return abandon("cannot write " + temporary.string());
+    if (::fsync(fd) != 0)
+        return abandon("cannot flush " + temporary.string());
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0)
+        return abandon("cannot close " + temporary.string());
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return abandon("cannot replace " + target.string());
+
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return errnoText("saved, but cannot open the folder to flush it", errno);
+    const bool flushed = ::fsync(dir) == 0;
+    const int error = errno;
+    ::close(dir);
+    if (!flushed)
+        return errnoText("saved, but the folder could not be flushed", error);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (!text.empty() && text.front() == '$') {
+        base = 16;
+        text.remove_prefix(1);
+    } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty())
+        return std::nullopt;
+    std::uint64_t magnitude = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (ec != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+
+    std::uint32_t bits = 0;
+    if (base == 16) {
+        // Hex is a bit pattern: all 32 bits are allowed, as in the hex edits that write them.
+        if (magnitude > 0xFFFFFFFFu)
+            return std::nullopt;
+        bits = static_cast<std::uint32_t>(magnitude);
+    } else {
+        const std::uint64_t limit = negative ? 0x80000000u : 0x7FFFFFFFu;
+        if (magnitude > limit)
+            return std::nullopt;
+        bits = static_cast<std::uint32_t>(magnitude);
+    }
+    if (negative)
+        bits = 0u - bits;
+    return static_cast<std::int32_t>(bits);
+}
+
+IniFile::IniFile(fs::path path) : path_(std::move(path)), store_(std::make_unique<Store>()) {}
+IniFile::~IniFile() = default;
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
+
+IniLoadResult IniFile::load() {
+    store_->ini.Reset();
+    store_->configure();
+    store_->refuseSave = false;
+
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return {IniLoadStatus::Missing, {}};
+        store_->refuseSave = true;
+        return {IniLoadStatus::Unreadable, errnoText("cannot open " + path_.string(), errno)};
+    }
+    std::string data;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            store_->refuseSave = true;
+            return {IniLoadStatus::Unreadable, errnoText("cannot read " + path_.string(), error)};
+        }
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+
+    if (store_->ini.LoadData(data) < 0) {
+        store_->ini.Reset();
+        store_->refuseSave = true;
+        return {IniLoadStatus::Unreadable, "cannot parse " + path_.string()};
+    }
+    return {IniLoadStatus::Loaded, {}};
+}
+
+bool IniFile::hasKey(std::string_view section, std::string_view key) const {
+    return store_->find(section, key) != nullptr;
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+    const char* value = store_->find(section, key);
+    return value ? std::string(value) : std::string(fallback);
+}
+
+std::int32_t IniFile::readInteger(std::string_view section, std::string_view key,
+                                  std::int32_t fallback) const {
+    const char* value = store_->find(section, key);
+    if (!value)
+        return fallback;
+    return ParseIniInteger(value).value_or(fallback);
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool fallback) const {
+    return readInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+bool IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    // A line end inside a value would start a new line that the next load reads as a key of
+    // its own, so such a value is refused rather than written.
+    if (!isValidName(section, true) || !isValidName(key, false) || hasLineBreakOrZero(value))
+        return false;
+    return store_->ini.SetValue(std::string(section).c_str(),
+                                store_->spelling(section, key).c_str(), std::string(value).c_str(),
+                                nullptr, /*a_bForceReplace=*/true) >= 0;
+}
+
+bool IniFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
+    return writeString(section, key, std::to_string(value));
+}
+
+bool IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+    return writeString(section, key, value ? "1" : "0");
+}
+
+bool IniFile::deleteKey(std::string_view section, std::string_view key) {
+    return store_->ini.Delete(std::string(section).c_str(), std::string(key).c_str(), false);
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    store_->ini.Save(out, store_->ini.IsUnicode());
+    return out;
+}
+
+IniSaveResult IniFile::save() {
+    if (store_->refuseSave)
+        return {false, path_.string() + " could not be read when loading; it is left as it was "
+                                        "so that its other settings are not lost"};
+    std::string data;
+    if (store_->ini.Save(data, store_->ini.IsUnicode()) < 0)
+        return {false, "cannot render the settings"};
+
+    // Replace the file a link points to, not the link itself.
+    fs::path target = path_;
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (ec)
+            return {false, "cannot follow the link " + path_.string() + ": " + ec.message()};
+        target = resolved;
+    }
+    if (auto error = replaceFileAtomically(target, data))
+        return {false, *error};
+    return {true, {}};
+}
+
+} // namespace rfbind
