@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace rfbind {
+
+/// The radio IDs a unit receives: the receiver's `R` and the transmitter's `T` (24 bits each),
+/// and the six ID bytes B0..B5 both EEPROMs carry.
+struct RadioIdPair {
+    std::uint32_t R = 0;
+    std::uint32_t T = 0;
+
+    /// Draws the pair from the two generators' next IDs: when both are equal the transmitter
+    /// gets the next value, so a receiver is never paired with its own ID.
+    static RadioIdPair fromNextIds(std::uint32_t rxNext, std::uint32_t txNext);
+
+    /// B0..B5: R most significant first, then T; the top bit of B0 and of B3 set, as the
+    /// firmware marks the first byte of an ID.
+    std::array<std::uint8_t, 6> bytes() const;
+
+    /// Checksum bytes the transmitter keeps beside each ID: (B0 ^ B1 ^ B2) ^ 0xFF for the
+    /// partner (receiver) ID and (B3 ^ B4 ^ B5) ^ 0xFF for its own.
+    std::uint8_t receiverIdChecksum() const;
+    std::uint8_t transmitterIdChecksum() const;
+
+    /// Where byte Bi goes: a transmitter EEPROM byte address and a receiver EEPROM word address.
+    static constexpr std::array<std::uint8_t, 6> kTransmitterAddress = {0x0C, 0x0D, 0x0E,
+                                                                        0x08, 0x09, 0x0A};
+    static constexpr std::array<std::uint8_t, 6> kReceiverWord = {0x00, 0x01, 0x02,
+                                                                  0x33, 0x34, 0x35};
+    static constexpr std::uint8_t kTransmitterOwnChecksumAddress = 0x0B;
+    static constexpr std::uint8_t kTransmitterPartnerChecksumAddress = 0x0F;
+};
+
+} // namespace rfbind
