@@ -5,6 +5,10 @@
 
 class QComboBox;
 
+namespace Ui {
+class TForm2;
+}
+
 namespace rfbind::app {
 
 /// The first-start language dialog: "Please select a language.", the picture list `cbbLang`
@@ -15,14 +19,15 @@ class TForm2 : public QDialog {
 public:
     /// Centres itself on the primary screen and copies `mainWindow`'s title.
     explicit TForm2(QWidget* mainWindow);
+    ~TForm2() override;
 
     /// The language list (items 0..2: English, Traditional Chinese, Simplified Chinese).
-    QComboBox* cbbLang() const { return cbbLang_; }
+    QComboBox* cbbLang() const;
 
     void btnOKClick();
 
 private:
-    QComboBox* cbbLang_ = nullptr;
+    Ui::TForm2* ui;
 };
 
 } // namespace rfbind::app

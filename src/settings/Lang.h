@@ -26,8 +26,11 @@ std::optional<TLanguateKind> ParseLanguageName(std::string_view stored);
 TLanguateKind PreselectedLanguage(int codePage);
 
 /// The code page a Linux locale name (e.g. "zh_CN.UTF-8", "en_US.ISO-8859-1") stands for:
-/// Simplified Chinese locales count as 936, Traditional ones as 950, others by their own
-/// character set (UTF-8 as 65001).
+/// Simplified Chinese locales (zh_CN, zh_SG, plain zh) count as 936, Traditional ones (zh_TW,
+/// zh_HK, zh_MO) as 950, whatever their character set; others by their own character set
+/// (UTF-8 as 65001, ISO-8859-n as 2859n, CPnnnn as nnnn). "C", "POSIX" and an empty name
+/// without a character set are US-ASCII, 20127; any other locale without a character set is
+/// ISO-8859-1, 28591; a character set the table does not know counts as 65001.
 int CodePageForLocale(std::string_view locale);
 
 } // namespace rfbind
