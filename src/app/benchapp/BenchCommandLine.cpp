@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+#include "benchapp/BenchCommandLine.h"
+
+namespace rfbind::app {
+
+namespace {
+
+bool toInt(const QString& text, long long min, long long max, long long& out) {
+    bool ok = false;
+    const long long v = text.toLongLong(&ok, 0); // decimal or 0x-prefixed
+    if (!ok || v < min || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+QString BenchCommandLine::usage() {
+    return QStringLiteral(
+        "usage: rfbind-bench [--headless] [--units N] [--language eng|cht|chs]\n"
+        "                    [--screenshot FILE] [bench options]\n"
+        "bench options:\n"
+        "  --seed N                radio IDs of the fresh units and acknowledgement losses\n"
+        "  --latency MS            time every USB transfer takes (1 is realistic)\n"
+        "  --ack-loss P            probability 0..1 that an answer loses its acknowledgement\n"
+        "  --never-ack             the receiver never acknowledges\n"
+        "  --tx-off                the mouse stays switched off\n"
+        "  --no-move               the mouse is never moved\n"
+        "  --no-keyboard           no keyboard on the bench\n"
+        "  --stuck-tx-byte ADDR    a mouse EEPROM byte (0..127) that ignores writes\n"
+        "  --stuck-rx-word ADDR    a receiver EEPROM word (0..63) that ignores writes\n"
+        "  --unplug-after MS       the receiver drops off the bus after MS milliseconds\n"
+        "  --product-id ID         the receiver's USB product ID (default 0x053A)\n"
+        "  --version V             the receiver's USB release number (default 0xA012)\n");
+}
+
+std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args, QString& error) {
+    BenchCommandLine c;
+    auto& faults = c.bench.faults;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString& out) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto number = [&](long long min, long long max, long long& out) {
+            QString text;
+            if (!value(text))
+                return false;
+            if (!toInt(text, min, max, out)) {
+                error = QString("%1: %2 is not a number from %3 to %4").arg(a, text).arg(min).arg(max);
+                return false;
+            }
+            return true;
+        };
+        long long n = 0;
+        if (a == "--headless") {
+            c.headless = true;
+        } else if (a == "--units") {
+            if (!number(0, 1000000, n))
+                return std::nullopt;
+            c.units = static_cast<int>(n);
+        } else if (a == "--language") {
+            if (!value(c.language))
+                return std::nullopt;
+            c.language = c.language.toLower();
+            if (c.language != "eng" && c.language != "cht" && c.language != "chs") {
+                error = "--language takes eng, cht or chs";
+                return std::nullopt;
+            }
+        } else if (a == "--screenshot") {
+            if (!value(c.screenshot))
+                return std::nullopt;
+        } else if (a == "--seed") {
+            if (!number(0, 0xFFFFFFFFLL, n))
+                return std::nullopt;
+            c.seed = static_cast<std::uint32_t>(n);
+            faults.ackLossSeed = c.seed;
+        } else if (a == "--latency") {
+            if (!number(0, 1000, n))
+                return std::nullopt;
+            faults.usbLatencyMs = static_cast<int>(n);
+        } else if (a == "--ack-loss") {
+            QString text;
+            if (!value(text))
+                return std::nullopt;
+            bool ok = false;
+            const double p = text.toDouble(&ok);
+            if (!ok || p < 0.0 || p > 1.0) {
+                error = "--ack-loss takes a probability from 0 to 1";
+                return std::nullopt;
+            }
+            faults.ackLossProbability = p;
+        } else if (a == "--never-ack") {
+            faults.receiverNeverAcknowledges = true;
+        } else if (a == "--tx-off") {
+            faults.transmitterOff = true;
+        } else if (a == "--no-move") {
+            faults.mouseNeverMoves = true;
+        } else if (a == "--no-keyboard") {
+            faults.noKeyboard = true;
+        } else if (a == "--stuck-tx-byte") {
+            if (!number(0, 127, n))
+                return std::nullopt;
+            faults.stuckTransmitterEepromByte = static_cast<int>(n);
+        } else if (a == "--stuck-rx-word") {
+            if (!number(0, 63, n))
+                return std::nullopt;
+            faults.stuckReceiverEepromWord = static_cast<int>(n);
+        } else if (a == "--unplug-after") {
+            if (!number(0, 0xFFFFFFFFLL, n))
+                return std::nullopt;
+            faults.unplugAfterMs = static_cast<std::uint32_t>(n);
+        } else if (a == "--product-id") {
+            if (!number(0, 0xFFFF, n))
+                return std::nullopt;
+            c.bench.receiverProductId = static_cast<std::uint16_t>(n);
+        } else if (a == "--version") {
+            if (!number(0, 0xFFFF, n))
+                return std::nullopt;
+            c.bench.receiverVersion = static_cast<std::uint16_t>(n);
+        } else if (a == "--help" || a == "-h") {
+            error = usage();
+            return std::nullopt;
+        } else {
+            error = "unknown option " + a;
+            return std::nullopt;
+        }
+    }
+    return c;
+}
+
+} // namespace rfbind::app

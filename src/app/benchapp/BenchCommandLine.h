@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "bench/BenchOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace rfbind::app {
+
+/// What `rfbind-bench` was asked to do.
+struct BenchCommandLine {
+    bool headless = false;
+    int units = 0;
+    /// "eng", "cht" or "chs": stored as the operator's choice before the window starts.
+    QString language;
+    QString screenshot;
+    std::uint32_t seed = 1;
+    bench::BenchOptions bench;
+
+    /// Parses the arguments after the program name. On a mistake returns nothing and puts a
+    /// message for the user into `error`.
+    static std::optional<BenchCommandLine> parse(const QStringList& arguments, QString& error);
+    static QString usage();
+};
+
+} // namespace rfbind::app

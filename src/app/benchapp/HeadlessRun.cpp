@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: MIT
+#include "benchapp/HeadlessRun.h"
+
+#include "QtClock.h"
+#include "TForm1.h"
+#include "bench/Bench.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace rfbind::app {
+
+namespace {
+
+/// The heartbeat that measures how long the event loop was kept from running.
+constexpr int kHeartbeatMs = 5;
+
+QString todaysLog() {
+    return QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
+}
+
+QStringList logLines() {
+    QFile f(todaysLog());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+template <class Container> QJsonArray toArray(const Container& values) {
+    QJsonArray a;
+    for (auto v : values)
+        a.append(static_cast<int>(v));
+    return a;
+}
+
+QString idText(std::uint32_t id) { return QString("%1").arg(id & 0xFFFFFF, 6, 16, QChar('0')).toUpper(); }
+
+template <class T> double median(std::vector<T> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? static_cast<double>(v[n / 2]) : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+} // namespace
+
+HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stationClock,
+                         std::uint32_t seed, QTextStream& out)
+    : form_(form), bench_(bench), clock_(stationClock), seed_(seed), out_(out) {
+    heartbeat_.setInterval(kHeartbeatMs);
+    heartbeat_.setTimerType(Qt::PreciseTimer);
+    connect(&heartbeat_, &QTimer::timeout, this, &HeadlessRun::heartbeat);
+}
+
+void HeadlessRun::heartbeat() {
+    if (inCycle_) {
+        maxStallMs_ = std::max(maxStallMs_, sinceBeat_.elapsed());
+        // The operator: moves the mouse when asked, presses the keyboard's bind button once.
+        const QString prompt = form_.findChild<QLabel*>("lblResult")->text();
+        if (prompt == "Move")
+            bench_.setMouseMoving(true);
+        else if (prompt == "Wait" && !bindPressed_) {
+            bench_.pressKeyboardBindButton();
+            bindPressed_ = true;
+        }
+    }
+    sinceBeat_.restart();
+}
+
+void HeadlessRun::runUnits(int units) {
+    heartbeat_.start();
+    for (int unit = 1; unit <= units; ++unit)
+        runUnit(unit);
+    heartbeat_.stop();
+}
+
+void HeadlessRun::runUnit(int unit) {
+    bench_.freshUnit(seed_ + static_cast<std::uint32_t>(unit));
+    bench_.setMouseMoving(false);
+    bindPressed_ = false;
+    // The unit's plug-in reaches the station as a device change through the event loop.
+    QApplication::processEvents();
+    QApplication::processEvents();
+
+    auto* btnGo = form_.findChild<QPushButton*>("btnGo");
+    const QStringList logBefore = logLines();
+    const long long slept0 = clock_.sleptMs();
+    const std::uint64_t frames0 = bench_.featureTransfers();
+
+    QElapsedTimer cycle;
+    cycle.start();
+    inCycle_ = true;
+    sinceBeat_.restart();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form_;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    // The Go run finishes inside the key press; a cycle that leaves Go disabled is waited for.
+    while (!btnGo->isEnabled() && cycle.elapsed() < 120000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qint64 cycleMs = cycle.elapsed();
+    inCycle_ = false;
+
+    const QString result = form_.findChild<QLabel*>("lblResult")->text();
+    const QStringList logAfter = logLines();
+
+    const auto& rx = bench_.receiver();
+    const auto& tx = bench_.mouse();
+    std::uint32_t rxId = 0, txId = 0;
+    for (int i = 0; i < 3; ++i) {
+        rxId = rxId << 8 | static_cast<std::uint32_t>(rx.eeprom()[i] >> 8);
+        txId = txId << 8 | tx.eeprom()[8 + i];
+    }
+
+    QJsonObject line;
+    line["unit"] = unit;
+    line["result"] = result;
+    line["cycle_ms"] = cycleMs;
+    line["sleep_ms"] = clock_.sleptMs() - slept0;
+    line["rx_radio_id"] = idText(rxId);
+    line["tx_radio_id"] = idText(txId);
+    line["rx_sn"] = form_.findChild<QLineEdit*>("edtRX_SN")->text();
+    line["tx_sn"] = form_.findChild<QLineEdit*>("edtTX_SN")->text();
+    line["log_line"] = logAfter.size() > logBefore.size() ? QJsonValue(logAfter.last())
+                                                          : QJsonValue(QJsonValue::Null);
+    line["rx_eeprom"] = toArray(rx.eeprom());
+    line["tx_eeprom"] = toArray(tx.eeprom());
+    line["rx_rfic"] = toArray(rx.radioChipRegisters());
+    line["tx_rfic"] = toArray(tx.radioChipRegisters());
+    line["frames"] = static_cast<qint64>(bench_.featureTransfers() - frames0);
+    out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+
+    (result == "PASS" ? passed_ : failed_)++;
+    cycleMs_.push_back(cycleMs);
+    sleepMs_.push_back(clock_.sleptMs() - slept0);
+}
+
+void HeadlessRun::printSummary() {
+    QJsonObject s;
+    s["units"] = passed_ + failed_;
+    s["passed"] = passed_;
+    s["failed"] = failed_;
+    s["median_cycle_ms"] = median(cycleMs_);
+    s["median_sleep_ms"] = median(sleepMs_);
+    s["max_ui_stall_ms"] = maxStallMs_;
+    out_ << QJsonDocument(s).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+}
+
+} // namespace rfbind::app

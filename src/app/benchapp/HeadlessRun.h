@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <vector>
+
+class QTextStream;
+
+namespace rfbind::bench {
+class Bench;
+}
+
+namespace rfbind::app {
+
+class CountingClock;
+class TForm1;
+
+/// A headless bench run: for each unit puts a fresh unit on the bench, presses PageDown, plays
+/// the operator (moves the mouse while the result label asks for "Move", presses the
+/// keyboard's bind button while it asks for "Wait"), waits for the cycle to end and prints one
+/// JSON line for the unit; finally one summary line.
+class HeadlessRun : public QObject {
+    Q_OBJECT
+
+public:
+    HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stationClock,
+                std::uint32_t seed, QTextStream& out);
+
+    void runUnits(int units);
+    void printSummary();
+
+private:
+    void runUnit(int unit);
+    void heartbeat();
+
+    TForm1& form_;
+    bench::Bench& bench_;
+    CountingClock& clock_;
+    std::uint32_t seed_;
+    QTextStream& out_;
+
+    QTimer heartbeat_;
+    QElapsedTimer sinceBeat_;
+    bool inCycle_ = false;
+    bool bindPressed_ = false;
+    qint64 maxStallMs_ = 0;
+    int passed_ = 0;
+    int failed_ = 0;
+    std::vector<qint64> cycleMs_;
+    std::vector<long long> sleepMs_;
+};
+
+} // namespace rfbind::app
