@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: MIT
+#include "settings/StationSettings.h"
+#include "settings/IniFile.h"
+#include "settings/ReceiverEntries.h"
+#include "settings/StoredGenerators.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include <stdlib.h>
+
+using namespace rfbind;
+namespace fs = std::filesystem;
+
+namespace {
+
+class StationSettingsFile : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "rfbind-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        path = dir / "TX.ini";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    IniFile iniWith(const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+        IniFile ini(path);
+        EXPECT_EQ(ini.load().status, IniLoadStatus::Loaded);
+        return ini;
+    }
+
+    fs::path dir;
+    fs::path path;
+};
+
+using Check = std::function<void(const StationSettings&)>;
+
+struct ReadRow {
+    const char* line;
+    Check check;
+};
+
+} // namespace
+
+TEST_F(StationSettingsFile, ReadRulesForEveryKind) {
+    const ReadRow rows[] = {
+        // Integers: decimal, 0x and $ hexadecimal; anything else is the default.
+        {"Sleep=0x20", [](auto& s) { EXPECT_EQ(s.Sleep, 0x20); }},
+        {"Sleep=$1f", [](auto& s) { EXPECT_EQ(s.Sleep, 0x1F); }},
+        {"Sleep=40", [](auto& s) { EXPECT_EQ(s.Sleep, 40); }},
+        {"Sleep=forty", [](auto& s) { EXPECT_EQ(s.Sleep, 56); }},
+        {"WakeupPeriod=", [](auto& s) { EXPECT_EQ(s.WakeupPeriod, 15); }},
+        {"Delay=-3", [](auto& s) { EXPECT_EQ(s.Delay, -3); }},
+        // Booleans: any integer other than 0 is True.
+        {"MouseOnly=0", [](auto& s) { EXPECT_FALSE(s.MouseOnly); }},
+        {"MouseOnly=yes", [](auto& s) { EXPECT_TRUE(s.MouseOnly); }},
+        {"TX_Erased=7", [](auto& s) { EXPECT_TRUE(s.TX_Erased); }},
+        {"RX_Erased=-1", [](auto& s) { EXPECT_TRUE(s.RX_Erased); }},
+        {"KBind=$0", [](auto& s) { EXPECT_FALSE(s.KBind); }},
+        {"ResetRF=0", [](auto& s) { EXPECT_FALSE(s.ResetRF); }},
+        // Choices: a value the list does not have is the key's default.
+        {"BTY=1", [](auto& s) { EXPECT_EQ(s.BTY, 1); }},
+        {"BTY=7", [](auto& s) { EXPECT_EQ(s.BTY, 7); }},
+        {"BTY=9", [](auto& s) { EXPECT_EQ(s.BTY, 6); }},
+        {"BTY=-1", [](auto& s) { EXPECT_EQ(s.BTY, 6); }},
+        {"RFPower=1", [](auto& s) { EXPECT_EQ(s.RFPower, 1); }},
+        {"RFPower=4", [](auto& s) { EXPECT_EQ(s.RFPower, 3); }},
+        {"CPI=1", [](auto& s) { EXPECT_EQ(s.CPI, 1); }},
+        {"CPI=2", [](auto& s) { EXPECT_EQ(s.CPI, 0); }},
+        {"PowerSaving=2", [](auto& s) { EXPECT_EQ(s.PowerSaving, 2); }},
+        {"PowerSaving=3", [](auto& s) { EXPECT_EQ(s.PowerSaving, 0); }},
+        // Strings are kept as they are, semicolons included.
+        {"PName=Desk;Set; 2", [](auto& s) { EXPECT_EQ(s.PName, "Desk;Set; 2"); }},
+        {"PName=", [](auto& s) { EXPECT_EQ(s.PName, ""); }},
+        // Hot keys default to what the caller's lists mark.
+        {"CustKey1=$A",
+         [](auto& s) {
+             EXPECT_EQ(s.CustKey1, 10);
+             EXPECT_EQ(s.CustKey2, 8);
+         }},
+        // Key names compare without letter case, as the platform's profile functions do.
+        {"vid=$046D\npid=0xC52B",
+         [](auto& s) {
+             EXPECT_EQ(s.VID, 0x046D);
+             EXPECT_EQ(s.PID, 0xC52B);
+         }},
+    };
+    for (const ReadRow& row : rows) {
+        SCOPED_TRACE(row.line);
+        const IniFile ini = iniWith(std::string("[TX]\n") + row.line + "\n");
+        row.check(ReadStationSettings(ini, 7, 8));
+    }
+}
+
+TEST_F(StationSettingsFile, AbsentKeysGiveTheDefaults) {
+    const StationSettings s = ReadStationSettings(iniWith("[Device]\n0=046DC52B\n"), 7, 8);
+    EXPECT_EQ(s.CustKey1, 7);
+    EXPECT_EQ(s.CustKey2, 8);
+    EXPECT_TRUE(s.MouseOnly);
+    EXPECT_TRUE(s.SoftISS);
+    EXPECT_EQ(s.Sleep, 56);
+    EXPECT_EQ(s.WakeupPeriod, 15);
+    EXPECT_EQ(s.BTY, 6);
+    EXPECT_EQ(s.VID, 0);
+    EXPECT_EQ(s.PName, "USB 2.4G Wireless Desktop");
+    EXPECT_EQ(s.RFPower, 3);
+    EXPECT_TRUE(s.ResetRF);
+    EXPECT_FALSE(s.EnabledQUVE);
+}
+
+TEST_F(StationSettingsFile, UsbIdsAreStoredOnlyAsAPair) {
+    const struct {
+        std::int32_t vid, pid;
+        bool stored;
+    } rows[] = {{0x046D, 0xC52B, true}, {0x046D, 0, false}, {0, 0xC52B, false}, {-1, 5, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.vid << "/" << row.pid);
+        IniFile ini = iniWith("[TX]\nVID=1\nPID=2\nSleep=3\n");
+        StationSettings s;
+        s.VID = row.vid;
+        s.PID = row.pid;
+        WriteStationSettings(ini, s);
+        EXPECT_EQ(ini.hasKey("TX", "VID"), row.stored);
+        EXPECT_EQ(ini.hasKey("TX", "PID"), row.stored);
+        if (row.stored) {
+            EXPECT_EQ(ini.readString("TX", "PID"), std::to_string(row.pid));
+        }
+    }
+}
+
+TEST(ParseReceiverEntry, FirstAndLastFourCharactersAsHex) {
+    const struct {
+        const char* value;
+        std::optional<std::pair<int, int>> ids;
+    } rows[] = {
+        {"046DC52B", std::pair{0x046D, 0xC52B}},
+        {"046dc52b", std::pair{0x046D, 0xC52B}},
+        {"1234", std::pair{0x1234, 0x1234}},
+        {"12", std::pair{0x12, 0x12}},
+        {"12345", std::pair{0x1234, 0x2345}},
+        {"046D_C52B", std::pair{0x046D, 0xC52B}},
+        {"0", std::pair{0, 0}},
+        {"XYZW1234", std::nullopt},
+        {"12G4ABCD", std::nullopt},
+        {"12 4ABCD", std::nullopt},
+        {"-123", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        const auto entry = ParseReceiverEntry(row.value);
+        ASSERT_EQ(entry.has_value(), row.ids.has_value());
+        if (entry) {
+            EXPECT_EQ(entry->vendorId, row.ids->first);
+            EXPECT_EQ(entry->productId, row.ids->second);
+        }
+    }
+}
+
+TEST_F(StationSettingsFile, AMalformedReceiverEntryIsListedAndTheOthersAreRead) {
+    const ReceiverEntries r =
+        ReadReceiverEntries(iniWith("[Device]\n0=046DC52B\n1=ZZZZ\n2=\n13=1A2B3C4D\n"));
+    EXPECT_EQ(r.entries[0].vendorId, 0x046D);
+    EXPECT_EQ(r.entries[0].productId, 0xC52B);
+    EXPECT_EQ(r.entries[1].vendorId, 0);
+    EXPECT_EQ(r.entries[2].productId, 0) << "an emptied value strikes the entry out";
+    EXPECT_EQ(r.entries[5].vendorId, 0) << "an absent key is (0, 0)";
+    EXPECT_EQ(r.entries[13].productId, 0x3C4D);
+    ASSERT_EQ(r.malformed.size(), 1u);
+    EXPECT_EQ(r.malformed[0].index, 1);
+    EXPECT_EQ(r.malformed[0].key, "1");
+    EXPECT_EQ(r.malformed[0].value, "ZZZZ");
+}
+
+TEST_F(StationSettingsFile, SavingTwiceInSequentialModeStoresTheSameInitialId) {
+    IniFile ini(path);
+    TProdSN rxSN, txSN;
+    TProdRFID rxRFID, txRFID;
+    rxRFID.SetIsRandom(false);
+    rxRFID.SetIncInitRFID(0x123456);
+    StoreGenerators(ini, rxSN, txSN, rxRFID, txRFID);
+    const std::string first = ini.readString("TX", "RXRFIDINFO");
+    StoreGenerators(ini, rxSN, txSN, rxRFID, txRFID);
+    EXPECT_EQ(ini.readString("TX", "RXRFIDINFO"), first);
+    EXPECT_EQ(first, "object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;  "
+                     "IncPrevRFID = 1193045;  IncCurrentRFID = 0;end;");
+}
