@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QTimer>
 
 namespace rfbind::app {
 
@@ -31,6 +32,9 @@ constexpr int kCustomLogoMaxHeight = 60;
 TForm1::TForm1(StationServices& services, QWidget* parent)
     : QWidget(parent), link(services.clock), services_(services), ui(new Ui::TForm1) {
     ui->setupUi(this);
+    // Close and minimise, no maximise: the window's size is fixed by its layout.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     FormCreate();
 }
 
@@ -46,6 +50,9 @@ void TForm1::FormCreate() {
     BindFromRun = false;
     ZoomKeysAvailable = false;
     FormCreating = true;
+    // Handlers and the link timers exist before anything below can fire them.
+    connectDeviceCommands();
+    connectSettingsAndNumbering();
 
     setWindowTitle(windowTitle() + " TempID=" + QString::number(TempID));
 
@@ -71,6 +78,8 @@ void TForm1::FormCreate() {
     ui->edtRX_SN->clear();
     ui->lblRX_Date->clear();
     ui->lblTX_Date->clear();
+
+    FillHotKeyLists();
 
     for (QWidget* w : {static_cast<QWidget*>(ui->gb1), static_cast<QWidget*>(ui->gbRX),
                        static_cast<QWidget*>(ui->gbTX), static_cast<QWidget*>(ui->edtMseDongleAddr),
@@ -106,6 +115,10 @@ void TForm1::FormCreate() {
     services_.devices.rescan(true);
 
     ui->ComboRFPower->setCurrentIndex(3);
+
+    btnLoadSettingClick();
+    RefreshNumbering();
+    cbRX_IsSNClick(ui->cbRX_IsSN);
 
     update();
     FormCreating = false;
@@ -172,9 +185,14 @@ void TForm1::FormCloseQuery() {
     if (closing_)
         return;
     closing_ = true;
-    // Timers, settings and the transmitter's access mode join here as they land.
+    if (tmrSoftBind)
+        tmrSoftBind->stop();
+    if (tmrIsTxLink)
+        tmrIsTxLink->stop();
+    btnWriteSettingClick();
+    // A transmitter left in access mode keeps its LED lit and drains its battery.
     if (link.ActiveDevice != nullptr)
-        link.RemoteWrite(0x2C, 0x00, 0x00);
+        rbC_RF_LEAVE_ACCESSClick();
     services_.clock.sleepMs(50);
     if (services_.quit)
         services_.quit(0);

@@ -9,6 +9,7 @@
 #include "platform/LanguageStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -40,8 +41,11 @@ public:
 /// unless the test provides them. The previous working folder is restored afterwards.
 class StationFixture {
 public:
-    explicit StationFixture(HidDeviceController* devices = nullptr)
-        : previous_(QDir::currentPath()), devices_(devices ? devices : &noDevices) {
+    /// `devices` (a bench controller, a list of fakes) and `stationClock` (a recording clock)
+    /// are optional; both must outlive the fixture.
+    explicit StationFixture(HidDeviceController* devices = nullptr, Clock* stationClock = nullptr)
+        : previous_(QDir::currentPath()), devices_(devices ? devices : &noDevices),
+          stationClock_(stationClock) {
         QDir::setCurrent(folder.path());
     }
     ~StationFixture() {
@@ -51,13 +55,29 @@ public:
 
     /// Creates the window (running its start-up sequence).
     app::TForm1& create() {
-        services_.emplace(app::StationServices{*devices_, clock, dialogs, languages, false,
+        services_.emplace(app::StationServices{*devices_,
+                                               stationClock_ ? *stationClock_ : static_cast<Clock&>(clock),
+                                               dialogs, languages, false,
                                                [this](int code) { quitCode = code; }});
         form = std::make_unique<app::TForm1>(*services_);
         return *form;
     }
 
     template <class T> T* child(const char* name) const { return form->findChild<T*>(name); }
+
+    /// Puts a file into the working folder, e.g. a hand-written TX.ini before create().
+    void putFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(folder.filePath(name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(bytes);
+    }
+    /// The file's bytes; nothing when it does not exist.
+    std::optional<QByteArray> fileBytes(const QString& name) const {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return file.readAll();
+    }
 
     QTemporaryDir folder;
     NoDevices noDevices;
@@ -70,6 +90,7 @@ public:
 private:
     QString previous_;
     HidDeviceController* devices_;
+    Clock* stationClock_ = nullptr;
     std::optional<app::StationServices> services_;
 };
 

@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+// The settings file TX.ini: read into the option controls, the known receivers and the four
+// numbering generators at start-up and on "Load Setting"; written back whole after nearly
+// every change of a setting, on "Write Setting" and when the window closes.
+#include "TForm1.h"
+
+#include "Dialogs.h"
+#include "HandlerWiring.h"
+#include "settings/IniFile.h"
+#include "settings/ReceiverEntries.h"
+#include "settings/StoredGenerators.h"
+#include "ui_TForm1.h"
+#include "widgets/THexEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace rfbind::app {
+
+namespace {
+
+QString settingsFilePath() {
+    return QDir::current().absoluteFilePath(
+        QString::fromLatin1(kSettingsFileName.data(), kSettingsFileName.size()));
+}
+
+std::filesystem::path settingsPath() {
+    return std::filesystem::path(QFile::encodeName(settingsFilePath()).toStdString());
+}
+
+QString fromCodePage(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A USB ID as the VID/PID fields show it: four upper-case hex digits.
+QString usbIdText(std::int32_t id) {
+    return QStringLiteral("%1")
+        .arg(static_cast<std::uint32_t>(id), 4, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+} // namespace
+
+void TForm1::applyMissingSettingsFile() {
+    // A station without a settings file starts from these choices; the product name stays
+    // empty (not the default name) until someone types one.
+    ui->cbCustKey1->setCurrentIndex(DefaultCustKey1);
+    ui->cbCustKey2->setCurrentIndex(DefaultCustKey2);
+    ui->rbRF_DR_1A->setChecked(true);
+    ui->rbRF_CPI_L->setChecked(true);
+    ui->rbRF_DR_45->setChecked(true);
+    ui->rbRF_DR_5A->setChecked(true);
+    ui->cbRF_Set_BTY_Low_Level->setCurrentIndex(6); // beyond the three items: no selection
+    ui->edtVID_SET->clear();
+    ui->edtPID_SET->clear();
+    ui->edtEEPROM_20->clear();
+}
+
+void TForm1::applySettings(const StationSettings& s) {
+    (s.MouseOnly ? ui->rbMouseOnly : ui->rbKbdMse)->setChecked(true);
+    ui->cbCustKey1->setCurrentIndex(s.CustKey1);
+    ui->cbCustKey2->setCurrentIndex(s.CustKey2);
+    (s.SoftISS ? ui->rbRF_DR_15 : ui->rbRF_DR_1A)->setChecked(true);
+    Delay = s.Delay;
+    (s.CPI == 1 ? ui->rbRF_CPI_H : ui->rbRF_CPI_L)->setChecked(true);
+    (s.Wakeup == 0 ? ui->rbRF_DR_25 : ui->rbRF_DR_2A)->setChecked(true);
+    (s.PowerSaving == 1   ? ui->rbRF_DR_4A
+     : s.PowerSaving == 2 ? ui->rbRF_DR_4F
+                          : ui->rbRF_DR_45)
+        ->setChecked(true);
+    ui->TX_Erased->setChecked(s.TX_Erased);
+    ui->RX_Erased->setChecked(s.RX_Erased);
+    // An index past the three items leaves the list without a selection.
+    ui->cbRF_Set_BTY_Low_Level->setCurrentIndex(s.BTY);
+    if (s.VID >= 1 && s.PID >= 1) {
+        ui->edtVID_SET->setText(usbIdText(s.VID));
+        ui->edtPID_SET->setText(usbIdText(s.PID));
+    } else {
+        ui->edtVID_SET->clear();
+        ui->edtPID_SET->clear();
+    }
+    ui->LRMBinding->setChecked(s.LRMBinding);
+    ui->edtEEPROM_20->setText(fromCodePage(s.PName));
+    // The list has no handler of its own: choosing the stored power here sends nothing to a
+    // device; the next programming run uses it.
+    ui->ComboRFPower->setCurrentIndex(s.RFPower);
+    ui->suiSpinEdit1->setValue(s.Sleep);
+    ui->suiSpinEdit2->setValue(s.WakeupPeriod);
+    ui->cbKeyboardbind->setChecked(s.KBind);
+    ui->CallQUVE->setChecked(s.EnabledQUVE);
+    ui->cbResetRF->setChecked(s.ResetRF);
+}
+
+StationSettings TForm1::collectSettings() const {
+    StationSettings s;
+    s.CustKey1 = ui->cbCustKey1->currentIndex();
+    s.CustKey2 = ui->cbCustKey2->currentIndex();
+    s.MouseOnly = ui->rbMouseOnly->isChecked();
+    s.SoftISS = ui->rbRF_DR_15->isChecked();
+    s.Sleep = ui->suiSpinEdit1->value();
+    s.WakeupPeriod = ui->suiSpinEdit2->value();
+    s.CPI = ui->rbRF_CPI_L->isChecked() ? 0 : 1;
+    s.PowerSaving = ui->rbRF_DR_45->isChecked() ? 0 : ui->rbRF_DR_4A->isChecked() ? 1 : 2;
+    s.Wakeup = ui->rbRF_DR_25->isChecked() ? 0 : 1;
+    s.BTY = ui->cbRF_Set_BTY_Low_Level->currentIndex();
+    // The fields let only hex digits in; text the program put there that is no number counts
+    // as no ID, like an empty field.
+    s.VID = ui->edtVID_SET->value().value_or(0);
+    s.PID = ui->edtPID_SET->value().value_or(0);
+    s.TX_Erased = ui->TX_Erased->isChecked();
+    s.RX_Erased = ui->RX_Erased->isChecked();
+    s.PName = ui->edtEEPROM_20->text().toLatin1().toStdString();
+    s.LRMBinding = ui->LRMBinding->isChecked();
+    s.RFPower = ui->ComboRFPower->currentIndex();
+    s.ResetRF = ui->cbResetRF->isChecked();
+    s.Delay = Delay;
+    s.KBind = ui->cbKeyboardbind->isChecked();
+    s.EnabledQUVE = ui->CallQUVE->isChecked();
+    return s;
+}
+
+void TForm1::btnLoadSettingClick() {
+    RunMode = 2;
+    // Filling the check boxes fires handlers that save at once; a save now would write the
+    // generators about to be replaced over the very texts this load is going to read.
+    loadingSettings_ = true;
+
+    IniFile ini(settingsPath());
+    const IniLoadResult loaded = ini.load();
+    QStringList problems;
+    if (loaded.status == IniLoadStatus::Missing) {
+        applyMissingSettingsFile();
+        RxSN = std::make_unique<TProdSN>();
+        TxSN = std::make_unique<TProdSN>();
+        RxRFID = std::make_unique<TProdRFID>();
+        TxRFID = std::make_unique<TProdRFID>();
+    } else {
+        if (loaded.status == IniLoadStatus::Unreadable)
+            problems << QStringLiteral("%1. Every setting has its default, and the file is left "
+                                       "as it is.")
+                            .arg(QString::fromStdString(loaded.error));
+        applySettings(ReadStationSettings(ini, DefaultCustKey1, DefaultCustKey2));
+
+        const ReceiverEntries receivers = ReadReceiverEntries(ini);
+        for (int n = 0; n < kReceiverEntryCount; ++n) {
+            const ReceiverEntry& e = receivers.entries[static_cast<std::size_t>(n)];
+            receiverIdTable[static_cast<std::size_t>(kFirstReceiverEntry + n)] =
+                ReceiverId{e.vendorId, e.productId};
+        }
+        for (const ReceiverEntries::Malformed& m : receivers.malformed)
+            problems << QStringLiteral("[Device] %1=%2 is not a vendor and product ID in hex "
+                                       "(such as 1A2B3C4D); receiver entry %3 is left empty.")
+                            .arg(fromCodePage(m.key), fromCodePage(m.value))
+                            .arg(kFirstReceiverEntry + m.index);
+
+        if (ui->rbKbdMse->isChecked())
+            ui->cbKeyboardbind->setVisible(true);
+
+        StoredGenerators g = LoadGenerators(ini);
+        RxSN = std::move(g.RxSN);
+        TxSN = std::move(g.TxSN);
+        RxRFID = std::move(g.RxRFID);
+        TxRFID = std::move(g.TxRFID);
+        // A stored counter that cannot be read starts again from the defaults: the operator
+        // must know, or serial numbers and radio IDs already handed out come round again.
+        for (const std::string& p : g.problems)
+            problems << QStringLiteral("[TX] %1 could not be read; this numbering starts again "
+                                       "from its defaults.")
+                            .arg(fromCodePage(p));
+    }
+
+    loadingSettings_ = false;
+    RunMode = 0;
+    // Shown after the load is complete: the box waits for the operator, and the station must
+    // be in a consistent state meanwhile.
+    reportSettingsProblems(problems);
+}
+
+void TForm1::reportSettingsProblems(const QStringList& problems) {
+    if (problems.isEmpty())
+        return;
+    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+                              QStringLiteral("Settings file %1:\n%2")
+                                  .arg(settingsFilePath(), problems.join(QLatin1Char('\n'))),
+                              Dialogs::Icon::Warning);
+}
+
+void TForm1::btnWriteSettingClick() {
+    if (FormCreating || loadingSettings_)
+        return;
+    // Read afresh, as the platform's profile functions do: what someone else changed in the
+    // file since (section "Device", keys the station does not know) stays as it is.
+    IniFile ini(settingsPath());
+    ini.load(); // an unreadable file is refused by save() below, and reported
+    const std::string refused = WriteStationSettings(ini, collectSettings());
+    StoreGenerators(ini, *RxSN, *TxSN, *RxRFID, *TxRFID);
+    const IniSaveResult saved = ini.save();
+    if (!saved)
+        reportSaveFailure(QString::fromStdString(saved.error));
+    else if (!refused.empty())
+        reportSaveFailure(QStringLiteral("these values hold a line end and were not stored: %1")
+                              .arg(QString::fromStdString(refused)));
+    else
+        lastSaveFailed_ = false;
+}
+
+void TForm1::reportSaveFailure(const QString& why) {
+    // Nearly every keystroke saves: one box per failure would bury the operator. Tell once,
+    // and again only after a save has succeeded in between.
+    if (lastSaveFailed_)
+        return;
+    lastSaveFailed_ = true;
+    services_.dialogs.message(
+        this, QGuiApplication::applicationDisplayName(),
+        QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe settings shown are in "
+                       "use but not stored; the serial-number and radio-ID counters will not "
+                       "survive a restart until a save succeeds.")
+            .arg(settingsFilePath(), why),
+        Dialogs::Icon::Error);
+}
+
+void TForm1::CallQUVEClick() {
+    btnWriteSettingClick();
+}
+
+void TForm1::connectSettingsAndNumbering() {
+    onClicked(ui->btnLoadSetting, this, [this] { btnLoadSettingClick(); });
+    onClicked(ui->btnWriteSetting, this, [this] { btnWriteSettingClick(); });
+    connect(ui->CallQUVE, &QCheckBox::toggled, this, [this] { CallQUVEClick(); });
+    wireSettingsLock();
+    wireNumbering();
+}
+
+} // namespace rfbind::app
