@@ -88,12 +88,18 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // A unit fresh from assembly is on the bench, ready for Go.
+    bench.freshUnit(options->seed);
     app::BenchPanel panel(bench);
+    panel.adjustSize();
     form.show();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        // Beside the station window, where the screen has room for it.
+        // Side by side, centred together where the screen is wide enough for both.
         const QRect s = screen->availableGeometry();
-        panel.move(std::min(form.frameGeometry().right() + 8, s.right() - panel.width()),
+        const int both = form.frameGeometry().width() + 8 + panel.frameGeometry().width();
+        const int left = std::max(s.left(), s.left() + (s.width() - both) / 2);
+        form.move(left, form.y());
+        panel.move(std::min(left + form.frameGeometry().width() + 8, s.right() - panel.width()),
                    form.y());
     }
     panel.show();
