@@ -261,7 +261,11 @@ void TForm1::edtRX_IncInitSNChange(QObject* sender) {
     const auto initial = hexValue64(p.incInit);
     if (!initial)
         return;
-    p.sn.SetIncInitSN(*initial); // restarts the counter: the next unit gets this value
+    // A new initial value restarts the counter: the next unit gets this value. The last
+    // passed unit's value is forgotten with it, or a restart would bring the old batch's
+    // counter back (a stored current value wins over the counter when the file loads).
+    p.sn.SetIncCurrentSN(0);
+    p.sn.SetIncInitSN(*initial);
     const int i = p.sn.IncSNByteCount();
     p.incNext->setText(i == 0 ? QString() : hex64(p.sn.IncNextSN(), 2 * i));
     btnWriteSettingClick();

@@ -121,6 +121,12 @@ TEST(TForm1Numbering, TheCounterSurvivesRepeatedRestartsAndANewInitialValueResta
     EXPECT_EQ(again.RxSN->IncNextSN(), 0x200);
     EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), "0200");
     EXPECT_NE(storedValue(f, "RXSNINFO").find("IncPrevSN = 511;"), std::string::npos);
+
+    // A restart before any unit of the new batch passed keeps the new start.
+    f.form->FormCloseQuery();
+    f.form.reset();
+    auto& third = f.create();
+    EXPECT_EQ(third.RxSN->IncNextSN(), 0x200) << storedValue(f, "RXSNINFO");
 }
 
 TEST(TForm1Numbering, RefreshFillsTheSerialPanelFromItsGenerator) {
