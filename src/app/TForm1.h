@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -339,6 +340,10 @@ private:
     void clearStationDisplay();
     void releaseReceiver();
     void reportDevicesNotReady(bool checkTransmitter);
+    /// Writes addresses 0..count-1 with `write`, showing `progress`; true when a write failed
+    /// or the receiver went away.
+    bool eraseEach(int count, const std::function<void(int)>& write, int (*progress)(int));
+    void finishErase(std::uint32_t start, bool failed, const QString& done, const QString& fail);
     void startCalibrationProgram();
     /// Set while a run holds the station (RunGuard).
     bool runActive_ = false;

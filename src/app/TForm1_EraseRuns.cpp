@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+
 namespace rfbind::app {
 
 namespace rs = runsteps;
@@ -54,26 +56,10 @@ void TForm1::suiButton2Click() {
     rbC_RF_ENTER_ACCESS_WO_LEDClick();
     clock.sleepMs(rs::kSettleMs);
     ui->pbSetTX->setValue(0);
-    // Only the erase's own writes decide its result, not the link tests before it.
-    link.CommError = false;
-    for (int a = 0; a < rs::kTransmitterEepromBytes; ++a) {
-        writeTransmitterByte(a, 0x00);
-        ui->pbSetTX->setValue(rs::transmitterEraseProgress(a));
-        clock.sleepMs(rs::kErasePauseMs);
-        clock.pumpMessages();
-        // A receiver that went away takes the rest of the writes with it.
-        if (link.ActiveDevice == nullptr)
-            break;
-    }
-    const bool failed = link.CommError || link.ActiveDevice == nullptr;
-    tmrIsTxLink->stop();
-    ui->edtCaliTime->setText(QString::fromStdString(rs::secondsText(clock.tickMs() - start)));
-    clock.pumpMessages();
-    releaseReceiver();
-    if (failed)
-        showResult(QStringLiteral("TX Erase FAIL"), kFailColour);
-    else
-        showResult(QStringLiteral("TX Erased"), kDoneColour);
+    const bool failed = eraseEach(rs::kTransmitterEepromBytes,
+                                  [this](int a) { writeTransmitterByte(a, 0x00); },
+                                  rs::transmitterEraseProgress);
+    finishErase(start, failed, QStringLiteral("TX Erased"), QStringLiteral("TX Erase FAIL"));
 }
 
 void TForm1::suiButton1Click() {
@@ -103,24 +89,40 @@ void TForm1::suiButton1Click() {
     rbC_RF_LEAVE_ACCESSClick();
     clock.sleepMs(rs::kSettleMs);
     ui->pbSetTX->setValue(0);
+    const bool failed = eraseEach(rs::kReceiverEepromWords,
+                                  [this](int a) { link.WriteReceiverEeprom(a, 0); },
+                                  rs::receiverEraseProgress);
+    finishErase(start, failed, QStringLiteral("RX Erased"), QStringLiteral("RX Erase FAIL"));
+}
+
+bool TForm1::eraseEach(int count, const std::function<void(int)>& write,
+                       int (*progress)(int)) {
+    Clock& clock = services_.clock;
+    // Only the erase's own writes decide its result, not the link tests before it.
     link.CommError = false;
-    for (int a = 0; a < rs::kReceiverEepromWords; ++a) {
-        link.WriteReceiverEeprom(a, 0);
-        ui->pbSetTX->setValue(rs::receiverEraseProgress(a));
+    for (int a = 0; a < count; ++a) {
+        write(a);
+        ui->pbSetTX->setValue(progress(a));
         clock.sleepMs(rs::kErasePauseMs);
         clock.pumpMessages();
+        // A receiver that went away takes the rest of the writes with it.
         if (link.ActiveDevice == nullptr)
             break;
     }
-    const bool failed = link.CommError || link.ActiveDevice == nullptr;
+    return link.CommError || link.ActiveDevice == nullptr;
+}
+
+void TForm1::finishErase(std::uint32_t start, bool failed, const QString& done,
+                         const QString& fail) {
+    Clock& clock = services_.clock;
     tmrIsTxLink->stop();
     ui->edtCaliTime->setText(QString::fromStdString(rs::secondsText(clock.tickMs() - start)));
     clock.pumpMessages();
     releaseReceiver();
     if (failed)
-        showResult(QStringLiteral("RX Erase FAIL"), kFailColour);
+        showResult(fail, kFailColour);
     else
-        showResult(QStringLiteral("RX Erased"), kDoneColour);
+        showResult(done, kDoneColour);
 }
 
 } // namespace rfbind::app
