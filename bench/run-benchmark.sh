@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The station benchmark on the simulated bench (not part of the tests):
+#   bench/run-benchmark.sh [UNITS]      (default 20 units per configuration)
+# For USB latency 0 and 1 ms it runs UNITS units through `rfbind-bench --headless` and reports
+# the median cycle time, the median protocol floor (the pauses the station asked for), their
+# ratio, frames per unit and the longest event-loop stall; then the start-up time and peak
+# memory of `rfbind-bench --headless --units 0`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+units=${1:-20}
+scripts/setup >/dev/null
+bench="$PWD/${RFBIND_BUILD_DIR:-build}/src/app/rfbind-bench"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config"
+
+printf '%-10s %14s %14s %8s %12s %14s\n' latency median_cycle median_floor ratio frames/unit max_stall_ms
+for latency in 0 1; do
+    rm -rf "$work/run" && mkdir -p "$work/run"
+    (cd "$work/run" && "$bench" --headless --units "$units" --language eng --latency "$latency" \
+        >"$work/run/out.jsonl" 2>/dev/null)
+    python3 - "$work/run/out.jsonl" "$latency" <<'PY'
+import json, sys, statistics
+lines = [json.loads(l) for l in open(sys.argv[1])]
+units, summary = lines[:-1], lines[-1]
+frames = statistics.median(u["frames"] for u in units)
+cycle, floor = summary["median_cycle_ms"], summary["median_sleep_ms"]
+print(f'{sys.argv[2] + " ms":<10} {cycle:>11.0f} ms {floor:>11.0f} ms {cycle / floor:>8.3f} '
+      f'{frames:>12.0f} {summary["max_ui_stall_ms"]:>14}   ({summary["passed"]}/{summary["units"]} PASS)')
+PY
+done
+
+rm -rf "$work/run" && mkdir -p "$work/run"
+start=$(date +%s%N)
+(cd "$work/run" && /usr/bin/time -f '%M' -o "$work/mem" "$bench" --headless --units 0 --language eng \
+    >/dev/null 2>&1)
+end=$(date +%s%N)
+echo "start-up to exit (--units 0): $(((end - start) / 1000000)) ms, peak memory $(( $(cat "$work/mem") / 1024 )) MB"
