@@ -7,7 +7,6 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -22,48 +21,38 @@ namespace fs = std::filesystem;
 
 namespace rfbind {
 
-namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x != y && !(x < 0x80 && y < 0x80 && std::tolower(x) == std::tolower(y)))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 struct IniFile::Store {
     CSimpleIniA ini;
     bool refuseSave = false;
 
     Store() { configure(); }
 
+    // Every occurrence of the key in its section compares equal under the store's letter-case
+    // folding, so one range lookup finds them all; the first in the file is the one that counts.
+    const CSimpleIniA::TKeyVal::value_type* first(std::string_view section,
+                                                   std::string_view key) const {
+        const CSimpleIniA::TKeyVal* keys = ini.GetSection(std::string(section).c_str());
+        if (!keys)
+            return nullptr;
+        const std::string name(key);
+        const auto [begin, end] = keys->equal_range(CSimpleIniA::Entry(name.c_str()));
+        const CSimpleIniA::TKeyVal::value_type* found = nullptr;
+        for (auto it = begin; it != end; ++it)
+            if (!found || it->first.nOrder < found->first.nOrder)
+                found = &*it;
+        return found;
+    }
+
     // The value of the first occurrence of the key in the file, or nullptr.
     const char* find(std::string_view section, std::string_view key) const {
-        CSimpleIniA::TNamesDepend values;
-        if (!ini.GetAllValues(std::string(section).c_str(), std::string(key).c_str(), values))
-            return nullptr;
-        const CSimpleIniA::Entry* first = nullptr;
-        for (const auto& v : values)
-            if (!first || v.nOrder < first->nOrder)
-                first = &v;
-        return first ? first->pItem : nullptr;
+        const auto* entry = first(section, key);
+        return entry ? entry->second : nullptr;
     }
 
     // The key as the file spells it, so a rewrite keeps its letter case; `key` when it is new.
     std::string spelling(std::string_view section, std::string_view key) const {
-        CSimpleIniA::TNamesDepend keys;
-        ini.GetAllKeys(std::string(section).c_str(), keys);
-        const CSimpleIniA::Entry* first = nullptr;
-        for (const auto& k : keys)
-            if (sameName(k.pItem, key) && (!first || k.nOrder < first->nOrder))
-                first = &k;
-        return first ? std::string(first->pItem) : std::string(key);
+        const auto* entry = first(section, key);
+        return entry ? std::string(entry->first.pItem) : std::string(key);
     }
     void configure() {
         ini.SetUnicode(false);

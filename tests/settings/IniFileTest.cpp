@@ -111,12 +111,12 @@ TEST_F(IniFileTest, RewritingKeepsOrderUnknownKeysAndOtherSections) {
 }
 
 TEST_F(IniFileTest, DuplicateKeysReadTheFirstAndCollapseOnWrite) {
-    put("[TX]\nSleep=1\nDelay=5\nSleep=2\nDelay=6\n");
+    put("[TX]\nsleep=1\nDelay=5\nSLEEP=2\nDelay=6\n");
     IniFile ini = loaded();
-    EXPECT_EQ(ini.readInteger("TX", "Sleep", 0), 1);
+    EXPECT_EQ(ini.readInteger("TX", "Sleep", 0), 1) << "the first, whatever its letter case";
     ini.writeInteger("TX", "Sleep", 3);
     ASSERT_TRUE(ini.save());
-    EXPECT_EQ(contents(), "[TX]\nSleep=3\nDelay=5\nDelay=6\n")
+    EXPECT_EQ(contents(), "[TX]\nsleep=3\nDelay=5\nDelay=6\n")
         << "keys not written stay as they were";
 }
 
