@@ -59,7 +59,9 @@ template <class T> double median(std::vector<T> v) {
 
 HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stationClock,
                          std::uint32_t seed, QTextStream& out)
-    : form_(form), bench_(bench), clock_(stationClock), seed_(seed), out_(out) {
+    : form_(form), bench_(bench), clock_(stationClock), seed_(seed), out_(out),
+      // Looked up once: the heartbeat reads the prompt every few milliseconds of a cycle.
+      lblResult_(form.findChild<QLabel*>("lblResult")) {
     heartbeat_.setInterval(kHeartbeatMs);
     heartbeat_.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat_, &QTimer::timeout, this, &HeadlessRun::heartbeat);
@@ -69,7 +71,7 @@ void HeadlessRun::heartbeat() {
     if (inCycle_) {
         maxStallMs_ = std::max(maxStallMs_, sinceBeat_.elapsed());
         // The operator: moves the mouse when asked, presses the keyboard's bind button once.
-        const QString prompt = form_.findChild<QLabel*>("lblResult")->text();
+        const QString prompt = lblResult_->text();
         if (prompt == "Move")
             bench_.setMouseMoving(true);
         else if (prompt == "Wait" && !bindPressed_) {
@@ -113,7 +115,7 @@ void HeadlessRun::runUnit(int unit) {
     const qint64 cycleMs = cycle.elapsed();
     inCycle_ = false;
 
-    const QString result = form_.findChild<QLabel*>("lblResult")->text();
+    const QString result = lblResult_->text();
     const QStringList logAfter = logLines();
 
     const auto& rx = bench_.receiver();

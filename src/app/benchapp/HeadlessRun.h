@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QTextStream;
 
 namespace rfbind::bench {
@@ -42,6 +43,7 @@ private:
     CountingClock& clock_;
     std::uint32_t seed_;
     QTextStream& out_;
+    QLabel* lblResult_;
 
     QTimer heartbeat_;
     QElapsedTimer sinceBeat_;
