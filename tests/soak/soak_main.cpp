@@ -27,7 +27,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include <csignal>
 #include <map>
 #include <optional>
 #include <random>
