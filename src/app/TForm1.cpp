@@ -177,6 +177,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (runActive_) {
+        // The run lets window messages run, so the close arrives in its middle: it ends at its
+        // next step (FAIL, nothing logged, numbering untouched, access mode left), and the
+        // window closes for real once it has (restoreAfterRun).
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     event->accept();
     FormCloseQuery();
 }

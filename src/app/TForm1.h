@@ -7,7 +7,13 @@
 #include "link/ReceiverLink.h"
 #include "numbering/TProdRFID.h"
 #include "numbering/TProdSN.h"
+#include "production/BindingWatch.h"
 #include "production/RadioIdPair.h"
+#include "production/RunDisplay.h"
+#include "production/RunHost.h"
+#include "production/RunOutcome.h"
+#include "production/TransmitterLinkTest.h"
+#include "production/UnitRecipe.h"
 #include "settings/Lang.h"
 #include "settings/StationSettings.h"
 
@@ -24,7 +30,12 @@
 
 class QColor;
 class QComboBox;
+class QLabel;
 class QTimer;
+
+namespace rfbind {
+class ProductionRun;
+}
 
 namespace rfbind::options {
 enum class TransmitterOption;
@@ -41,8 +52,10 @@ class THexEdit;
 
 /// The station's main window. It owns all station state; the controls are the store of
 /// settings and results, and its handlers are glue between the controls and the core.
-/// Handlers are grouped by concern into TForm1_*.cpp files.
-class TForm1 : public QWidget {
+/// Handlers are grouped by concern into TForm1_*.cpp files. The runs themselves live in the
+/// core (ProductionRun): the window hands them a recipe read from its controls, shows what
+/// they report (RunDisplay) and lends them what it owns (RunHost).
+class TForm1 : public QWidget, private RunDisplay, private RunHost {
     Q_OBJECT
 
 public:
@@ -249,6 +262,10 @@ public:
     void RX_ErasedClick();
     /// True while one of the runs works.
     bool runActive() const { return runActive_; }
+    /// How the last run (Go, Set TX or an erase) ended; nothing before the first.
+    const std::optional<RunOutcome>& lastOutcome() const { return lastOutcome_; }
+    /// The settings a run would program now, read from the controls.
+    UnitRecipe unitRecipe() const;
 
 protected:
     void closeEvent(class QCloseEvent* event) override;
@@ -276,14 +293,16 @@ private:
     void remotePlainWrite(std::uint8_t code, THexEdit* addressEdit, THexEdit* dataEdit);
     void writeTransmitterPair(std::uint8_t address, std::uint8_t value, std::uint8_t complement,
                               int pauseMs);
+    /// What a change of an option does now: nothing while the settings load, stored (now, or
+    /// once a working run has ended), or, with RunMode 1 outside a run, written to the unit.
+    enum class OptionEffect { None, WriteUnit };
+    OptionEffect optionEffect();
     void transmitterOptionClick(options::TransmitterOption option);
     void cpiClick(int level);
     void receiverTypeClick(bool mouseOnly);
     void custKeyChange(int slot, const QComboBox* list);
     void showLinkPicture(QWidget* picture);
     void warnIfNotPermitted(HidDevice& device);
-    int linkCounter();
-    bool linkCounterMoves();
     /// Counts device-list rebuilds, so a receiver search notices one under its feet.
     std::uint64_t deviceListGeneration_ = 0;
     /// Receivers (by device path) already reported as not permitted since they were plugged in.
@@ -321,35 +340,74 @@ private:
     std::int32_t logoDoubleClicks_ = 0;
 
     // ---- production runs ------------------------------------------------------------------
-    /// How the last binding ended, as the programming run judges its keyboard binding.
     enum class BindOutcome { None, Watching, Paired, TimedOut, Lost };
     void startBinding();
-    void showBindingEnded();
-    void addDebugLine(const std::string& line);
     void showResult(const QString& text, const QColor& colour);
-    void writeTransmitterByte(int address, int value);
-    void writeTransmitterRadioChip(int address, int value);
-    void writeReceiverRadioChip(int address, int value);
+    /// Takes the station for a run (false: another run holds it) and hands it back idle.
+    ProductionRun productionRun();
     void restoreAfterRun();
-    void programUnit();
-    bool programSteps();
-    bool waitForTransmitter(int& failures);
-    bool bindKeyboard();
-    void advanceNumbering();
-    void finishRun();
+    /// Runs `action` now when no run works, or queues it until the run has ended.
+    void whenIdle(std::function<void()> action);
+    std::vector<std::function<void()>> afterRun_;
+    void tellAboutUnit(const RunOutcome& outcome);
     void clearStationDisplay();
-    void releaseReceiver();
-    void reportDevicesNotReady(bool checkTransmitter);
-    /// Writes addresses 0..count-1 with `write`, showing `progress`; true when a write failed
-    /// or the receiver went away.
-    bool eraseEach(int count, const std::function<void(int)>& write, int (*progress)(int));
-    void finishErase(std::uint32_t start, bool failed, const QString& done, const QString& fail);
     void startCalibrationProgram();
+    RunHost::Receiver selectedReceiver() const;
     /// Set while a run holds the station (RunGuard).
     bool runActive_ = false;
+    /// The operator closed the window while a run worked: it ends at its next step, then the
+    /// window closes.
+    bool closeRequested_ = false;
+    /// An option was changed while a run worked: stored once the run has ended.
+    bool settingsChangedDuringRun_ = false;
     BindOutcome bindOutcome_ = BindOutcome::None;
-    /// The radio IDs of the unit being programmed, once drawn.
-    std::optional<RadioIdPair> unitIds_;
+    /// Keeps the last link counter the receiver answered between tests.
+    TransmitterLinkTest linkTest_{link, static_cast<RunDisplay&>(*this)};
+    /// The operator's binding (Connect) while its watch runs.
+    std::optional<BindingWatch> bindingWatch_;
+    std::optional<RunOutcome> lastOutcome_;
+    QLabel* lblFailReason_ = nullptr;
+
+    // RunDisplay (TForm1_RunDisplay.cpp)
+    void showLabel(Label label) override;
+    void showFailReason(int messageId, const std::string& detail) override;
+    void showProgress(int value) override;
+    void showNextUnitPrompt(bool shown) override;
+    void showKeyboardPrompt(bool shown) override;
+    void clearCycle() override;
+    void showDuration(const std::string& seconds) override;
+    void enableGo(bool enabled) override;
+    void showRadioId(const std::string& hexDigits) override;
+    void showRxSerial(const std::string& text) override;
+    void showTxSerial(const std::string& text) override;
+    void showTransmitterEepromWrite(int address, int value) override;
+    void showTransmitterRadioChipWrite(int address, int value) override;
+    void showReceiverRadioChip(int address, int value) override;
+    void showTransmitterDirectRegisterWrite(int address, int value) override;
+    void showSensorRead(int address, int value) override;
+    void showCpiLevel(int level) override;
+    void showReceiverByte(int word, int value) override;
+    void showProductLengthWord(int value) override;
+    void clearUsbIds() override;
+    void showStatusAnswer(int n, const std::uint8_t* bytes) override;
+    void showNumbering(Panel panel, const std::string& current, const std::string& next) override;
+    void showBindingWatch(bool watching) override;
+    void stopBindingAnimation() override;
+    void addDebugLine(const std::string& line) override;
+
+    // RunHost (TForm1_RunDisplay.cpp)
+    Receiver findReceiver() override;
+    bool receiverReady() override;
+    bool checkTransmitterLink() override { return CheckTransmitterLink(); }
+    void stopLinkPolling() override;
+    void suspendLinkPolling() override { LinkPollingSuspended = true; }
+    void resetLinkStatus() override { ResetLinkStatus(); }
+    void releaseReceiver() override;
+    void reportNotReady(bool transmitterMissing, bool receiverMissing) override;
+    bool saveNumbering(std::string& why) override;
+    void noteBoundIds(int mouseId, int keyboardId) override;
+    void startCalibration() override { startCalibrationProgram(); }
+    bool cancelled() override { return closeRequested_; }
 
 private slots:
     // Connected by name when the layout is set up (on_<control>_<signal>).

@@ -34,11 +34,7 @@ void TForm1::FillHotKeyLists() {
 }
 
 void TForm1::custKeyChange(int slot, const QComboBox* list) {
-    if (RunMode == 0) {
-        btnWriteSettingClick();
-        return;
-    }
-    if (RunMode != 1 || list->currentIndex() < 0)
+    if (optionEffect() != OptionEffect::WriteUnit || list->currentIndex() < 0)
         return;
     ReceiverOperations(link).writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
     btnUpdateCustKeyClick();

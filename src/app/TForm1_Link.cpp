@@ -25,10 +25,6 @@ namespace {
 constexpr int kInputBuffers = 128;
 constexpr int kLinkPollMs = 500;
 constexpr int kSoftBindPollMs = 1000;
-/// Between the two status queries whose link counters are compared.
-constexpr int kLinkCounterGapMs = 24;
-/// Time the transmitter needs to enter access mode before it answers.
-constexpr int kAccessSettleMs = 50;
 constexpr int kReceiverFeatureReportLength = 8;
 
 const QString kRxReady = QStringLiteral("Mouse RX Ready");
@@ -216,19 +212,6 @@ void TForm1::rbMSEClick() {
                                                                      : receiver::DeviceType::Keyboard);
 }
 
-int TForm1::linkCounter() {
-    btnSpecialCmd1Click(ui->btnSpecialCmd1);
-    // The field keeps its last answer when a query goes unanswered, so a silent receiver
-    // reads as a counter that stands still.
-    return ui->edtSC01_01->value().value_or(0);
-}
-
-bool TForm1::linkCounterMoves() {
-    const int before = linkCounter();
-    services_.clock.sleepMs(kLinkCounterGapMs);
-    return linkCounter() != before;
-}
-
 bool TForm1::CheckTransmitterLink() {
     if (form2_ != nullptr && form2_->isVisible())
         return false;
@@ -238,16 +221,7 @@ bool TForm1::CheckTransmitterLink() {
         services_.clock.pumpMessages();
         return false;
     }
-    // A mouse that moves counts traffic by itself; a still one is woken into access mode and
-    // asked for its sensor, which makes traffic if it is in reach.
-    bool alive = linkCounterMoves();
-    if (!alive) {
-        rbC_RF_ENTER_ACCESS_WO_LEDClick();
-        services_.clock.sleepMs(kAccessSettleMs);
-        ui->edtRF_SensorAddr->setValue(0);
-        btnC_RF_Rd_SensorClick();
-        alive = linkCounterMoves();
-    }
+    const bool alive = linkTest_.run();
     ui->edtTX->setText(alive ? kTxReady : kTxNotReady);
     ui->ledTX->setOn(alive);
     services_.clock.pumpMessages();

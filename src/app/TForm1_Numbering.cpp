@@ -311,29 +311,31 @@ void TForm1::rbRX_RandomRFIDClick(QObject* sender) {
 }
 
 void TForm1::wireNumbering() {
+    // A run draws from and advances these generators: a change made while one works waits
+    // for its end and then applies from the next unit.
     for (QCheckBox* box : {ui->cbRX_IsSN, ui->cbTX_IsSN})
-        connect(box, &QCheckBox::toggled, this, [this, box] { cbRX_IsSNClick(box); });
+        connect(box, &QCheckBox::toggled, this, [this, box] { whenIdle([this, box] { cbRX_IsSNClick(box); }); });
     for (QCheckBox* box : {ui->cbRX_IsDate, ui->cbTX_IsDate})
-        connect(box, &QCheckBox::toggled, this, [this, box] { cbRX_IsDateClick(box); });
+        connect(box, &QCheckBox::toggled, this, [this, box] { whenIdle([this, box] { cbRX_IsDateClick(box); }); });
     for (QSpinBox* spin : {ui->edtRX_FixByteCount, ui->edtTX_FixByteCount})
         connect(spin, &QSpinBox::valueChanged, this,
-                [this, spin] { edtRX_FixByteCountChange(spin); });
+                [this, spin] { whenIdle([this, spin] { edtRX_FixByteCountChange(spin); }); });
     for (QSpinBox* spin : {ui->edtRX_IncByteCount, ui->edtTX_IncByteCount})
         connect(spin, &QSpinBox::valueChanged, this,
-                [this, spin] { edtRX_IncByteCountChange(spin); });
+                [this, spin] { whenIdle([this, spin] { edtRX_IncByteCountChange(spin); }); });
     for (THexEdit* edit : {ui->edtRX_FixSN, ui->edtTX_FixSN})
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtRX_FixSNChange(edit); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { whenIdle([this, edit] { edtRX_FixSNChange(edit); }); });
     for (THexEdit* edit : {ui->edtRX_IncInitSN, ui->edtTX_IncInitSN})
-        connect(edit, &QLineEdit::textChanged, this, [this, edit] { edtRX_IncInitSNChange(edit); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] { whenIdle([this, edit] { edtRX_IncInitSNChange(edit); }); });
     for (QRadioButton* rb :
          {ui->rbRX_FixAscii, ui->rbRX_FixHex, ui->rbTX_FixAscii, ui->rbTX_FixHex})
-        onSelected(rb, this, [this, rb] { rbRX_FixAsciiClick(rb); });
+        onSelected(rb, this, [this, rb] { whenIdle([this, rb] { rbRX_FixAsciiClick(rb); }); });
     for (THexEdit* edit : {ui->edtRX_IncInitRFID, ui->edtTX_IncInitRFID})
         connect(edit, &QLineEdit::textChanged, this,
-                [this, edit] { edtRX_IncInitRFIDChange(edit); });
+                [this, edit] { whenIdle([this, edit] { edtRX_IncInitRFIDChange(edit); }); });
     for (QRadioButton* rb :
          {ui->rbRX_RandomRFID, ui->rbRX_CustomRFID, ui->rbTX_RandomRFID, ui->rbTX_CustomRFID})
-        onSelected(rb, this, [this, rb] { rbRX_RandomRFIDClick(rb); });
+        onSelected(rb, this, [this, rb] { whenIdle([this, rb] { rbRX_RandomRFIDClick(rb); }); });
 }
 
 } // namespace rfbind::app

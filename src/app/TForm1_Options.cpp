@@ -32,12 +32,24 @@ void TForm1::writeTransmitterPair(std::uint8_t address, std::uint8_t value,
     btnC_RF_Wrt_EEPROMClick();
 }
 
-void TForm1::transmitterOptionClick(TransmitterOption option) {
+TForm1::OptionEffect TForm1::optionEffect() {
+    if (RunMode == 2)
+        return OptionEffect::None; // the settings are being loaded
+    if (runActive_) {
+        // The run took its recipe when it started: the change is stored once it has ended
+        // and applies from the next unit. Nothing goes to the unit in the middle of a run.
+        settingsChangedDuringRun_ = true;
+        return OptionEffect::None;
+    }
     if (RunMode == 0) {
         btnWriteSettingClick();
-        return;
+        return OptionEffect::None;
     }
-    if (RunMode != 1)
+    return OptionEffect::WriteUnit;
+}
+
+void TForm1::transmitterOptionClick(TransmitterOption option) {
+    if (optionEffect() != OptionEffect::WriteUnit)
         return;
     const auto w = options::transmitterOptionWrite(option);
     writeTransmitterPair(w.address, w.value, w.complement, w.pauseMs);
@@ -54,11 +66,7 @@ void TForm1::rbRF_DR_5AClick() { transmitterOptionClick(TransmitterOption::AutoC
 void TForm1::rbRF_DR_55Click() { transmitterOptionClick(TransmitterOption::AutoConnectDisable); }
 
 void TForm1::cpiClick(int level) {
-    if (RunMode == 0) {
-        btnWriteSettingClick();
-        return;
-    }
-    if (RunMode != 1)
+    if (optionEffect() != OptionEffect::WriteUnit)
         return;
     ui->edtC_RF_SETUP_CPI->setValue(level);
     btnC_RF_SETUP_CPIClick();
@@ -68,9 +76,7 @@ void TForm1::rbRF_CPI_HClick() { cpiClick(options::kCpiHigh); }
 void TForm1::rbRF_CPI_LClick() { cpiClick(options::kCpiLow); }
 
 void TForm1::receiverTypeClick(bool mouseOnly) {
-    if (RunMode == 0)
-        btnWriteSettingClick();
-    else if (RunMode == 1)
+    if (optionEffect() == OptionEffect::WriteUnit)
         ReceiverOperations(link).writeReceiverType(mouseOnly);
     // Keyboard binding only makes sense for a receiver that takes a keyboard, in every mode.
     ui->cbKeyboardbind->setVisible(!mouseOnly);
@@ -80,11 +86,7 @@ void TForm1::rbMouseOnlyClick() { receiverTypeClick(true); }
 void TForm1::rbKbdMseClick() { receiverTypeClick(false); }
 
 void TForm1::cbRF_Set_BTY_Low_LevelChange() {
-    if (RunMode == 0) {
-        btnWriteSettingClick();
-        return;
-    }
-    if (RunMode != 1)
+    if (optionEffect() != OptionEffect::WriteUnit)
         return;
     const std::uint8_t code = options::batteryLevelCode(ui->cbRF_Set_BTY_Low_Level->currentIndex());
     writeTransmitterPair(txeeprom::kBatteryLevel, code, txeeprom::complementOf(code),
@@ -93,7 +95,10 @@ void TForm1::cbRF_Set_BTY_Low_LevelChange() {
     ReceiverOperations(link).writeBatteryLevel(code);
 }
 
-void TForm1::cbResetRFClick() { btnWriteSettingClick(); }
+void TForm1::cbResetRFClick() {
+    if (RunMode != 2)
+        optionEffect(); // saved now, or when the run has ended
+}
 
 void TForm1::suiSpinEdit1Change() {
     ui->Label3->setText(QString::fromStdString(options::sleepPeriodLabel(ui->suiSpinEdit1->value())));

@@ -152,8 +152,8 @@ void TForm1::btnEEPROM_R_20Click() {
 
 void TForm1::edtVID_SETChange() {
     markProductStringEdit();
-    if (RunMode == 0)
-        btnWriteSettingClick();
+    if (RunMode == 0 || runActive_)
+        optionEffect(); // saved now, or once the run has ended
 }
 
 void TForm1::btnC_Rd_Direct_RegClick() {

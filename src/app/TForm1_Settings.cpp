@@ -127,6 +127,12 @@ StationSettings TForm1::collectSettings() const {
 }
 
 void TForm1::btnLoadSettingClick() {
+    // Loading replaces the generators and sets every option: never under a working run. The
+    // supervisor's load happens as soon as the run has ended.
+    if (runActive_) {
+        whenIdle([this] { btnLoadSettingClick(); });
+        return;
+    }
     RunMode = 2;
     // Filling the check boxes fires handlers that save at once; a save now would write the
     // generators about to be replaced over the very texts this load is going to read.
@@ -232,7 +238,7 @@ void TForm1::CallQUVEClick() {
 
 void TForm1::connectSettingsAndNumbering() {
     onClicked(ui->btnLoadSetting, this, [this] { btnLoadSettingClick(); });
-    onClicked(ui->btnWriteSetting, this, [this] { btnWriteSettingClick(); });
+    onClicked(ui->btnWriteSetting, this, [this] { whenIdle([this] { btnWriteSettingClick(); }); });
     connect(ui->CallQUVE, &QCheckBox::toggled, this, [this] { CallQUVEClick(); });
     wireSettingsLock();
     wireNumbering();

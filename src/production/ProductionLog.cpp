@@ -27,9 +27,12 @@ std::string ProductionLog::path(const std::string& folder, const std::string& da
 }
 
 ProductionLog::AppendResult ProductionLog::append(const std::string& file, const Entry& entry) {
+    return appendLine(file, line(entry) + "\r\n");
+}
+
+ProductionLog::AppendResult ProductionLog::appendLine(const std::string& file, const std::string& text) {
     AppendResult r;
     r.path = file;
-    const std::string text = line(entry) + "\r\n";
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) {
         r.error = std::string("cannot open the log file: ") + std::strerror(errno);

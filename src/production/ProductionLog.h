@@ -34,6 +34,10 @@ public:
     /// this returns, so a crash or a pulled plug never leaves half a line. Failures are
     /// returned, never thrown.
     static AppendResult append(const std::string& file, const Entry& entry);
+
+    /// Appends `text` (a whole line with its line end) the same way: one write to a file
+    /// opened for appending, synced before this returns; a partial write is taken back.
+    static AppendResult appendLine(const std::string& file, const std::string& text);
 };
 
 } // namespace rfbind

@@ -33,6 +33,8 @@ public:
     static constexpr int kLostAttempt = 20;
     /// The binding times out on this tick.
     static constexpr int kTimeoutTick = 16;
+    /// The watch looks once a second.
+    static constexpr int kWatchIntervalMs = 1000;
     /// The receiver's answer to the pairing-status query while pairing / otherwise.
     static constexpr std::uint8_t kPairingStatus = 0x33;
     static constexpr std::uint8_t kIdleStatus = 0xBB;

@@ -80,6 +80,25 @@ constexpr Message kMessages[] = {
     {55,
      {"Program will skip values that reserved for system.", "自訂ID時軟件將自動跳過系統保留數值",
       "自订ID时软件将自动跳过系统保留数值"}},
+    // Why a unit failed, shown under the result label; "%1" is an address or a detail.
+    {60, {"No receiver found", "找不到接收器", "找不到接收器"}},
+    {61, {"Receiver not answering", "接收器沒有回應", "接收器没有响应"}},
+    {62, {"Transmitter not answering", "發射器沒有回應", "发射器没有响应"}},
+    {63, {"TX EEPROM write at %1 not confirmed", "TX EEPROM 位址 %1 寫入未確認",
+          "TX EEPROM 地址 %1 写入未确认"}},
+    {64, {"RX EEPROM word %1 write not confirmed", "RX EEPROM 字組 %1 寫入未確認",
+          "RX EEPROM 字 %1 写入未确认"}},
+    {65, {"No link at the final check (mouse not moved?)", "最後檢查時沒有連線（滑鼠未移動？）",
+          "最后检查时没有连线（鼠标未移动？）"}},
+    {66, {"Keyboard binding timed out", "鍵盤配對逾時", "键盘对码超时"}},
+    {67, {"The mouse paired instead of the keyboard", "配對到滑鼠而不是鍵盤",
+          "对码到鼠标而不是键盘"}},
+    {68, {"Receiver pulled during the run", "執行中接收器被拔除", "执行中接收器被拔出"}},
+    {69, {"Settings refused: %1", "設定無法燒錄：%1", "设定无法烧录：%1"}},
+    {70, {"Cancelled: the station was closed", "已取消：程式已關閉", "已取消：程序已关闭"}},
+    // Erase results.
+    {71, {"TX Erase FAIL", "TX 清除失敗", "TX 清除失败"}},
+    {72, {"RX Erase FAIL", "RX 清除失敗", "RX 清除失败"}},
 };
 
 constexpr std::array<const char*, 3> kLanguageNames = {"lkEng", "lkCht", "lkChs"};

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+#include "production/AttemptsJournal.h"
+
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <sys/stat.h>
+
+namespace rfbind {
+
+namespace {
+
+/// A field as CSV wants it: quoted (inner quotes doubled) when it holds a separator, a quote
+/// or a line end, as is otherwise.
+std::string field(const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string out = "\"";
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+const std::vector<std::string>& AttemptsJournal::columns() {
+    static const std::vector<std::string> kColumns = {
+        "attempt_id", "started_at", "duration_ms", "result",   "fail_step",  "reason_code",
+        "reason_text", "rx_radio_id", "tx_radio_id", "rx_serial", "tx_serial", "rx_usb",
+        "rx_version", "station",     "recipe"};
+    return kColumns;
+}
+
+std::string AttemptsJournal::path(const std::string& folder, const std::string& date) {
+    return folder + "/Log/attempts-" + date + ".csv";
+}
+
+std::string AttemptsJournal::line(const Record& r) {
+    const std::vector<std::string> values = {
+        r.attemptId, r.startedAt, std::to_string(r.durationMs), r.passed ? "PASS" : "FAIL",
+        r.failStep,  r.reasonCode, r.reasonText, r.rxRadioId, r.txRadioId, r.rxSerial,
+        r.txSerial,  r.rxUsb,      r.rxVersion,  r.station,   r.recipe};
+    std::string out;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i)
+            out += ',';
+        out += field(values[i]);
+    }
+    return out;
+}
+
+ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, const Record& record) {
+    std::string text;
+    struct stat st {};
+    // A new day's file starts with its header; the header and the first line go out together.
+    if (::stat(file.c_str(), &st) != 0 || st.st_size == 0) {
+        for (std::size_t i = 0; i < columns().size(); ++i)
+            text += (i ? "," : "") + columns()[i];
+        text += "\r\n";
+    }
+    text += line(record) + "\r\n";
+    return ProductionLog::appendLine(file, text);
+}
+
+std::string AttemptsJournal::newAttemptId() {
+    static std::random_device device;
+    static std::mt19937_64 bits(((std::uint64_t)device() << 32) ^ device() ^
+                                static_cast<std::uint64_t>(std::time(nullptr)));
+    char out[33];
+    std::snprintf(out, sizeof out, "%016llx%016llx", static_cast<unsigned long long>(bits()),
+                  static_cast<unsigned long long>(bits()));
+    return out;
+}
+
+std::string AttemptsJournal::timestamp(std::int64_t msSinceEpoch) {
+    const std::time_t seconds = static_cast<std::time_t>(msSinceEpoch / 1000);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    const long offset = local.tm_gmtoff / 60;
+    char out[64];
+    std::snprintf(out, sizeof out, "%s.%03d%c%02ld:%02ld", date, static_cast<int>(msSinceEpoch % 1000),
+                  offset < 0 ? '-' : '+', (offset < 0 ? -offset : offset) / 60,
+                  (offset < 0 ? -offset : offset) % 60);
+    return out;
+}
+
+} // namespace rfbind

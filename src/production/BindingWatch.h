@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "link/ReceiverLink.h"
+#include "production/RunDisplay.h"
+#include "production/SoftBinding.h"
+
+#include <optional>
+
+namespace rfbind {
+
+/// One binding from the PC, for the Connect button and for the programming run's keyboard:
+/// the start (stable IDs, bind command) and the once-a-second watch for changed IDs. The caller
+/// selects the receiver first and calls tick() once a second (a timer, or the run's poll).
+///
+/// A binding by the operator succeeds on any changed ID; one by the run only on a changed
+/// keyboard ID, so a mouse that pairs in the keyboard's place does not count (and is told by
+/// mousePairedInstead()). Failure contract: nothing throws; a receiver that stops answering
+/// ends the watch as Lost.
+class BindingWatch {
+public:
+    enum class State { Watching, Paired, TimedOut, Lost };
+
+    BindingWatch(ReceiverLink& link, RunDisplay& display, bool fromRun)
+        : link_(link), display_(display), fromRun_(fromRun) {}
+
+    /// Reads the IDs until two answers agree, notes them and sends the bind command. False
+    /// (state Lost) when the receiver gives no stable answer.
+    bool start();
+
+    /// One tick: reads the IDs, waits for the receiver's pairing status and judges. Returns
+    /// the state after the tick; once it is not Watching, further ticks change nothing.
+    State tick();
+
+    State state() const { return state_; }
+    int ticks() const { return ticks_; }
+    /// The IDs the receiver reported last at a verdict (or at the start).
+    int mouseId() const { return prevMouse_; }
+    int keyboardId() const { return prevKeyboard_; }
+    /// The mouse's ID changed during the watch: a mouse paired while a keyboard was awaited.
+    bool mousePairedInstead() const { return mouseMoved_; }
+
+private:
+    ReceiverLink& link_;
+    RunDisplay& display_;
+    bool fromRun_;
+    State state_ = State::Watching;
+    int ticks_ = 0;
+    int prevMouse_ = 0;
+    int prevKeyboard_ = 0;
+    bool mouseMoved_ = false;
+    /// The pairing-status byte as its field shows it: an unanswered query keeps the last one.
+    int lastStatus_ = -1;
+};
+
+} // namespace rfbind

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "link/ReceiverLink.h"
+#include "numbering/TProdRFID.h"
+#include "numbering/TProdSN.h"
+#include "production/RunDisplay.h"
+#include "production/RunHost.h"
+#include "production/RunOutcome.h"
+#include "production/UnitRecipe.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rfbind {
+
+/// The station's runs, step by step over the receiver link: the programming run (Set TX),
+/// the Go cycle around it, the keyboard binding inside it, and the two erase runs.
+///
+/// A run takes its recipe once, checks it before the first frame, shows its progress through
+/// the RunDisplay, asks the RunHost for what the window owns (receiver search, link tests,
+/// settings file), and ends in a RunOutcome that says PASS or FAIL, which step failed and
+/// why, and the numbers the unit was given. On PASS the numbering advances, is stored, and
+/// the unit goes into the production log, in that order: a crash in between leaves a gap in
+/// the numbering, never a number handed out twice. Every unit attempt (PASS or FAIL) adds a
+/// line to the attempts journal.
+///
+/// Everything happens on the user-interface thread; the runs let window messages run through
+/// the link's clock, so the host may see clicks and device changes in the middle of a run.
+/// The referenced objects must outlive the run object. Nothing throws.
+class ProductionRun {
+public:
+    /// The four numbering generators the runs draw from and advance.
+    struct Numbering {
+        TProdSN& rxSN;
+        TProdSN& txSN;
+        TProdRFID& rxRFID;
+        TProdRFID& txRFID;
+    };
+
+    /// `folder`: the working folder (the production log and the journal go below its "Log").
+    /// `station`: the station's name in the journal. `sensorCode`: the transmitter sensor
+    /// class, read by the first run that reaches it and kept by the caller for later runs.
+    ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& host, Numbering numbering,
+                  std::int32_t& sensorCode, std::string folder, std::string station);
+
+    /// Set TX: programs the receiver the host selected last (`receiver` says which) and the
+    /// transmitter linked to it.
+    RunOutcome program(const UnitRecipe& recipe, const RunHost::Receiver& receiver);
+
+    /// Go: selects the receiver, checks both devices, programs the unit, shows the duration,
+    /// starts the calibration program after a PASS when the recipe says so, and releases the
+    /// receiver.
+    RunOutcome go(const UnitRecipe& recipe);
+
+    /// Erase TX / Erase RX: every transmitter byte to 0x00 / every receiver word to 0x0000.
+    RunOutcome eraseTransmitter();
+    RunOutcome eraseReceiver();
+
+    /// The generators' state is read in the middle of a run: the caller must not replace them
+    /// while one works.
+    Numbering numbering() const { return numbering_; }
+
+private:
+    struct Failure {
+        FailReason reason = FailReason::None;
+        std::string detail;
+    };
+
+    // One unit: the steps, the keyboard binding and the ending.
+    RunOutcome programUnit(const UnitRecipe& recipe, const RunHost::Receiver& receiver);
+    bool programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver, RunOutcome& out);
+    bool bindKeyboard(RunOutcome& out);
+    bool waitForTransmitter(int& failures);
+    void finish(const UnitRecipe& recipe, RunOutcome& out);
+    void advanceNumbering(const RadioIdPair& ids);
+    void journal(const RunOutcome& out, const UnitRecipe* recipe, std::int64_t startedAtMs,
+                 std::uint32_t durationMs);
+
+    // Device steps that show what they wrote and note the first failure.
+    void txByte(int address, int value);
+    void rxWord(int address, int value);
+    void rxByte(int word, int value);
+    void txRadioChip(int address, int value);
+    void rxRadioChip(int address, int value);
+    void txPair(std::uint8_t address, std::uint8_t value, std::uint8_t complement, int pauseMs);
+    void enterAccess();
+    void leaveAccess();
+    void noteIfNewlyFailed(bool failedBefore, FailReason reason, int address);
+
+    /// True when the step must end the run: CommError is set or the station is closing.
+    bool stepFailed();
+    /// Ends the run at `step`, taking the reason from what went wrong.
+    bool fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail = {});
+    bool receiverGone() const;
+
+    // Erase runs.
+    RunOutcome erase(bool transmitter);
+
+    ReceiverLink& link_;
+    RunDisplay& display_;
+    RunHost& host_;
+    Numbering numbering_;
+    std::int32_t& sensorCode_;
+    std::string folder_;
+    std::string station_;
+    /// The first device failure since CommError was last cleared.
+    Failure noted_;
+    /// The last status-4 answer byte 1 the binding watch saw, as its field would show it.
+    int lastBindingStatus_ = -1;
+};
+
+} // namespace rfbind

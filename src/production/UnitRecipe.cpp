@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "production/UnitRecipe.h"
+
+#include "commands/DeviceOptions.h"
+#include "commands/HotKeys.h"
+#include "commands/ProductString.h"
+
+#include <cstdio>
+
+namespace rfbind {
+
+namespace {
+
+/// The receiver keeps one byte per character: code points up to U+00FF map to themselves.
+/// Nothing when the text holds a character beyond that or is not UTF-8.
+std::optional<std::string> latin1(const std::string& utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
+                   (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+            out.push_back(static_cast<char>(((c & 0x03) << 6) |
+                                            (static_cast<unsigned char>(utf8[++i]) & 0x3F)));
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::string hex4(long long v) {
+    char b[24];
+    std::snprintf(b, sizeof b, "%llX", v);
+    return b;
+}
+
+} // namespace
+
+std::optional<std::string> UnitRecipe::problem() const {
+    const StationSettings& s = settings;
+    for (const auto& [name, value] : {std::pair{"VID", s.VID}, std::pair{"PID", s.PID}})
+        if (value < 0 || value > 0xFFFF)
+            return std::string(name) + " " + hex4(value) + " is not a USB ID (0 to FFFF)";
+    const auto bytes = latin1(productName);
+    if (!bytes || productstring::check(*bytes) != productstring::Problem::None)
+        return "the product string \"" + productName +
+               "\" holds characters the receiver cannot store or is longer than " +
+               std::to_string(productstring::kMaxLength) + " characters";
+    const int keys = static_cast<int>(hotkeys::hotKeyList(zoomKeys).items.size());
+    for (const auto& [name, index] : {std::pair{"CustKey1", s.CustKey1}, std::pair{"CustKey2", s.CustKey2}})
+        if (index < 0 || index >= keys)
+            return std::string(name) + " " + std::to_string(index) + " is no item of the hot-key list (0 to " +
+                   std::to_string(keys - 1) + ")";
+    if (s.Sleep < options::kSleepPeriodMin || s.Sleep > options::kSleepPeriodMax)
+        return "Sleep " + std::to_string(s.Sleep) + " is outside 0 to 240";
+    if (s.WakeupPeriod < options::kWakeupPeriodMin || s.WakeupPeriod > options::kWakeupPeriodMax)
+        return "WakeupPeriod " + std::to_string(s.WakeupPeriod) + " is outside 3 to 19";
+    return std::nullopt;
+}
+
+std::uint16_t UnitRecipe::hotKeyCode(int slot, bool zoomReceiver) const {
+    const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomReceiver || zoomKeys);
+    int index = slot == 2 ? settings.CustKey2 : settings.CustKey1;
+    if (zoomReceiver)
+        index = slot == 2 ? list.default2 : list.default1;
+    return list.items[static_cast<std::size_t>(index)].code;
+}
+
+std::string UnitRecipe::productBytes() const { return latin1(productName).value_or(std::string()); }
+
+std::string UnitRecipe::fingerprint() const {
+    const StationSettings& s = settings;
+    std::string text;
+    const auto add = [&text](const char* key, long long value) {
+        text += key;
+        text += '=';
+        text += std::to_string(value);
+        text += '\n';
+    };
+    add("CustKey1", s.CustKey1);
+    add("CustKey2", s.CustKey2);
+    add("MouseOnly", s.MouseOnly);
+    add("SoftISS", s.SoftISS);
+    add("Sleep", s.Sleep);
+    add("WakeupPeriod", s.WakeupPeriod);
+    add("CPI", s.CPI);
+    add("PowerSaving", s.PowerSaving);
+    add("Wakeup", s.Wakeup);
+    add("BTY", s.BTY);
+    add("ZoomKeys", zoomKeys);
+    add("VID", s.VID);
+    add("PID", s.PID);
+    add("LRMBinding", s.LRMBinding);
+    add("RFPower", s.RFPower);
+    add("ResetRF", s.ResetRF);
+    add("KBind", s.KBind);
+    text += "PName=" + productName + "\n";
+    std::uint64_t h = 1469598103934665603ULL;
+    for (const unsigned char c : text) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
+    return out;
+}
+
+} // namespace rfbind
