@@ -3,6 +3,7 @@
 
 #include "DeviceStation.h"
 #include "ExpectedUnit.h"
+#include "bench/BenchTransmitter.h"
 
 #include <QDate>
 #include <QDir>
@@ -23,9 +24,7 @@ namespace rfbind::test {
 /// time. Time is the recording clock's: nothing waits for real.
 struct RunStation {
     explicit RunStation(bench::BenchOptions options = {}) : s(std::move(options)) {
-        // The operator takes a few seconds to put the unit in place: the mouse's own pairing
-        // period after switching on is over before anything binds.
-        s.clock.advance(kSettlingMs);
+        mouseOnAt_ = s.clock.tickMs();
     }
 
     app::TForm1& start() {
@@ -39,12 +38,22 @@ struct RunStation {
         s.bench.freshUnit(seed);
         s.bench.setMouseMoving(false);
         s.deliver();
-        s.clock.advance(kSettlingMs);
+        mouseOnAt_ = s.clock.tickMs(); // placing the unit switches its mouse on
         bindPressed = false;
     }
 
-    /// PageDown, as the operator starts a cycle.
-    void pressGo() { QTest::keyClick(form, Qt::Key_PageDown); }
+    /// PageDown, as the operator starts a cycle. For a unit with a keyboard the operator
+    /// first picks the keyboard up, which takes longer than the mouse's own pairing period
+    /// after it was switched on.
+    void pressGo() {
+        const StationSettings settings = form->unitRecipe().settings;
+        if (settings.KBind && !settings.MouseOnly) {
+            const std::uint32_t ready = mouseOnAt_ + bench::BenchTransmitter::kMousePairingMs + 300;
+            if (static_cast<std::int32_t>(ready - s.clock.tickMs()) > 0)
+                s.clock.setNow(ready);
+        }
+        QTest::keyClick(form, Qt::Key_PageDown);
+    }
 
     /// One tick of the binding watch a second after the last, while the station is idle.
     void tick() {
@@ -88,7 +97,6 @@ struct RunStation {
     /// Called on every pump after the operator: a click in the middle of a run, a fault.
     std::function<void()> duringRun;
 
-    static constexpr std::uint32_t kSettlingMs = 6000;
 
 private:
     void operate() {
@@ -121,6 +129,7 @@ private:
         watchWasActive_ = form->tmrSoftBind->isActive();
     }
 
+    std::uint32_t mouseOnAt_ = 0;
     bool watchWasActive_ = false;
     bool inTick_ = false;
     std::uint32_t nextTickAt_ = 0;

@@ -4,6 +4,8 @@
 #include "QtClock.h"
 #include "TForm1.h"
 #include "bench/Bench.h"
+#include "bench/BenchTransmitter.h"
+#include "production/RunOutcome.h"
 
 #include <QApplication>
 #include <QDate>
@@ -26,6 +28,8 @@ namespace {
 
 /// The heartbeat that measures how long the event loop was kept from running.
 constexpr int kHeartbeatMs = 5;
+/// How much longer than the mouse's pairing period the operator takes to pick up the keyboard.
+constexpr int kPickUpMarginMs = 300;
 
 QString todaysLog() {
     return QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
@@ -96,6 +100,16 @@ void HeadlessRun::runUnit(int unit) {
     // The unit's plug-in reaches the station as a device change through the event loop.
     QApplication::processEvents();
     QApplication::processEvents();
+    // The operator switched the mouse on when placing the unit; a keyboard unit is started
+    // only once they have picked up the keyboard, after the mouse's own pairing period, or
+    // the mouse would pair in the keyboard's place.
+    const StationSettings settings = form_.unitRecipe().settings;
+    if (settings.KBind && !settings.MouseOnly) {
+        QElapsedTimer placed;
+        placed.start();
+        while (placed.elapsed() <= bench::BenchTransmitter::kMousePairingMs + kPickUpMarginMs)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 
     auto* btnGo = form_.findChild<QPushButton*>("btnGo");
     const QStringList logBefore = logLines();
@@ -142,6 +156,16 @@ void HeadlessRun::runUnit(int unit) {
     line["rx_rfic"] = toArray(rx.radioChipRegisters());
     line["tx_rfic"] = toArray(tx.radioChipRegisters());
     line["frames"] = static_cast<qint64>(bench_.featureTransfers() - frames0);
+    const auto& outcome = form_.lastOutcome();
+    if (outcome && !outcome->passed) {
+        line["fail_step"] = QString::fromStdString(outcome->failStep);
+        QJsonObject reason;
+        reason["code"] = QString::fromStdString(std::string(failReasonCode(outcome->reason)));
+        reason["text"] = QString::fromStdString(outcome->reasonText());
+        line["fail_reason"] = reason;
+        const QString code = reason["code"].toString();
+        failuresByReason_[code.isEmpty() ? QStringLiteral("unknown") : code] += 1;
+    }
     out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
     out_.flush();
 
@@ -155,6 +179,10 @@ void HeadlessRun::printSummary() {
     s["units"] = passed_ + failed_;
     s["passed"] = passed_;
     s["failed"] = failed_;
+    QJsonObject reasons;
+    for (auto it = failuresByReason_.cbegin(); it != failuresByReason_.cend(); ++it)
+        reasons[it.key()] = it.value();
+    s["failures_by_reason"] = reasons;
     s["median_cycle_ms"] = median(cycleMs_);
     s["median_sleep_ms"] = median(sleepMs_);
     s["max_ui_stall_ms"] = maxStallMs_;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QObject>
 #include <QTimer>
 
@@ -54,6 +55,7 @@ private:
     int failed_ = 0;
     std::vector<qint64> cycleMs_;
     std::vector<long long> sleepMs_;
+    QMap<QString, int> failuresByReason_;
 };
 
 } // namespace rfbind::app
