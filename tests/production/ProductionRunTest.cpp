@@ -1,0 +1,344 @@
+// SPDX-License-Identifier: MIT
+#include "RunBench.h"
+
+#include "bench/BenchTransmitter.h"
+#include "production/AttemptsJournal.h"
+#include "production/NumberingAdvance.h"
+#include "settings/Lang.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace rfbind;
+using namespace rfbind::test;
+using Label = RunDisplay::Label;
+
+namespace {
+
+/// One station on the bench with its four generators: serial numbers on for both devices,
+/// sequential radio IDs.
+struct Station {
+    explicit Station(bench::BenchOptions options = {}) : rig(std::move(options)), host(rig, display) {
+        for (TProdSN* sn : {&rxSN, &txSN}) {
+            sn->SetIsSN(true);
+            sn->SetIsDate(false);
+            sn->SetFixSNByteCount(2);
+            sn->SetFixSN(0x4142);
+            sn->SetIncSNByteCount(2);
+            sn->SetIncInitSN(0x0005);
+        }
+        rxRFID.SetIsRandom(false);
+        txRFID.SetIsRandom(false);
+        rxRFID.SetIncInitRFID(0x123456);
+        txRFID.SetIncInitRFID(0x345678);
+        recipe.productName = "USB 2.4G Wireless Desktop";
+        recipe.settings.CustKey1 = 7;
+        recipe.settings.CustKey2 = 8;
+    }
+
+    /// A fresh unit; the operator takes it up after the mouse's own pairing period when the
+    /// unit has a keyboard to bind.
+    void placeUnit(std::uint32_t seed) {
+        rig.bench.freshUnit(seed);
+        rig.runPosted();
+        if (recipe.settings.KBind && !recipe.settings.MouseOnly)
+            rig.clock.advance(bench::BenchTransmitter::kMousePairingMs + 300);
+    }
+
+    RunOutcome go() {
+        host.bindPressed = false;
+        ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode, folder.path, "bench-1");
+        return run.go(recipe);
+    }
+
+    BenchRig rig;
+    RecordingDisplay display;
+    BenchHost host;
+    TempFolder folder;
+    TProdSN rxSN, txSN;
+    TProdRFID rxRFID, txRFID;
+    std::int32_t sensorCode = 0;
+    UnitRecipe recipe;
+};
+
+void useKeyboard(Station& s) {
+    s.recipe.settings.MouseOnly = false;
+    s.recipe.settings.KBind = true;
+}
+
+struct FaultCase {
+    const char* name;
+    std::function<void(Station&)> arrange;   ///< before the unit is placed
+    std::function<void(Station&)> placed;    ///< once it is on the bench
+    std::function<void(Station&)> meanwhile; ///< on every pump during the run
+    const char* step;
+    FailReason reason;
+    const char* detail;
+};
+
+class ProductionRunFaults : public ::testing::TestWithParam<FaultCase> {};
+
+} // namespace
+
+TEST_P(ProductionRunFaults, FailWithTheirStepAndReasonAndLeaveNoLogLineAndNoNumbers) {
+    const FaultCase& c = GetParam();
+    bench::BenchOptions options;
+    Station s(options);
+    if (c.arrange)
+        c.arrange(s);
+    s.placeUnit(21);
+    if (c.placed)
+        c.placed(s);
+    if (c.meanwhile)
+        s.host.duringRun = [&] { c.meanwhile(s); };
+
+    const RunOutcome out = s.go();
+
+    EXPECT_FALSE(out.passed);
+    EXPECT_EQ(out.failStep, c.step);
+    EXPECT_EQ(out.reason, c.reason) << failReasonCode(out.reason);
+    EXPECT_EQ(out.detail, c.detail);
+    EXPECT_EQ(s.display.failMessage, failReasonMessageId(c.reason));
+    EXPECT_TRUE(s.folder.lines("20").empty()) << "nothing in the production log";
+    EXPECT_EQ(s.rxSN.IncNextSN(), 0x0005) << "the next unit gets the same serial number";
+    EXPECT_EQ(s.host.saves, 0);
+    const auto journal = s.folder.lines("attempts-");
+    ASSERT_EQ(journal.size(), 2u) << "header and one attempt";
+    EXPECT_NE(journal[1].find(",FAIL," + std::string(c.step) + "," + std::string(failReasonCode(c.reason)) + ","),
+              std::string::npos)
+        << journal[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bench, ProductionRunFaults,
+    ::testing::Values(
+        FaultCase{"TransmitterOff", [](Station& s) { s.rig.bench.setFaults({.transmitterOff = true}); }, {}, {},
+                  "check_devices", FailReason::TransmitterNotAnswering, ""},
+        FaultCase{"NoReceiver", {}, [](Station& s) { s.rig.bench.unplugReceiver(); }, {}, "check_devices",
+                  FailReason::NoReceiver, ""},
+        FaultCase{"StuckTransmitterByte",
+                  [](Station& s) { s.rig.bench.setFaults({.stuckTransmitterEepromByte = 0x0C}); }, {}, {},
+                  "tx_radio_ids", FailReason::TxEepromWrite, "0x0C"},
+        FaultCase{"StuckReceiverWord",
+                  [](Station& s) { s.rig.bench.setFaults({.stuckReceiverEepromWord = 0x39}); }, {}, {},
+                  "rx_words", FailReason::RxEepromWrite, "0x39"},
+        FaultCase{"ReceiverPulled", [](Station& s) { s.rig.bench.setFaults({.unplugAfterMs = 2500}); }, {}, {},
+                  "tx_serial", FailReason::ReceiverPulled, ""},
+        FaultCase{"MouseGoneBeforeTheFinalCheck", {}, {},
+                  [](Station& s) {
+                      if (s.display.label() == Label::Move)
+                          s.rig.bench.switchMouse(false);
+                  },
+                  "final_link", FailReason::NoFinalLink, ""},
+        FaultCase{"NoKeyboard",
+                  [](Station& s) {
+                      useKeyboard(s);
+                      s.rig.bench.setFaults({.noKeyboard = true});
+                  },
+                  {}, {}, "keyboard_binding", FailReason::KeyboardTimeout, ""},
+        FaultCase{"MousePairedInstead",
+                  [](Station& s) {
+                      useKeyboard(s);
+                      s.host.pressBindButton = false;
+                  },
+                  {},
+                  [](Station& s) {
+                      // The operator switches the mouse off and on instead of pressing the
+                      // keyboard's bind button: the mouse is in pairing mode again.
+                      if (s.display.label() == Label::Wait && !s.host.bindPressed) {
+                          s.host.bindPressed = true;
+                          s.rig.bench.switchMouse(false);
+                          s.rig.bench.switchMouse(true);
+                      }
+                  },
+                  "keyboard_binding", FailReason::MousePairedInstead, ""},
+        FaultCase{"RecipeRefused", [](Station& s) { s.recipe.settings.VID = 0x12345; }, {}, {}, "recipe",
+                  FailReason::RecipeRefused, "VID 12345 is not a USB ID (0 to FFFF)"},
+        FaultCase{"ClosedAtMove", {}, {},
+                  [](Station& s) {
+                      if (s.display.label() == Label::Move)
+                          s.host.cancel = true;
+                  },
+                  "final_link", FailReason::Cancelled, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProductionRun, ARefusedRecipeTouchesNoDevice) {
+    Station s;
+    s.recipe.productName = "Mäus€ 無線";
+    s.placeUnit(3);
+    s.rig.connect();
+    const std::uint64_t frames = s.rig.bench.featureTransfers();
+    const auto txBefore = s.rig.bench.mouse().eeprom();
+    const auto rxBefore = s.rig.bench.receiver().eeprom();
+    ProductionRun run(s.rig.link, s.display, s.host, {s.rxSN, s.txSN, s.rxRFID, s.txRFID}, s.sensorCode,
+                      s.folder.path, "bench-1");
+    const RunOutcome out = run.program(s.recipe, {});
+    EXPECT_EQ(out.reason, FailReason::RecipeRefused);
+    EXPECT_NE(out.detail.find("Mäus€"), std::string::npos) << out.detail;
+    // Only the ending's "leave access mode" goes out, as after every run.
+    EXPECT_LE(s.rig.bench.featureTransfers() - frames, 6u);
+    EXPECT_EQ(s.rig.bench.mouse().eeprom(), txBefore) << "nothing written";
+    EXPECT_EQ(s.rig.bench.receiver().eeprom(), rxBefore);
+    EXPECT_EQ(s.rxRFID.NextRFID(), 0x123456) << "no radio ID drawn";
+}
+
+struct PassCase {
+    const char* name;
+    bool keyboard;
+    int latencyMs;
+};
+class ProductionRunPasses : public ::testing::TestWithParam<PassCase> {};
+
+TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers) {
+    bench::BenchOptions options;
+    options.faults.usbLatencyMs = GetParam().latencyMs;
+    Station s(options);
+    if (GetParam().keyboard)
+        useKeyboard(s);
+    RunOutcome last;
+    for (int unit = 0; unit < 3; ++unit) {
+        s.placeUnit(40 + static_cast<std::uint32_t>(unit));
+        // Some other USB device comes or goes as the unit ends: the station drops its
+        // receiver, but the unit was programmed and paired.
+        bool changed = false;
+        s.host.duringRun = [&] {
+            if (!changed && !s.display.progress.empty() && s.display.progress.back() == 20 &&
+                s.display.label() != Label::Wait) {
+                changed = true;
+                s.rig.link.ActiveDevice = nullptr;
+            }
+        };
+        const RunOutcome out = s.go();
+        ASSERT_TRUE(out.passed) << "unit " << unit << ": " << out.failStep << " " << out.reasonText();
+        ASSERT_TRUE(out.ids);
+        // Sequential, and the next ID the panel shows after a PASS is consumed.
+        EXPECT_GE(out.ids->R, unit == 0 ? 0x123456u : last.ids->R + 2);
+        EXPECT_EQ(out.rxSerial.substr(out.rxSerial.size() - 5), "-" + NumberingAdvance::hexDigits(5 + unit, 4));
+        EXPECT_EQ(s.display.label(), Label::Pass);
+        last = out;
+    }
+    const auto withoutDashes = [](std::string t) {
+        std::erase(t, '-');
+        return t;
+    };
+    const auto log = s.folder.lines("20");
+    ASSERT_EQ(log.size(), 3u);
+    const std::string radioId = NumberingAdvance::hexDigits(last.ids->R, 6);
+    EXPECT_EQ(log[2].substr(19), "," + radioId + "," + withoutDashes(last.rxSerial) + "," + withoutDashes(last.txSerial));
+    EXPECT_EQ(s.host.saves, 3) << "numbering stored with every PASS";
+    const auto journal = s.folder.lines("attempts-");
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_EQ(journal[0], "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
+                          "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe");
+    EXPECT_NE(journal[3].find(",PASS,,,," + radioId + ","), std::string::npos) << journal[3];
+}
+
+INSTANTIATE_TEST_SUITE_P(Bench, ProductionRunPasses,
+                         ::testing::Values(PassCase{"MouseOnly", false, 0}, PassCase{"Keyboard", true, 0},
+                                           PassCase{"KeyboardAt1ms", true, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProductionRun, AStuckByteFailsTheEraseAndSaysWhere) {
+    bench::BenchOptions options;
+    options.faults.stuckTransmitterEepromByte = 0x08; // a radio-ID byte, never 0 on a fresh unit
+    Station s(options);
+    s.placeUnit(5);
+    ASSERT_NE(s.rig.bench.mouse().eeprom()[0x08], 0);
+    ProductionRun run(s.rig.link, s.display, s.host, {s.rxSN, s.txSN, s.rxRFID, s.txRFID}, s.sensorCode,
+                      s.folder.path, "bench-1");
+    const RunOutcome out = run.eraseTransmitter();
+    EXPECT_FALSE(out.passed);
+    EXPECT_EQ(out.reason, FailReason::TxEepromWrite);
+    EXPECT_EQ(out.detail, "0x08");
+    EXPECT_EQ(s.display.label(), Label::TxEraseFail);
+    EXPECT_EQ(s.rig.bench.mouse().eeprom()[0x09], 0) << "the erase went on past the stuck byte";
+}
+
+struct RecipeCase {
+    const char* name;
+    std::function<void(UnitRecipe&)> change;
+    const char* complaint; ///< part of the problem text; "" for a recipe that can be programmed
+};
+class UnitRecipeProblems : public ::testing::TestWithParam<RecipeCase> {};
+
+TEST_P(UnitRecipeProblems, NameWhatCannotBeProgrammed) {
+    UnitRecipe r;
+    r.productName = "USB 2.4G Wireless Desktop";
+    r.settings.CustKey1 = 7;
+    r.settings.CustKey2 = 8;
+    GetParam().change(r);
+    const auto problem = r.problem();
+    if (*GetParam().complaint == '\0') {
+        EXPECT_FALSE(problem) << *problem;
+    } else {
+        ASSERT_TRUE(problem);
+        EXPECT_NE(problem->find(GetParam().complaint), std::string::npos) << *problem;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recipes, UnitRecipeProblems,
+    ::testing::Values(
+        RecipeCase{"Defaults", [](UnitRecipe&) {}, ""},
+        RecipeCase{"VidTooLarge", [](UnitRecipe& r) { r.settings.VID = 74565; }, "VID 12345"},
+        RecipeCase{"PidNegative", [](UnitRecipe& r) { r.settings.PID = -1; }, "PID"},
+        RecipeCase{"Latin1ProductName", [](UnitRecipe& r) { r.productName = "Souris été"; }, ""},
+        RecipeCase{"ProductNameBeyondLatin1", [](UnitRecipe& r) { r.productName = "Mäus€"; }, "Mäus€"},
+        RecipeCase{"ProductName46", [](UnitRecipe& r) { r.productName = std::string(46, 'x'); }, ""},
+        RecipeCase{"ProductName47", [](UnitRecipe& r) { r.productName = std::string(47, 'x'); }, "product string"},
+        RecipeCase{"ZoomKeyWithoutZoom", [](UnitRecipe& r) { r.settings.CustKey2 = 25; }, "CustKey2 25"},
+        RecipeCase{"ZoomKeyWithZoom",
+                   [](UnitRecipe& r) {
+                       r.settings.CustKey2 = 25;
+                       r.zoomKeys = true;
+                   },
+                   ""},
+        RecipeCase{"NoHotKeyChosen", [](UnitRecipe& r) { r.settings.CustKey1 = -1; }, "CustKey1 -1"},
+        RecipeCase{"SleepOutOfRange", [](UnitRecipe& r) { r.settings.Sleep = 241; }, "Sleep 241"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UnitRecipe, TheFingerprintFollowsWhatIsWrittenToTheUnit) {
+    UnitRecipe a;
+    a.productName = "USB";
+    UnitRecipe b = a;
+    EXPECT_EQ(a.fingerprint(), b.fingerprint());
+    EXPECT_EQ(a.fingerprint().size(), 16u);
+    b.settings.Sleep = 46;
+    EXPECT_NE(a.fingerprint(), b.fingerprint());
+    b = a;
+    b.settings.EnabledQUVE = !a.settings.EnabledQUVE; // the station's, not the unit's
+    EXPECT_EQ(a.fingerprint(), b.fingerprint());
+}
+
+TEST(AttemptsJournal, QuotesOnlyWhatNeedsItAndWritesTheHeaderOnce) {
+    TempFolder folder;
+    AttemptsJournal::Record r;
+    r.attemptId = AttemptsJournal::newAttemptId();
+    r.reasonText = "Settings refused: the product string \"a,b\" is bad";
+    r.station = "line 3";
+    const std::string file = AttemptsJournal::path(folder.path, "2026-12-08");
+    ASSERT_TRUE(AttemptsJournal::append(file, r).ok);
+    ASSERT_TRUE(AttemptsJournal::append(file, r).ok);
+    const auto lines = folder.lines("attempts-");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("attempt_id,", 0), 0u);
+    EXPECT_EQ(lines[1], lines[2]);
+    EXPECT_NE(lines[1].find(",\"Settings refused: the product string \"\"a,b\"\" is bad\","), std::string::npos)
+        << lines[1];
+    EXPECT_EQ(r.attemptId.size(), 32u);
+    EXPECT_NE(AttemptsJournal::newAttemptId(), r.attemptId);
+}
+
+TEST(FailReasons, EveryReasonHasACodeAndATextInEveryLanguage) {
+    for (FailReason reason :
+         {FailReason::NoReceiver, FailReason::ReceiverNotAnswering, FailReason::TransmitterNotAnswering,
+          FailReason::TxEepromWrite, FailReason::RxEepromWrite, FailReason::NoFinalLink,
+          FailReason::KeyboardTimeout, FailReason::MousePairedInstead, FailReason::ReceiverPulled,
+          FailReason::RecipeRefused, FailReason::Cancelled}) {
+        EXPECT_FALSE(failReasonCode(reason).empty());
+        for (TLanguateKind language : {lkEng, lkCht, lkChs})
+            EXPECT_NE(MessageText(failReasonMessageId(reason), language), nullptr) << failReasonCode(reason);
+    }
+    EXPECT_EQ(failReasonText(FailReason::TxEepromWrite, "0x0C"), "TX EEPROM write at 0x0C not confirmed");
+}
