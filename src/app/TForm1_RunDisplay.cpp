@@ -1,24 +1,34 @@
 // SPDX-License-Identifier: MIT
-// What the runs show and what they borrow from the window: the RunDisplay and RunHost sides
-// of TForm1. Each call writes controls; none reads one back for the run.
+// The window's side of the runs: the recipe read from the controls, the RunDisplay and RunHost
+// the core runs talk to, and what happens around a run (the queue of clicks that waited for
+// it, the close that waited for it, the log-failure box). Each display call writes controls;
+// none reads one back for the run.
 #include "TForm1.h"
 
 #include "Dialogs.h"
 #include "commands/HexText.h"
 #include "commands/ReceiverFrames.h"
+#include "production/ProductionRun.h"
 #include "production/RunSteps.h"
 #include "ui_TForm1.h"
 #include "widgets/AnimatedPicture.h"
 #include "widgets/Led.h"
 #include "widgets/THexEdit.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTimer>
 
 namespace rfbind::app {
 
 namespace {
 
+constexpr auto kCalibrationProgram = "QUVE_RF_auto.exe";
 const QColor kPromptColour(0x00, 0xFF, 0x00); // lime: the operator has something to do
 const QColor kPassColour(Qt::blue);
 const QColor kFailColour(Qt::red);
@@ -29,6 +39,86 @@ void setTwoHexDigits(THexEdit* field, int value) {
 }
 
 } // namespace
+
+
+ProductionRun TForm1::productionRun() {
+    return ProductionRun(link, static_cast<RunDisplay&>(*this), static_cast<RunHost&>(*this), {*RxSN, *TxSN, *RxRFID, *TxRFID}, SensorCode,
+                         QFile::encodeName(QDir::currentPath()).toStdString(),
+                         QSysInfo::machineHostName().toStdString());
+}
+
+UnitRecipe TForm1::unitRecipe() const {
+    UnitRecipe recipe;
+    recipe.settings = collectSettings();
+    recipe.productName = ui->edtEEPROM_20->text().toStdString();
+    recipe.zoomKeys = ZoomKeysAvailable;
+    return recipe;
+}
+
+RunHost::Receiver TForm1::selectedReceiver() const {
+    Receiver r;
+    if (link.ActiveDevice == nullptr)
+        return r;
+    const HidAttributes a = link.ActiveDevice->attributes();
+    r.found = true;
+    r.ready = ui->ledRX->isOn();
+    r.zoomKeys = ZoomKeysAvailable;
+    r.vendorId = a.vendorId;
+    r.productId = a.productId;
+    r.version = ReceiverVersion;
+    return r;
+}
+
+void TForm1::restoreAfterRun() {
+    RunMode = 0;
+    BindFromRun = false;
+    ui->Image2->hide();
+    if (settingsChangedDuringRun_) {
+        settingsChangedDuringRun_ = false;
+        btnWriteSettingClick();
+    }
+    // What waited for the run happens once the station is free (the guard frees it after
+    // this): the operator's queued clicks, then, when the window was closed during the run,
+    // the real close.
+    QTimer::singleShot(0, this, [this] {
+        auto queued = std::move(afterRun_);
+        afterRun_.clear();
+        for (auto& action : queued)
+            action();
+        if (closeRequested_)
+            close();
+    });
+}
+
+void TForm1::whenIdle(std::function<void()> action) {
+    if (runActive_)
+        afterRun_.push_back(std::move(action));
+    else
+        action();
+}
+
+void TForm1::tellAboutUnit(const RunOutcome& outcome) {
+    lastOutcome_ = outcome;
+    UnitPassed = outcome.passed;
+    if (!outcome.passed && outcome.reason != FailReason::None)
+        addDebugLine("FAIL " + outcome.failStep + ": " + outcome.reasonText());
+    if (outcome.logError.empty())
+        return;
+    // Shown once the station is idle again: the operator writes the unit down by hand.
+    const auto orNone = [](const std::string& s) {
+        return s.empty() ? QStringLiteral("(none)") : QString::fromStdString(s);
+    };
+    services_.dialogs.message(
+        this, QGuiApplication::applicationDisplayName(),
+        QStringLiteral("The unit passed, but its line could not be added to the production "
+                       "log\n%1\n(%2).\n\nPlease write the unit down by hand:\n"
+                       "Radio ID: %3\nRX serial number: %4\nTX serial number: %5")
+            .arg(QFile::decodeName(outcome.logPath.c_str()), QString::fromStdString(outcome.logError),
+                 outcome.ids ? QStringLiteral("%1").arg(outcome.ids->R, 6, 16, QLatin1Char('0')).toUpper()
+                             : QStringLiteral("(none)"),
+                 orNone(outcome.rxSerial), orNone(outcome.txSerial)),
+        Dialogs::Icon::Error);
+}
 
 void TForm1::showResult(const QString& text, const QColor& colour) {
     QPalette palette = ui->lblResult->palette();
@@ -208,6 +298,27 @@ bool TForm1::saveNumbering(std::string& why) {
 void TForm1::noteBoundIds(int mouseId, int keyboardId) {
     PrevMouseId = mouseId;
     PrevKeyboardId = keyboardId;
+}
+
+void TForm1::startCalibrationProgram() {
+    const QString program = QDir::current().absoluteFilePath(QString::fromLatin1(kCalibrationProgram));
+    // A station without the calibration program simply goes on without it.
+    if (!QFileInfo::exists(program))
+        return;
+    // Started on its own, not waited for; its outcome is its own business.
+    if (QProcess::startDetached(program, {}, QDir::currentPath()))
+        return;
+#ifdef Q_OS_WIN
+    const QString hint;
+#else
+    const QString hint = QStringLiteral(" and that it may be executed (chmod +x)");
+#endif
+    services_.dialogs.message(
+        this, QGuiApplication::applicationDisplayName(),
+        QStringLiteral("The calibration program\n%1\ncould not be started. Check that it is a "
+                       "program this computer can run%2.\n\nThe unit itself has passed.")
+            .arg(QDir::toNativeSeparators(program), hint),
+        Dialogs::Icon::Warning);
 }
 
 } // namespace rfbind::app
