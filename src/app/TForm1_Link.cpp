@@ -80,12 +80,7 @@ void TForm1::JvHidDeviceController1DeviceChange() {
     std::erase_if(permissionWarned_, [&](const std::string& path) { return !present.contains(path); });
     services_.clock.pumpMessages();
 
-    ui->lblResult->clear();
-    ui->Image1->hide();
-    ui->edtMseDongleAddr->clear();
-    ui->edtTX_SN->clear();
-    ui->edtRX_SN->clear();
-    ui->edtCaliTime->clear();
+    clearStationDisplay();
     ui->pbSetTX->setValue(0);
     ui->btnGo->setEnabled(true);
     services_.clock.pumpMessages();
