@@ -325,6 +325,9 @@ private:
     void applyMissingSettingsFile();
     void reportSettingsProblems(const QStringList& problems);
     void reportSaveFailure(const QString& why);
+    /// True when the numbering a run advances can be stored; otherwise tells the operator why
+    /// and no run starts.
+    bool numberingStorable();
     SerialPanel serialPanel(QObject* sender);
     RadioIdRow radioIdRow(bool receiver);
     void refreshSerialPanel(const SerialPanel& p);

@@ -10,7 +10,7 @@ namespace rfbind::app {
 
 void TForm1::btnGoClick() {
     RunGuard guard(runActive_);
-    if (!guard.acquired())
+    if (!guard.acquired() || !numberingStorable())
         return;
     guard.atExit([this] {
         restoreAfterRun();

@@ -12,7 +12,7 @@ namespace rfbind::app {
 
 void TForm1::btnSetTXClick() {
     RunGuard guard(runActive_);
-    if (!guard.acquired())
+    if (!guard.acquired() || !numberingStorable())
         return;
     guard.atExit([this] { restoreAfterRun(); });
     // The link polling would run its own link tests (access mode, sensor reads) between the

@@ -8,6 +8,7 @@
 #include "HandlerWiring.h"
 #include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
+#include "settings/StorageCheck.h"
 #include "settings/StoredGenerators.h"
 #include "ui_TForm1.h"
 #include "widgets/THexEdit.h"
@@ -215,6 +216,28 @@ void TForm1::btnWriteSettingClick() {
                               .arg(QString::fromStdString(refused)));
     else
         lastSaveFailed_ = false;
+}
+
+bool TForm1::numberingStorable() {
+    // A save that failed is tried again at each press: the supervisor may have fixed it.
+    if (lastSaveFailed_)
+        btnWriteSettingClick();
+    std::optional<std::string> why;
+    if (lastSaveFailed_)
+        why = "the last save of the settings failed";
+    else
+        why = whyCannotStore(settingsPath());
+    if (!why)
+        return true;
+    services_.dialogs.message(
+        this, QGuiApplication::applicationDisplayName(),
+        QStringLiteral("No unit is programmed while the station cannot store its numbering in "
+                       "%1:\n%2.\n\nA unit programmed now would get serial numbers and radio IDs "
+                       "that the station hands out again after a restart. Make the settings file "
+                       "and its folder writable, then press Go again.")
+            .arg(settingsFilePath(), QString::fromStdString(*why)),
+        Dialogs::Icon::Error);
+    return false;
 }
 
 void TForm1::reportSaveFailure(const QString& why) {
