@@ -135,15 +135,19 @@ LineLedger::LineLedger(LineLedger&&) noexcept = default;
 LineLedger& LineLedger::operator=(LineLedger&&) noexcept = default;
 LineLedger::~LineLedger() = default;
 
-LineResult<LineLedger> LineLedger::connect(const LineConfig& config) {
+LineResult<LineLedger> LineLedger::connect(const LineConfig& config,
+                                           WhenUnreachable whenUnreachable) {
     if (const auto bad = LineConfig::checkDatabaseUri(config.database))
         return LineError{LineErrorKind::Config, *bad};
     if (config.station.empty())
         return LineError{LineErrorKind::Config, "no station name"};
     auto impl = std::make_unique<Impl>();
     impl->config = config;
-    if (auto error = impl->ensureConnected())
-        return *error;
+    if (auto error = impl->ensureConnected()) {
+        if (!(error->kind == LineErrorKind::Unreachable &&
+              whenUnreachable == WhenUnreachable::StartOffline))
+            return *error;
+    }
     return LineLedger(std::move(impl));
 }
 

@@ -67,11 +67,21 @@ public:
         AlreadyTaken, ///< some unit already has it on air: draw again
     };
 
+    /// What `connect` does when no server answers.
+    enum class WhenUnreachable : std::uint8_t {
+        Fail,         ///< return the `Unreachable` error
+        StartOffline, ///< return a ledger that is offline (`online()` false) and tries to
+                      ///< connect again at each call: a station restarted during an outage
+                      ///< goes on with the lease it keeps itself (`LeaseFile`)
+    };
+
     /// Connects to `config.database`, brings the schema up to date (`LineMigrations`) and
-    /// takes the lock on `config.station`. Errors: `LoginRejected` when the server refuses the
-    /// role, password or database; `Unreachable` when no server answers; `Refused` when the
-    /// station name is already connected or the schema is newer than this program.
-    static LineResult<LineLedger> connect(const LineConfig& config);
+    /// takes the lock on `config.station`. Errors: `Config` for an unusable URI or no station
+    /// name; `LoginRejected` when the server refuses the role, password or database;
+    /// `Unreachable` when no server answers (unless `StartOffline`); `Refused` when the station
+    /// name is already connected or the schema is newer than this program.
+    static LineResult<LineLedger> connect(const LineConfig& config,
+                                          WhenUnreachable whenUnreachable = WhenUnreachable::Fail);
 
     LineLedger(LineLedger&&) noexcept;
     LineLedger& operator=(LineLedger&&) noexcept;

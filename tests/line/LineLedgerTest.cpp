@@ -345,3 +345,27 @@ TEST(LineLedger, ACutConnectionIsReportedOfflineAndTheNextCallConnectsAgain) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(LineLedger, AStationStartedDuringAnOutageStartsOfflineOnlyWhenAskedTo) {
+    const auto config = configFor(
+        "postgresql://rfbind_test:x@127.0.0.1:" + std::to_string(closedPort()) + "/rfbind", "st-1");
+    EXPECT_EQ(LineLedger::connect(config).error().kind, LineErrorKind::Unreachable);
+    auto offline = LineLedger::connect(config, LineLedger::WhenUnreachable::StartOffline);
+    ASSERT_TRUE(offline.ok());
+    EXPECT_FALSE(offline->online());
+    EXPECT_EQ(offline->leaseBlock("mouse-a", NumberKind::RxSerial, 5).error().kind,
+              LineErrorKind::Unreachable);
+    // A refused login is never taken for an outage.
+    TestDatabase db;
+    std::string wrong = db.uri();
+    wrong.replace(wrong.find(":rfbind-test-password@"), 22, ":wrong@");
+    EXPECT_EQ(LineLedger::connect(configFor(wrong, "st-1"),
+                                  LineLedger::WhenUnreachable::StartOffline)
+                  .error()
+                  .kind,
+              LineErrorKind::LoginRejected);
+}
+
+} // namespace
