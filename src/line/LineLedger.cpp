@@ -215,6 +215,9 @@ LineResult<Lease> LineLedger::leaseBlock(std::string_view pool, NumberKind kind,
                                " has been leased");
             last = std::min(last, end - 1);
         }
+        if (last < next)
+            return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
+                           " counter has reached its largest value");
         tx.exec_params("UPDATE rfbind.counters SET next_value = $3 WHERE pool = $1 AND kind = $2",
                        std::string(pool), kindText(kind), last + 1);
         const auto row = tx.exec_params1(
