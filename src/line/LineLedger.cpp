@@ -288,6 +288,25 @@ LineResult<LineDone> LineLedger::markUsed(Lease& lease, std::int64_t value) {
     return LineDone{};
 }
 
+LineResult<std::vector<LineLedger::LeaseStatus>> LineLedger::openLeases(std::string_view pool) {
+    using Statuses = std::vector<LeaseStatus>;
+    return impl_->run<Statuses>("listing leases", [&](pqxx::connection& c) -> LineResult<Statuses> {
+        pqxx::work tx(c);
+        const auto rows = tx.exec_params(
+            std::string("SELECT ") + kLeaseColumns +
+                ", to_char(updated_at, 'YYYY-MM-DD HH24:MI:SS TZH:TZM'),"
+                " coalesce(to_char(reclaimed_at, 'YYYY-MM-DD HH24:MI:SS TZH:TZM'), '')"
+                " FROM rfbind.leases WHERE ($1 = '' OR pool = $1)"
+                " AND (last_used IS NULL OR last_used < last_value) ORDER BY lease_id",
+            std::string(pool));
+        tx.commit();
+        Statuses statuses;
+        for (const auto& row : rows)
+            statuses.push_back({leaseFromRow(row), row[7].as<std::string>(), row[8].as<std::string>()});
+        return statuses;
+    });
+}
+
 LineResult<std::vector<Lease>> LineLedger::reclaimIdle(std::string_view pool,
                                                        std::chrono::seconds olderThan) {
     if (olderThan.count() < 0)

@@ -114,6 +114,17 @@ public:
     /// lease was reclaimed, is another station's, or does not hold `value`.
     LineResult<LineDone> markUsed(Lease& lease, std::int64_t value);
 
+    /// A lease as a supervisor sees it.
+    struct LeaseStatus {
+        Lease lease;
+        std::string updatedAt;   ///< when its station last recorded a use (server time, text)
+        std::string reclaimedAt; ///< when a supervisor reclaimed it; empty if not
+    };
+
+    /// Every lease of `pool` (every pool when empty) that still has values left, reclaimed ones
+    /// included, oldest first.
+    LineResult<std::vector<LeaseStatus>> openLeases(std::string_view pool);
+
     /// A supervisor's command: ends every lease of the pool whose station has not recorded a
     /// use for `olderThan` and that still has values left; those values are retired. Returns
     /// the leases ended, as they were.

@@ -7,6 +7,7 @@
 #include <pqxx/pqxx>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
@@ -366,6 +367,48 @@ TEST(LineLedger, AStationStartedDuringAnOutageStartsOfflineOnlyWhenAskedTo) {
                   .error()
                   .kind,
               LineErrorKind::LoginRejected);
+}
+
+} // namespace
+
+namespace {
+
+// The supervisor's program: lists the open leases and reclaims only the idle ones.
+TEST(LineLedger, SupervisorProgramListsLeasesAndReclaimsOnlyIdleOnes) {
+    TestDatabase db;
+    LineLedger station = connected(db, "st-1");
+    ASSERT_TRUE(station.openPool("mouse-a", NumberKind::RxSerial, 0, std::nullopt).ok());
+    Lease idle = *station.leaseBlock("mouse-a", NumberKind::RxSerial, 10);
+    Lease busy = *station.leaseBlock("mouse-a", NumberKind::RxSerial, 10);
+    ASSERT_TRUE(station.markUsed(idle, 3).ok());
+    db.query("UPDATE rfbind.leases SET updated_at = now() - interval '3 hours' WHERE lease_id = " +
+             std::to_string(idle.id) + " RETURNING 1");
+
+    auto run = [](const std::string& args) {
+        const std::string out = "/tmp/rfbind-line-out-" + std::to_string(::getpid());
+        const int status = std::system((std::string(RFBIND_LINE_TOOL) + " " + args + " > " + out +
+                                        " 2>&1")
+                                           .c_str());
+        std::ifstream in(out);
+        std::string text{std::istreambuf_iterator<char>(in), {}};
+        std::remove(out.c_str());
+        return std::make_pair(WEXITSTATUS(status), text);
+    };
+    const std::string db_ = "--db '" + db.uri() + "' ";
+    const auto listed = run(db_ + "leases --pool mouse-a");
+    EXPECT_EQ(listed.first, 0) << listed.second;
+    EXPECT_NE(listed.second.find("st-1"), std::string::npos) << listed.second;
+
+    EXPECT_EQ(run(db_ + "reclaim --pool mouse-a").first, 2); // no idle time given
+    const auto reclaimed = run(db_ + "reclaim --pool mouse-a --idle 120");
+    EXPECT_EQ(reclaimed.first, 0) << reclaimed.second;
+    EXPECT_NE(reclaimed.second.find("reclaimed lease " + std::to_string(idle.id) +
+                                    " of st-1 (rx_serial): 4 to 9 retired"),
+              std::string::npos)
+        << reclaimed.second;
+    EXPECT_NE(reclaimed.second.find("1 lease(s) reclaimed"), std::string::npos);
+    EXPECT_TRUE(station.markUsed(busy, busy.first).ok());
+    EXPECT_EQ(station.markUsed(idle, 4).error().kind, LineErrorKind::Refused);
 }
 
 } // namespace
