@@ -62,19 +62,31 @@ struct LineLedger::Impl {
     LineConfig config;
     std::unique_ptr<pqxx::connection> connection;
     bool online = false;
+    std::chrono::milliseconds reconnectInterval{10000};
+    std::optional<std::chrono::steady_clock::time_point> lastConnectFailure;
+    LineError lastConnectError;
 
     // Opens the connection if there is none: log in, update the schema, lock the station name.
     std::optional<LineError> ensureConnected() {
         if (connection && connection->is_open())
             return std::nullopt;
         connection.reset();
+        const auto now = std::chrono::steady_clock::now();
+        if (lastConnectFailure && now - *lastConnectFailure < reconnectInterval)
+            return lastConnectError;
         std::unique_ptr<pqxx::connection> c;
         try {
             c = std::make_unique<pqxx::connection>(withDefaultTimeouts(config.database));
         } catch (const std::exception& e) {
             online = false;
-            return lineErrorFromConnectFailure(e);
+            LineError error = lineErrorFromConnectFailure(e);
+            if (error.kind == LineErrorKind::Unreachable) {
+                lastConnectFailure = now;
+                lastConnectError = error;
+            }
+            return error;
         }
+        lastConnectFailure.reset();
         // The station's name lock belongs to this session: a connection libpqxx restored on
         // its own would have lost it without a word, so a broken connection stays broken and
         // this class opens the next one itself.
@@ -154,6 +166,10 @@ LineResult<LineLedger> LineLedger::connect(const LineConfig& config,
 const LineConfig& LineLedger::config() const { return impl_->config; }
 
 bool LineLedger::online() const { return impl_->online; }
+
+void LineLedger::setReconnectInterval(std::chrono::milliseconds interval) {
+    impl_->reconnectInterval = interval;
+}
 
 LineResult<LineLedger::Counter> LineLedger::openPool(std::string_view pool, NumberKind kind,
                                                      std::int64_t firstValue,

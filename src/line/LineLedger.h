@@ -92,6 +92,12 @@ public:
     /// Whether the last call reached the server (false after an `Unreachable` error).
     bool online() const;
 
+    /// After a connection attempt found no server, calls within this interval (default 10 s)
+    /// return `Unreachable` at once instead of trying again: an offline station must not wait
+    /// for a connect timeout on every unit. A connection that breaks while open is retried at
+    /// the next call.
+    void setReconnectInterval(std::chrono::milliseconds interval);
+
     /// Creates the pool's counter for `kind` starting at `firstValue` if it does not exist yet,
     /// and returns the counter as it is (a counter another station created keeps its values).
     /// `endValue`: the first value beyond the pool, e.g. 256^n for an n-byte incrementing

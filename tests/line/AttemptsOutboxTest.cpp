@@ -126,8 +126,13 @@ TEST(AttemptsOutbox, ABacklogBuiltWhileTheDatabaseIsDownIsSentWhenItIsBack) {
     EXPECT_FALSE(ledger.online());
     station.append(attempt(4));
     EXPECT_EQ(outbox.backlog().value(), 3u);
+    // Now a connection is tried and no server answers: for a while the ledger does not try
+    // again, so an offline station does not wait for a connect timeout on every call.
+    EXPECT_EQ(outbox.sync(ledger).error().kind, LineErrorKind::Unreachable);
 
     server.resume();
+    EXPECT_EQ(outbox.sync(ledger).error().kind, LineErrorKind::Unreachable);
+    ledger.setReconnectInterval(std::chrono::milliseconds(0));
     const auto back = outbox.sync(ledger);
     ASSERT_TRUE(back.ok()) << back.error().message;
     EXPECT_EQ(back->stored, 3u);
