@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 using namespace rfbind;
 using rfbind::test::TestDatabase;
 
@@ -55,6 +58,17 @@ TEST(AttemptsQuery, GivesBackWhatTheStationsStoredInTheirOwnLocalTime) {
     EXPECT_EQ((*day)[1], stored[2]);
 
     EXPECT_EQ(AttemptsQuery::fetch(db.uri(), "2026-12-07", "2026-12-09")->size(), 4u);
+
+    // The report program on the database: the two attempts of the day, one passed.
+    const std::string out = "/tmp/rfbind-query-report-" + std::to_string(::getpid());
+    const std::string command = std::string(RFBIND_REPORT) + " --db '" + db.uri() +
+                                "' --day 2026-12-08 > " + out + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(out);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::remove(out.c_str());
+    EXPECT_NE(text.find("all            1       1         2    50.0 %"), std::string::npos) << text;
+    EXPECT_NE(text.find("transmitter_not_answering"), std::string::npos) << text;
 }
 
 } // namespace
