@@ -40,7 +40,8 @@ namespace rfbind {
 /// - **Random radio IDs** are claimed one by one (`claimRandomRadioId`) before they are
 ///   written. The key is the on-air ID (bit 23 cleared) and it is unique across all pools, not
 ///   per pool: units of different products still hear each other, so a repeat between products
-///   is as harmful as one within a product.
+///   is as harmful as one within a product. Offline, no ID can be claimed: a station either
+///   refuses random-ID units then, or claims a reserve of IDs ahead while it is online.
 /// - **Attempts** are stored with their attempt ID as the key and `ON CONFLICT DO NOTHING`,
 ///   so sending a journal line again (after a lost answer or a kill) stores it once.
 /// - One station name, one connection: `connect` takes a session advisory lock on the name,
@@ -48,7 +49,9 @@ namespace rfbind {
 ///
 /// Error contract: nothing throws; every call returns a `LineResult` whose error carries the
 /// server's own message (database errors), or a sentence (refusals). When the connection
-/// breaks, the call returns kind `Unreachable` and the next call connects again. A request
+/// breaks, the call returns kind `Unreachable` and a later call connects again
+/// (`setReconnectInterval`). Values are the generators' counter values (64-bit), block sizes
+/// are counts of values, times are the server's. A request
 /// whose commit was cut off may or may not have been stored; every call is safe to repeat
 /// (a lease stored unseen is found by `currentLease`, a claim stored unseen is taken by this
 /// station and merely lost, an attempt is stored once).
