@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#include "line/PqxxFailure.h"
+
+#include <pqxx/pqxx>
+
+namespace rfbind {
+
+namespace {
+
+std::string trimmedMessage(const char* what) {
+    std::string s(what ? what : "");
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ' || s.back() == '\r'))
+        s.pop_back();
+    return s;
+}
+
+} // namespace
+
+LineError lineErrorFromPqxx(const std::exception& e, const std::string& context) {
+    const std::string message = context + ": " + trimmedMessage(e.what());
+    if (dynamic_cast<const pqxx::broken_connection*>(&e))
+        return {LineErrorKind::Unreachable, message};
+    if (dynamic_cast<const pqxx::in_doubt_error*>(&e))
+        return {LineErrorKind::Unreachable,
+                message + " (the connection broke during the commit; it may or may not have "
+                          "been stored)"};
+    if (const auto* sql = dynamic_cast<const pqxx::sql_error*>(&e)) {
+        // 57P01..57P03: the server is shutting down or starting; 08xxx: connection failures
+        // the server reported. Either way the station is offline, not wrong.
+        const std::string& state = sql->sqlstate();
+        const bool offline = state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0;
+        return {offline ? LineErrorKind::Unreachable : LineErrorKind::Database,
+                state.empty() ? message : message + " (SQLSTATE " + state + ")"};
+    }
+    return {LineErrorKind::Database, message};
+}
+
+LineError lineErrorFromConnectFailure(const std::exception& e) {
+    const std::string message = trimmedMessage(e.what());
+    // libpq gives no SQLSTATE for a connection that failed, only the server's text. These are
+    // the server's words (in its default English) for a refused role, password or database;
+    // anything else means no server answered.
+    for (const char* refusal : {"authentication failed", "password", "pg_hba.conf",
+                                "does not exist", "not permitted to log in",
+                                "permission denied"}) {
+        if (message.find(refusal) != std::string::npos)
+            return {LineErrorKind::LoginRejected, "the line's database refused the login: " + message};
+    }
+    return {LineErrorKind::Unreachable, "the line's database cannot be reached: " + message};
+}
+
+} // namespace rfbind

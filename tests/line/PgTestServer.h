@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace rfbind::test {
+
+/// A real PostgreSQL server started by scripts/pg-test-server, on 127.0.0.1.
+class PgTestServer {
+public:
+    /// Starts a private server in a new temporary folder (a few seconds); stops it and removes
+    /// its data when destroyed. Aborts the test program when the server cannot start.
+    PgTestServer();
+    ~PgTestServer();
+    PgTestServer(const PgTestServer&) = delete;
+    PgTestServer& operator=(const PgTestServer&) = delete;
+
+    const std::string& uri() const { return uri_; }
+
+    /// Stops the server and keeps its data (an outage), and starts it again on the same port.
+    void pause();
+    void resume();
+
+    /// The URI of the server every test of this run shares: the one the CTest fixture
+    /// started (its state folder in RFBIND_TEST_PG_STATE), or else one started for this
+    /// program on first use.
+    static std::string sharedUri();
+
+private:
+    std::filesystem::path state_;
+    std::string uri_;
+};
+
+/// A fresh, empty database on the shared server for one test; dropped when destroyed.
+class TestDatabase {
+public:
+    TestDatabase();
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    const std::string& uri() const { return uri_; }
+    const std::string& name() const { return name_; }
+
+    /// Runs `sql` on the database and returns the first column of the first row as text
+    /// (empty when there is none or it is NULL). Test-side checks read the tables with it.
+    std::string query(const std::string& sql) const;
+
+    /// The URI of `name` on the same server as `uri`.
+    static std::string withDatabase(const std::string& uri, const std::string& name);
+
+private:
+    std::string name_;
+    std::string uri_;
+};
+
+} // namespace rfbind::test
