@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "line/AttemptsOutbox.h"
 
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 #include "line/LineLedger.h"
 
 #include <algorithm>
@@ -75,7 +75,7 @@ LineResult<AttemptsOutbox::Report> AttemptsOutbox::sync(LineLedger& ledger, std:
     for (const fs::path& file : journals(folder_ / "Log")) {
         const std::string name = file.filename().string();
         ++report.journals;
-        auto read = AttemptsJournal::readFile(file, marks[name]);
+        auto read = AttemptsJournalReader::readFile(file, marks[name]);
         if (!read) {
             report.problems.push_back(read.error().message);
             continue;
@@ -121,7 +121,7 @@ LineResult<std::size_t> AttemptsOutbox::backlog() const {
     std::size_t pending = 0;
     for (const fs::path& file : journals(folder_ / "Log")) {
         const auto found = marks.find(file.filename().string());
-        auto read = AttemptsJournal::readFile(file, found == marks.end() ? 0 : found->second);
+        auto read = AttemptsJournalReader::readFile(file, found == marks.end() ? 0 : found->second);
         if (!read)
             return read.error();
         pending += read->entries.size();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineLedger.h"
 
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 #include "line/LineMigrations.h"
 #include "line/PqxxFailure.h"
 
@@ -372,7 +372,7 @@ LineResult<bool> LineLedger::recordAttempt(const AttemptRecord& record) {
 
 LineResult<std::size_t> LineLedger::recordAttempts(const std::vector<AttemptRecord>& records) {
     for (const auto& r : records)
-        if (auto bad = AttemptsJournal::validate(r))
+        if (auto bad = AttemptsJournalReader::validate(r))
             return refused("attempt " + r.attemptId + ": " + *bad);
     return impl_->run<std::size_t>("storing attempts", [&](pqxx::connection& c) {
         pqxx::work tx(c);
@@ -387,7 +387,7 @@ LineResult<std::size_t> LineLedger::recordAttempts(const std::vector<AttemptReco
                 " NULLIF($11, ''), NULLIF($12, ''), NULLIF($13, ''), NULLIF($14, ''), $15,"
                 " NULLIF($16, ''), NULLIF($17, ''))"
                 " ON CONFLICT (attempt_id) DO NOTHING RETURNING 1",
-                r.attemptId, r.startedAt, *AttemptsJournal::utcOffsetMinutes(r.startedAt),
+                r.attemptId, r.startedAt, *AttemptsJournalReader::utcOffsetMinutes(r.startedAt),
                 r.durationMs, r.result, r.failStep, r.reasonCode, r.reasonText, r.rxRadioId,
                 r.txRadioId, r.rxSerial, r.txSerial, r.rxUsb, r.rxVersion, r.station, r.recipe,
                 r.product);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "line/AttemptRecord.h"
+#include "production/AttemptRecord.h"
 #include "line/Lease.h"
 #include "line/LineConfig.h"
 #include "line/LineResult.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "line/AttemptRecord.h"
+#include "production/AttemptRecord.h"
 
 #include <cstddef>
 #include <map>

@@ -2,6 +2,7 @@
 #include "production/AttemptsJournal.h"
 
 #include <cstdio>
+#include <vector>
 #include <ctime>
 #include <random>
 #include <sys/stat.h>
@@ -26,21 +27,13 @@ std::string field(const std::string& value) {
 
 } // namespace
 
-const std::vector<std::string>& AttemptsJournal::columns() {
-    static const std::vector<std::string> kColumns = {
-        "attempt_id", "started_at", "duration_ms", "result",   "fail_step",  "reason_code",
-        "reason_text", "rx_radio_id", "tx_radio_id", "rx_serial", "tx_serial", "rx_usb",
-        "rx_version", "station",     "recipe"};
-    return kColumns;
-}
-
 std::string AttemptsJournal::path(const std::string& folder, const std::string& date) {
     return folder + "/Log/attempts-" + date + ".csv";
 }
 
 std::string AttemptsJournal::line(const Record& r) {
     const std::vector<std::string> values = {
-        r.attemptId, r.startedAt, std::to_string(r.durationMs), r.passed ? "PASS" : "FAIL",
+        r.attemptId, r.startedAt, std::to_string(r.durationMs), r.result,
         r.failStep,  r.reasonCode, r.reasonText, r.rxRadioId, r.txRadioId, r.rxSerial,
         r.txSerial,  r.rxUsb,      r.rxVersion,  r.station,   r.recipe};
     std::string out;
@@ -57,8 +50,7 @@ ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, con
     struct stat st {};
     // A new day's file starts with its header; the header and the first line go out together.
     if (::stat(file.c_str(), &st) != 0 || st.st_size == 0) {
-        for (std::size_t i = 0; i < columns().size(); ++i)
-            text += (i ? "," : "") + columns()[i];
+        text += kHeader;
         text += "\r\n";
     }
     text += line(record) + "\r\n";

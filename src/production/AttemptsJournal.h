@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "production/AttemptRecord.h"
 #include "production/ProductionLog.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace rfbind {
 
@@ -14,26 +15,13 @@ namespace rfbind {
 /// log keeps its own format; this is the record a production engineer counts failures by.
 class AttemptsJournal {
 public:
-    struct Record {
-        std::string attemptId;  ///< 32 lower-case hex digits, unique per attempt
-        std::string startedAt;  ///< local time, "2026-12-08T10:02:27.123+01:00"
-        std::uint32_t durationMs = 0;
-        bool passed = false;
-        std::string failStep;   ///< empty on PASS
-        std::string reasonCode; ///< empty on PASS
-        std::string reasonText; ///< English; empty on PASS
-        std::string rxRadioId;  ///< six hex digits as drawn (without the top bit); empty when not reached
-        std::string txRadioId;
-        std::string rxSerial;   ///< as written to the unit; empty when off or not reached
-        std::string txSerial;
-        std::string rxUsb;      ///< "VVVV:PPPP"; empty when no receiver was found
-        std::string rxVersion;  ///< four hex digits; empty when no receiver was found
-        std::string station;
-        std::string recipe;     ///< the recipe's fingerprint
-    };
+    using Record = AttemptRecord;
 
-    /// The header line's fields.
-    static const std::vector<std::string>& columns();
+    /// The header line, without its line end.
+    static constexpr std::string_view kHeader =
+        "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
+        "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe";
+
     /// `folder`/Log/attempts-`date`.csv, date as "YYYY-MM-DD".
     static std::string path(const std::string& folder, const std::string& date);
     /// The record as a CSV line without the line end.

@@ -593,7 +593,7 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.attemptId = AttemptsJournal::newAttemptId();
     r.startedAt = AttemptsJournal::timestamp(startedAtMs);
     r.durationMs = durationMs;
-    r.passed = out.passed;
+    r.result = out.passed ? "PASS" : "FAIL";
     r.failStep = out.failStep;
     r.reasonCode = std::string(failReasonCode(out.reason));
     r.reasonText = out.reasonText();

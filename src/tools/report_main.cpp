@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ReportCommandLine.h"
 
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 #include "line/AttemptsQuery.h"
 #include "line/ProductionReport.h"
 
@@ -39,7 +39,7 @@ std::vector<AttemptRecord> readJournals(const fs::path& dir, int& problems) {
     std::sort(files.begin(), files.end());
     std::vector<AttemptRecord> records;
     for (const fs::path& file : files) {
-        auto read = AttemptsJournal::readFile(file);
+        auto read = AttemptsJournalReader::readFile(file);
         if (!read) {
             std::cerr << "rfbind-report: " << read.error().message << "\n";
             ++problems;

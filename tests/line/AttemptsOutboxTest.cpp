@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "line/AttemptsOutbox.h"
 
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 #include "line/LineLedger.h"
 
 #include "PgTestServer.h"
@@ -46,11 +46,11 @@ public:
         const bool fresh = !fs::exists(file);
         std::ofstream out(file, std::ios::binary | std::ios::app);
         if (fresh)
-            out << AttemptsJournal::kHeader << "\r\n";
+            out << AttemptsJournalReader::kHeader << "\r\n";
         out << text;
     }
     void append(const AttemptRecord& r) {
-        append(r.startedAt.substr(0, 10), AttemptsJournal::formatLine(r));
+        append(r.startedAt.substr(0, 10), AttemptsJournalReader::formatLine(r));
     }
 
 private:
@@ -75,7 +75,7 @@ TEST(AttemptsOutbox, EveryLineReachesTheDatabaseOnceAcrossSyncsAppendsAndALostMa
     StationFolder station;
     for (int n = 1; n <= 3; ++n)
         station.append(attempt(n, "2026-12-07"));
-    const std::string torn = AttemptsJournal::formatLine(attempt(4));
+    const std::string torn = AttemptsJournalReader::formatLine(attempt(4));
     station.append(attempt(5));
     station.append("2026-12-08", torn.substr(0, torn.size() - 2)); // still being written
     AttemptsOutbox outbox(station.path());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "line/ProductionReport.h"
 
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 
 #include <gtest/gtest.h>
 
@@ -122,10 +122,10 @@ TEST(ProductionReport, ReportProgramReadsAFolderOfJournals) {
     for (const std::string station : {"st-1", "st-2"}) {
         fs::create_directories(dir / station / "Log");
         std::ofstream out(dir / station / "Log" / "attempts-2026-12-08.csv", std::ios::binary);
-        out << AttemptsJournal::kHeader << "\r\n";
+        out << AttemptsJournalReader::kHeader << "\r\n";
         for (const auto& r : sampleDay())
             if (r.station == station && r.startedAt.starts_with("2026-12-08"))
-                out << AttemptsJournal::formatLine(r);
+                out << AttemptsJournalReader::formatLine(r);
         if (station == "st-2")
             out << "torn,last,li"; // a station killed while writing
     }

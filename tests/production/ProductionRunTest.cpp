@@ -317,6 +317,7 @@ TEST(AttemptsJournal, QuotesOnlyWhatNeedsItAndWritesTheHeaderOnce) {
     r.attemptId = AttemptsJournal::newAttemptId();
     r.reasonText = "Settings refused: the product string \"a,b\" is bad";
     r.station = "line 3";
+    r.result = "FAIL";
     const std::string file = AttemptsJournal::path(folder.path, "2026-12-08");
     ASSERT_TRUE(AttemptsJournal::append(file, r).ok);
     ASSERT_TRUE(AttemptsJournal::append(file, r).ok);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "line/AttemptRecord.h"
+#include "production/AttemptRecord.h"
+#include "production/AttemptsJournal.h"
 #include "line/LineResult.h"
 
 #include <cstddef>
@@ -21,12 +22,10 @@ namespace rfbind {
 /// be being written, or it was torn), and a record that does not hold a valid attempt is
 /// skipped and reported, not fatal. When a torn record was later continued by the next append,
 /// the attempt after the torn bytes is still recovered. Nothing here throws.
-class AttemptsJournal {
+class AttemptsJournalReader {
 public:
     /// The first line of every journal, without its line end.
-    static constexpr std::string_view kHeader =
-        "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
-        "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe";
+    static constexpr std::string_view kHeader = AttemptsJournal::kHeader;
 
     /// A record that could not be used.
     struct Problem {

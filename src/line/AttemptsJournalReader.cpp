@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 
 #include <array>
 #include <fstream>
@@ -121,7 +121,7 @@ std::variant<AttemptRecord, std::string> toRecord(const Split& split) {
     r.rxVersion = f[12];
     r.station = f[13];
     r.recipe = f[14];
-    if (auto bad = AttemptsJournal::validate(r))
+    if (auto bad = AttemptsJournalReader::validate(r))
         return *bad;
     return r;
 }
@@ -141,23 +141,9 @@ std::optional<std::size_t> nextValidRecord(std::string_view text, std::size_t fr
     return std::nullopt;
 }
 
-void appendField(std::string& out, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += field;
-        return;
-    }
-    out += '"';
-    for (char c : field) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 } // namespace
 
-std::optional<int> AttemptsJournal::utcOffsetMinutes(std::string_view t) {
+std::optional<int> AttemptsJournalReader::utcOffsetMinutes(std::string_view t) {
     // YYYY-MM-DDThh:mm:ss[.fff]{Z|+hh:mm|-hh:mm}
     if (t.size() < 20 || !digitsAt(t, 0, 4) || t[4] != '-' || !digitsAt(t, 5, 2) ||
         t[7] != '-' || !digitsAt(t, 8, 2) || (t[10] != 'T' && t[10] != ' ') ||
@@ -186,7 +172,7 @@ std::optional<int> AttemptsJournal::utcOffsetMinutes(std::string_view t) {
     return zone[0] == '-' ? -minutes : minutes;
 }
 
-std::optional<std::string> AttemptsJournal::validate(const AttemptRecord& r) {
+std::optional<std::string> AttemptsJournalReader::validate(const AttemptRecord& r) {
     if (!isAttemptId(r.attemptId))
         return "attempt_id is not 32 lower-case hex digits: \"" + r.attemptId + "\"";
     if (!utcOffsetMinutes(r.startedAt))
@@ -205,7 +191,7 @@ std::optional<std::string> AttemptsJournal::validate(const AttemptRecord& r) {
     return std::nullopt;
 }
 
-LineResult<AttemptsJournal::ReadResult> AttemptsJournal::parse(std::string_view text,
+LineResult<AttemptsJournalReader::ReadResult> AttemptsJournalReader::parse(std::string_view text,
                                                                 std::size_t from) {
     ReadResult out;
     if (from > text.size())
@@ -265,7 +251,7 @@ LineResult<AttemptsJournal::ReadResult> AttemptsJournal::parse(std::string_view 
     return out;
 }
 
-LineResult<AttemptsJournal::ReadResult> AttemptsJournal::readFile(const std::filesystem::path& file,
+LineResult<AttemptsJournalReader::ReadResult> AttemptsJournalReader::readFile(const std::filesystem::path& file,
                                                                    std::size_t from) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
@@ -279,20 +265,9 @@ LineResult<AttemptsJournal::ReadResult> AttemptsJournal::readFile(const std::fil
     return result;
 }
 
-std::string AttemptsJournal::formatLine(const AttemptRecord& r) {
-    std::string out;
-    const std::array<std::string_view, kFieldCount> fields = {
-        r.attemptId, r.startedAt, {}, r.result, r.failStep, r.reasonCode, r.reasonText,
-        r.rxRadioId, r.txRadioId, r.rxSerial, r.txSerial, r.rxUsb, r.rxVersion, r.station,
-        r.recipe};
-    const std::string duration = std::to_string(r.durationMs);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i)
-            out += ',';
-        appendField(out, i == 2 ? std::string_view(duration) : fields[i]);
-    }
-    out += "\r\n";
-    return out;
+std::string AttemptsJournalReader::formatLine(const AttemptRecord& r) {
+    // One writer for the station and the tools: the journal's own.
+    return AttemptsJournal::line(r) + "\r\n";
 }
 
 } // namespace rfbind

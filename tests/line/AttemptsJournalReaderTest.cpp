@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "line/AttemptsJournal.h"
+#include "line/AttemptsJournalReader.h"
 
 #include <gtest/gtest.h>
 
@@ -29,13 +29,13 @@ AttemptRecord attempt(char idDigit, const std::string& result = "PASS") {
     return r;
 }
 
-std::string header() { return std::string(AttemptsJournal::kHeader) + "\r\n"; }
+std::string header() { return std::string(AttemptsJournalReader::kHeader) + "\r\n"; }
 
-TEST(AttemptsJournal, FieldsNeedingQuotesSurviveTheRoundTrip) {
+TEST(AttemptsJournalReader, FieldsNeedingQuotesSurviveTheRoundTrip) {
     AttemptRecord r = attempt('a', "FAIL");
     r.reasonText = "write at 0x0C, then \"retry\"\r\nfailed";
     r.station = "line 1, bay \"B\"";
-    const auto read = AttemptsJournal::parse(header() + AttemptsJournal::formatLine(r));
+    const auto read = AttemptsJournalReader::parse(header() + AttemptsJournalReader::formatLine(r));
     ASSERT_TRUE(read.ok()) << read.error().message;
     ASSERT_EQ(read->entries.size(), 1u);
     EXPECT_EQ(read->entries[0].record, r);
@@ -58,7 +58,7 @@ class AttemptsJournalDamage : public testing::TestWithParam<DamageCase> {};
 
 TEST_P(AttemptsJournalDamage, ReadsEveryWholeAttemptAndNothingElse) {
     const DamageCase& c = GetParam();
-    const auto read = AttemptsJournal::parse(c.text);
+    const auto read = AttemptsJournalReader::parse(c.text);
     ASSERT_TRUE(read.ok()) << read.error().message;
     std::vector<char> ids;
     for (const auto& e : read->entries)
@@ -69,9 +69,9 @@ TEST_P(AttemptsJournalDamage, ReadsEveryWholeAttemptAndNothingElse) {
     EXPECT_EQ(c.text.size() - read->consumed, c.unreadBytes);
 }
 
-const std::string lineA = AttemptsJournal::formatLine(attempt('a'));
-const std::string lineB = AttemptsJournal::formatLine(attempt('b', "FAIL"));
-const std::string lineC = AttemptsJournal::formatLine(attempt('c'));
+const std::string lineA = AttemptsJournalReader::formatLine(attempt('a'));
+const std::string lineB = AttemptsJournalReader::formatLine(attempt('b', "FAIL"));
+const std::string lineC = AttemptsJournalReader::formatLine(attempt('c'));
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, AttemptsJournalDamage,
@@ -96,45 +96,45 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"bad_result", header() + lineA + [] {
                        AttemptRecord r = attempt('d');
                        r.result = "MAYBE";
-                       return AttemptsJournal::formatLine(r);
+                       return AttemptsJournalReader::formatLine(r);
                    }() + lineC,
                    {'a', 'c'}, 1, false, 0},
         DamageCase{"bad_time", header() + [] {
                        AttemptRecord r = attempt('d');
                        r.startedAt = "2026-12-08 10:02";
-                       return AttemptsJournal::formatLine(r);
+                       return AttemptsJournalReader::formatLine(r);
                    }(),
                    {}, 1, false, 0},
-        DamageCase{"bare_lf_line_ends", std::string(AttemptsJournal::kHeader) + "\n" +
+        DamageCase{"bare_lf_line_ends", std::string(AttemptsJournalReader::kHeader) + "\n" +
                                             lineA.substr(0, lineA.size() - 2) + "\n",
                    {'a'}, 0, false, 0}),
     [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
 
-TEST(AttemptsJournal, ReadingOnFromAnOffsetReadsOnlyWhatFollows) {
+TEST(AttemptsJournalReader, ReadingOnFromAnOffsetReadsOnlyWhatFollows) {
     const std::string text = header() + lineA + lineB;
-    const auto first = AttemptsJournal::parse(header() + lineA);
+    const auto first = AttemptsJournalReader::parse(header() + lineA);
     ASSERT_TRUE(first.ok());
-    const auto rest = AttemptsJournal::parse(text, first->consumed);
+    const auto rest = AttemptsJournalReader::parse(text, first->consumed);
     ASSERT_TRUE(rest.ok());
     ASSERT_EQ(rest->entries.size(), 1u);
     EXPECT_EQ(rest->entries[0].record.attemptId[0], 'b');
     EXPECT_EQ(rest->consumed, text.size());
 }
 
-TEST(AttemptsJournal, AFileThatIsNoJournalIsRefused) {
-    const auto read = AttemptsJournal::parse("2026-12-08 10:02:27,12A5B6,12014142,12014143\r\n");
+TEST(AttemptsJournalReader, AFileThatIsNoJournalIsRefused) {
+    const auto read = AttemptsJournalReader::parse("2026-12-08 10:02:27,12A5B6,12014142,12014143\r\n");
     ASSERT_FALSE(read.ok());
     EXPECT_EQ(read.error().kind, LineErrorKind::Refused);
 }
 
-TEST(AttemptsJournal, UtcOffsetOfStartTimes) {
+TEST(AttemptsJournalReader, UtcOffsetOfStartTimes) {
     const std::vector<std::pair<std::string, std::optional<int>>> cases = {
         {"2026-12-08T10:02:27.123+01:00", 60},   {"2026-12-08T10:02:27.123-05:30", -330},
         {"2026-12-08T10:02:27Z", 0},             {"2026-12-08T10:02:27.123", std::nullopt},
         {"2026-12-08T10:02:27.+01:00", std::nullopt}, {"2026-12-08T10:02:27+1:00", std::nullopt},
         {"2026-12-08T10:02:27+19:00", std::nullopt},  {"08.12.2026 10:02:27+01:00", std::nullopt}};
     for (const auto& [text, minutes] : cases)
-        EXPECT_EQ(AttemptsJournal::utcOffsetMinutes(text), minutes) << text;
+        EXPECT_EQ(AttemptsJournalReader::utcOffsetMinutes(text), minutes) << text;
 }
 
 } // namespace
