@@ -135,3 +135,29 @@ TEST(TForm1RunOutcome, AFailSaysWhyUnderTheResult) {
     EXPECT_EQ(rs.result(), "PASS");
     EXPECT_FALSE(reason->isVisibleTo(&form));
 }
+
+TEST(TForm1RunOutcome, NoUnitIsProgrammedWhileTheNumberingCannotBeStored) {
+    RunStation rs;
+    auto& form = rs.start();
+    applyChoice(form, numberedChoice());
+    form.btnWriteSettingClick();
+    QFile ini("TX.ini");
+    ASSERT_TRUE(ini.exists());
+    const auto writable = ini.permissions();
+    // A supervisor froze the recipe: the file has no write bit left.
+    ini.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    const std::uint64_t frames = rs.s.bench.featureTransfers();
+
+    rs.pressGo();
+
+    EXPECT_EQ(rs.s.bench.featureTransfers(), frames) << "nothing sent to the unit";
+    EXPECT_TRUE(RunStation::logLines().isEmpty());
+    ASSERT_FALSE(rs.messages().empty());
+    EXPECT_TRUE(rs.messages().back().text.contains("write-protected")) << rs.messages().back().text.toStdString();
+    EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled()) << "the next press tries again";
+
+    ini.setPermissions(writable);
+    rs.pressGo();
+    EXPECT_EQ(rs.result(), "PASS");
+    EXPECT_EQ(RunStation::logLines().size(), 1);
+}
