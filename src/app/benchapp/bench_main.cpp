@@ -10,6 +10,7 @@
 #include "benchapp/BenchCommandLine.h"
 #include "benchapp/BenchPanel.h"
 #include "benchapp/HeadlessRun.h"
+#include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
 
 #include <QApplication>
@@ -21,9 +22,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace rfbind;
+
+    // Before anything else: the hidraw transport runs under umockdev's preload library.
+    if (std::string why; !app::HidrawTransport::prepare(argc, argv, why)) {
+        std::fprintf(stderr, "rfbind-bench: %s\n", why.c_str());
+        return 1;
+    }
 
     QStringList arguments;
     bool headless = false;
@@ -56,9 +64,20 @@ int main(int argc, char** argv) {
     app::CountingClock stationClock(realClock);
     bench::Bench bench(benchClock, options->bench,
                        [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
-    bench::BenchController devices(bench, [](bench::BenchController::Task task) {
-        QTimer::singleShot(0, qApp, std::move(task));
-    });
+    std::optional<bench::BenchController> direct;
+    std::unique_ptr<app::HidrawTransport> hidraw;
+    if (options->transport == app::BenchCommandLine::Transport::Hidraw) {
+        hidraw = std::make_unique<app::HidrawTransport>(bench, options->hidraw);
+        if (const QString why = hidraw->error(); !why.isEmpty()) {
+            err << "rfbind-bench: the hidraw transport does not work: " << why << "\n";
+            return 1;
+        }
+    } else {
+        direct.emplace(bench, [](bench::BenchController::Task task) {
+            QTimer::singleShot(0, qApp, std::move(task));
+        });
+    }
+    HidDeviceController& devices = hidraw ? hidraw->devices() : *direct;
 
     app::LanguageStore languages;
     if (!options->language.isEmpty())
@@ -85,6 +104,9 @@ int main(int argc, char** argv) {
         }
         form.close(); // the normal close path: settings saved
         run.printSummary();
+        // What an operator would have been shown (a missing udev rule, say) goes to stderr.
+        for (const auto& shown : unattended.messages)
+            err << "rfbind-bench: message: " << shown.text << "\n";
         return 0;
     }
 
