@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
@@ -67,7 +68,7 @@ struct HidrawRig {
 
 /// Link query: set-feature, then get-feature of the answer into the same buffer.
 bool linkQuery(HidDevice& device, Frame& answer) {
-    answer = frame::make(0x09);
+    answer = frame::receiver(0x09);
     return device.setFeature(answer.data(), answer.size()) &&
            device.getFeature(answer.data(), answer.size());
 }
@@ -116,9 +117,9 @@ TEST(HidrawBackend, FeatureTransfersReachTheFirmwareAndBack) {
     HidDevice* receiver = rig.receiver();
     ASSERT_NE(receiver, nullptr);
 
-    Frame f = frame::make(0x04, 0x05, 0x12, 0x34);
+    Frame f = frame::receiver(0x04, 0x05, 0x12, 0x34);
     ASSERT_TRUE(receiver->setFeature(f.data(), f.size()));
-    f = frame::make(0x03, 0x05);
+    f = frame::receiver(0x03, 0x05);
     ASSERT_TRUE(receiver->setFeature(f.data(), f.size()));
     ASSERT_TRUE(receiver->getFeature(f.data(), f.size()));
     EXPECT_EQ(f, (Frame{0x12, 0x34, 0, 0, 0, 0, 0, 0xCC}));
@@ -128,7 +129,7 @@ TEST(HidrawBackend, FeatureTransfersReachTheFirmwareAndBack) {
     EXPECT_EQ(rig.bench.getFeatures(), 1u);
 
     // Another report ID, or a frame of another length: the firmware stalls it.
-    Frame other = frame::make(0x09);
+    Frame other = frame::receiver(0x09);
     other[0] = 0x02;
     EXPECT_FALSE(receiver->setFeature(other.data(), other.size()));
     std::uint8_t longer[9] = {0x01, 0x09};
@@ -202,7 +203,7 @@ TEST(HidrawBackend, PathFaultsFailTransfersWithTheirReason) {
         ASSERT_TRUE(rig.hidraw->ok()) << c.name << ": " << rig.hidraw->error();
         HidDevice* receiver = rig.receiver();
         ASSERT_NE(receiver, nullptr) << c.name;
-        Frame f = frame::make(0x09);
+        Frame f = frame::receiver(0x09);
         EXPECT_EQ(receiver->setFeature(f.data(), f.size()), c.setWorks) << c.name;
         EXPECT_FALSE(receiver->getFeature(f.data(), f.size())) << c.name;
         EXPECT_EQ(receiver->openStatus(), c.status) << c.name;
@@ -250,7 +251,7 @@ TEST(HidrawBackend, ReceiverThatComesAndGoesIsAnnouncedByUdev) {
     ASSERT_TRUE(rig.hotPlugArrives());
     EXPECT_EQ(rig.changes, 2);
 
-    Frame f = frame::make(0x09);
+    Frame f = frame::receiver(0x09);
     EXPECT_FALSE(before->setFeature(f.data(), f.size()));
     errno = 0;
     EXPECT_EQ(::ioctl(fd, HIDIOCSFEATURE(8), f.data()), -1);

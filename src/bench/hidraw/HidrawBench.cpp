@@ -381,7 +381,8 @@ void HidrawBench::present(Node& node) {
             std::fclose(f);
         if (receiver && faults_.permissionDenied) {
             // Not this user's node: on a station without the udev rule it is root's.
-            if (::chown(file.c_str(), kOtherUser, kOtherUser) != 0 || ::chmod(file.c_str(), 0600) != 0)
+            // Mode first: once the node is another's, only CAP_FOWNER (given up) could change it.
+            if (::chmod(file.c_str(), 0600) != 0 || ::chown(file.c_str(), kOtherUser, kOtherUser) != 0)
                 error_ = "cannot take the receiver's node away: " + std::string(std::strerror(errno));
         }
     }
