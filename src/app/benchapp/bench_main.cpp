@@ -7,6 +7,7 @@
 #include "TForm1.h"
 #include "bench/Bench.h"
 #include "bench/BenchController.h"
+#include "bench/SeededRadioIds.h"
 #include "benchapp/BenchCommandLine.h"
 #include "benchapp/BenchPanel.h"
 #include "benchapp/HeadlessRun.h"
@@ -89,8 +90,13 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
-    if (options->headless)
+    if (options->headless) {
         services.quit = [](int) {}; // the run itself decides when the program ends
+        // Radio IDs from the seed, so the same seed gives the same units on either transport.
+        services.radioIdSource = [seed = options->seed, n = 0u]() mutable {
+            return std::make_unique<bench::SeededRadioIds>(seed * 2654435761u + n++);
+        };
+    }
 
     app::TForm1 form(services);
 

@@ -286,7 +286,10 @@ std::string HidrawBench::receiverNode() const {
 std::string HidrawBench::rootDir() const {
     if (testbed_ == nullptr)
         return {};
-    return umockdev_testbed_get_root_dir(testbed_);
+    gchar* dir = umockdev_testbed_get_root_dir(testbed_); // a copy, ours to free
+    std::string result = dir;
+    g_free(dir);
+    return result;
 }
 
 HidrawBench::Node& HidrawBench::addNode(Bench& bench, BenchEndpoint endpoint, int port, int minor,
@@ -380,9 +383,12 @@ void HidrawBench::present(Node& node) {
         if (FILE* f = std::fopen(file.c_str(), "w"))
             std::fclose(f);
         if (receiver && faults_.permissionDenied) {
-            // Not this user's node: on a station without the udev rule it is root's.
-            // Mode first: once the node is another's, only CAP_FOWNER (given up) could change it.
-            if (::chmod(file.c_str(), 0600) != 0 || ::chown(file.c_str(), kOtherUser, kOtherUser) != 0)
+            // Not this user's node: on a station without the udev rule it is root's. Root hands
+            // it to another user (mode first: once the node is another's, only the CAP_FOWNER
+            // given up could change it); anyone else simply takes away their own access.
+            const bool root = ::geteuid() == 0;
+            if (::chmod(file.c_str(), root ? 0600 : 0) != 0 ||
+                (root && ::chown(file.c_str(), kOtherUser, kOtherUser) != 0))
                 error_ = "cannot take the receiver's node away: " + std::string(std::strerror(errno));
         }
     }
