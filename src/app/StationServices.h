@@ -30,7 +30,7 @@ struct StationServices {
     /// Source of random radio IDs for the generators the window loads (at start-up and on
     /// Load); empty means the station's own clock-seeded one. The bench's headless runs pass
     /// sources drawn from their seed, so that the same seed gives the same units.
-    std::function<std::unique_ptr<RfidRandomSource>()> radioIdSource;
+    std::function<std::unique_ptr<RfidRandomSource>()> radioIdSource = {};
 };
 
 } // namespace rfbind::app
