@@ -2,10 +2,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 namespace rfbind {
 class Clock;
 class HidDeviceController;
+class RfidRandomSource;
 } // namespace rfbind
 
 namespace rfbind::app {
@@ -25,6 +27,10 @@ struct StationServices {
     bool singleInstance = true;
     /// Ends the process after the window closed (QCoreApplication::exit by default).
     std::function<void(int)> quit;
+    /// Source of random radio IDs for the generators the window loads (at start-up and on
+    /// Load); empty means the station's own clock-seeded one. The bench's headless runs pass
+    /// sources drawn from their seed, so that the same seed gives the same units.
+    std::function<std::unique_ptr<RfidRandomSource>()> radioIdSource = {};
 };
 
 } // namespace rfbind::app

@@ -183,6 +183,11 @@ void TForm1::btnLoadSettingClick() {
                             .arg(fromCodePage(p));
     }
 
+    if (services_.radioIdSource) {
+        RxRFID->SetRandomSource(services_.radioIdSource());
+        TxRFID->SetRandomSource(services_.radioIdSource());
+    }
+
     loadingSettings_ = false;
     RunMode = 0;
     // Shown after the load is complete: the box waits for the operator, and the station must

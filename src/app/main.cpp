@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // rfbind: the station on real HID devices.
 #include "Dialogs.h"
+#include "HotplugWatch.h"
 #include "QtClock.h"
 #include "StationProgram.h"
 #include "StationServices.h"
@@ -9,8 +10,6 @@
 #include "platform/LanguageStore.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 
 int main(int argc, char** argv) {
     using namespace rfbind;
@@ -26,15 +25,8 @@ int main(int argc, char** argv) {
 
     app::TForm1 form(services);
 
-    // Hot-plug: the kernel's device events, delivered on this (the user-interface) thread.
-    std::unique_ptr<QSocketNotifier> hotPlug;
-    if (devices.monitorFd() >= 0) {
-        hotPlug = std::make_unique<QSocketNotifier>(devices.monitorFd(), QSocketNotifier::Read);
-        QObject::connect(hotPlug.get(), &QSocketNotifier::activated,
-                         [&devices] { devices.onMonitorReadable(); });
-    }
-    // The controller also announces the device set once, shortly after the window exists.
-    QTimer::singleShot(0, [&devices] { devices.rescan(true); });
+    // Hot-plug events on this (the user-interface) thread, and the first announcement.
+    app::HotplugWatch hotPlug(devices);
 
     form.show();
     return application.exec();

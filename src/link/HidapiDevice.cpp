@@ -75,15 +75,20 @@ std::string HidapiDevice::productString() {
 bool HidapiDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
     if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
         return false;
-    return hid_send_feature_report(handle_, buffer, length) >= 0;
+    // hidraw answers with the number of bytes that went out, report ID included: fewer than
+    // asked for is a transfer that did not complete, not a success.
+    return hid_send_feature_report(handle_, buffer, length) == static_cast<int>(length);
 }
 
 bool HidapiDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
     if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
         return false;
-    // hidapi returns the number of bytes received, report ID included. Zero bytes would leave
-    // the caller's request in the buffer, where it would pass for an answer.
-    return hid_get_feature_report(handle_, buffer, length) > 0;
+    // hidapi returns the number of bytes received, report ID included, and the kernel copies
+    // only those: the rest of the buffer still holds the request. Any answer shorter than the
+    // report would pass the request's bytes off as the device's (the link query reads
+    // positions 1 and 2 without looking for an acknowledgement), so only a whole report of
+    // `length` bytes counts, as HidD_GetFeature delivers one.
+    return hid_get_feature_report(handle_, buffer, length) == static_cast<int>(length);
 }
 
 bool HidapiDevice::pluggedIn() const {

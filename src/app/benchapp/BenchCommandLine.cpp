@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "benchapp/BenchCommandLine.h"
 
+#include <cerrno>
+
 namespace rfbind::app {
 
 namespace {
@@ -21,7 +23,8 @@ QString BenchCommandLine::usage() {
         "usage: rfbind-bench [--headless] [--units N] [--language eng|cht|chs]\n"
         "                    [--screenshot FILE] [bench options]\n"
         "bench options:\n"
-        "  --seed N                radio IDs of the fresh units and acknowledgement losses\n"
+        "  --seed N                radio IDs of the fresh units, acknowledgement losses and,\n"
+        "                          headless, the radio IDs the station hands out\n"
         "  --latency MS            time every USB transfer takes (1 is realistic)\n"
         "  --ack-loss P            probability 0..1 that an answer loses its acknowledgement\n"
         "  --never-ack             the receiver never acknowledges\n"
@@ -32,7 +35,14 @@ QString BenchCommandLine::usage() {
         "  --stuck-rx-word ADDR    a receiver EEPROM word (0..63) that ignores writes\n"
         "  --unplug-after MS       the receiver drops off the bus after MS milliseconds\n"
         "  --product-id ID         the receiver's USB product ID (default 0x053A)\n"
-        "  --version V             the receiver's USB release number (default 0xA012)\n");
+        "  --version V             the receiver's USB release number (default 0xA012)\n"
+        "  --transport direct|hidraw  in process (default), or emulated hidraw nodes and the\n"
+        "                          station's real Linux backend\n"
+        "hidraw faults (with --transport hidraw):\n"
+        "  --hidraw-permission-denied  the receiver's node may not be opened (no udev rule)\n"
+        "  --hidraw-gone-before-open   the receiver's node vanishes after enumeration\n"
+        "  --hidraw-ioctl-error E      feature transfers fail with EPIPE, EIO or ENODEV\n"
+        "  --hidraw-short-read N       feature reads return only N bytes (1..7)\n");
 }
 
 std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args, QString& error) {
@@ -124,6 +134,33 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;
             c.bench.receiverVersion = static_cast<std::uint16_t>(n);
+        } else if (a == "--transport") {
+            QString text;
+            if (!value(text))
+                return std::nullopt;
+            if (text != "direct" && text != "hidraw") {
+                error = "--transport takes direct or hidraw";
+                return std::nullopt;
+            }
+            c.transport = text == "hidraw" ? Transport::Hidraw : Transport::Direct;
+        } else if (a == "--hidraw-permission-denied") {
+            c.hidraw.permissionDenied = true;
+        } else if (a == "--hidraw-gone-before-open") {
+            c.hidraw.goneBeforeOpen = true;
+        } else if (a == "--hidraw-ioctl-error") {
+            QString text;
+            if (!value(text))
+                return std::nullopt;
+            const QString e = text.toUpper();
+            if (e != "EPIPE" && e != "EIO" && e != "ENODEV") {
+                error = "--hidraw-ioctl-error takes EPIPE, EIO or ENODEV";
+                return std::nullopt;
+            }
+            c.hidraw.featureIoctlErrno = e == "EPIPE" ? EPIPE : e == "EIO" ? EIO : ENODEV;
+        } else if (a == "--hidraw-short-read") {
+            if (!number(1, 7, n))
+                return std::nullopt;
+            c.hidraw.shortFeatureReadBytes = static_cast<int>(n);
         } else if (a == "--help" || a == "-h") {
             error = usage();
             return std::nullopt;
@@ -131,6 +168,12 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             error = "unknown option " + a;
             return std::nullopt;
         }
+    }
+    const bool hidrawFaults = c.hidraw.permissionDenied || c.hidraw.goneBeforeOpen ||
+                              c.hidraw.featureIoctlErrno != 0 || c.hidraw.shortFeatureReadBytes;
+    if (hidrawFaults && c.transport != Transport::Hidraw) {
+        error = "the --hidraw-... faults need --transport hidraw";
+        return std::nullopt;
     }
     return c;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "bench/BenchOptions.h"
+#include "bench/hidraw/HidrawFaults.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,10 @@ struct BenchCommandLine {
     QString screenshot;
     std::uint32_t seed = 1;
     bench::BenchOptions bench;
+    /// How the station reaches the bench: in process (direct), or through emulated hidraw
+    /// nodes and its real Linux backend (hidraw).
+    enum class Transport { Direct, Hidraw } transport = Transport::Direct;
+    bench::HidrawFaults hidraw;
 
     /// Parses the arguments after the program name. On a mistake returns nothing and puts a
     /// message for the user into `error`.

@@ -7,9 +7,11 @@
 #include "TForm1.h"
 #include "bench/Bench.h"
 #include "bench/BenchController.h"
+#include "bench/SeededRadioIds.h"
 #include "benchapp/BenchCommandLine.h"
 #include "benchapp/BenchPanel.h"
 #include "benchapp/HeadlessRun.h"
+#include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
 
 #include <QApplication>
@@ -21,9 +23,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace rfbind;
+
+    // Before anything else: the hidraw transport runs under umockdev's preload library.
+    if (std::string why; !app::HidrawTransport::prepare(argc, argv, why)) {
+        std::fprintf(stderr, "rfbind-bench: %s\n", why.c_str());
+        return 1;
+    }
 
     QStringList arguments;
     bool headless = false;
@@ -56,9 +65,20 @@ int main(int argc, char** argv) {
     app::CountingClock stationClock(realClock);
     bench::Bench bench(benchClock, options->bench,
                        [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
-    bench::BenchController devices(bench, [](bench::BenchController::Task task) {
-        QTimer::singleShot(0, qApp, std::move(task));
-    });
+    std::optional<bench::BenchController> direct;
+    std::unique_ptr<app::HidrawTransport> hidraw;
+    if (options->transport == app::BenchCommandLine::Transport::Hidraw) {
+        hidraw = std::make_unique<app::HidrawTransport>(bench, options->hidraw);
+        if (const QString why = hidraw->error(); !why.isEmpty()) {
+            err << "rfbind-bench: the hidraw transport does not work: " << why << "\n";
+            return 1;
+        }
+    } else {
+        direct.emplace(bench, [](bench::BenchController::Task task) {
+            QTimer::singleShot(0, qApp, std::move(task));
+        });
+    }
+    HidDeviceController& devices = hidraw ? hidraw->devices() : *direct;
 
     app::LanguageStore languages;
     if (!options->language.isEmpty())
@@ -70,8 +90,13 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
-    if (options->headless)
+    if (options->headless) {
         services.quit = [](int) {}; // the run itself decides when the program ends
+        // Radio IDs from the seed, so the same seed gives the same units on either transport.
+        services.radioIdSource = [seed = options->seed, n = 0u]() mutable {
+            return std::make_unique<bench::SeededRadioIds>(seed * 2654435761u + n++);
+        };
+    }
 
     app::TForm1 form(services);
 
@@ -85,6 +110,9 @@ int main(int argc, char** argv) {
         }
         form.close(); // the normal close path: settings saved
         run.printSummary();
+        // What an operator would have been shown (a missing udev rule, say) goes to stderr.
+        for (const auto& shown : unattended.messages)
+            err << "rfbind-bench: message: " << shown.text << "\n";
         return 0;
     }
 

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "benchapp/HidrawTransport.h"
+
+#include "HotplugWatch.h"
+#include "bench/hidraw/UmockdevPreload.h"
+#include "link/HidapiController.h"
+
+#include <cstring>
+
+namespace rfbind::app {
+
+bool HidrawTransport::prepare(int argc, char** argv, std::string& error) {
+    bool hidraw = false;
+    for (int i = 1; i + 1 < argc; ++i)
+        hidraw = hidraw || (std::strcmp(argv[i], "--transport") == 0 &&
+                            std::strcmp(argv[i + 1], "hidraw") == 0);
+    return !hidraw || bench::ensureUmockdevPreloaded(argv, error);
+}
+
+HidrawTransport::HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults)
+    : emulated_(bench, faults) {
+    // The emulated tree exists before the controller opens its udev monitor and enumerates.
+    controller_ = std::make_unique<HidapiController>();
+    hotPlug_ = std::make_unique<HotplugWatch>(*controller_);
+}
+
+HidrawTransport::~HidrawTransport() = default;
+
+QString HidrawTransport::error() const {
+    if (!emulated_.ok())
+        return QString::fromStdString(emulated_.error());
+    if (!controller_->hidapiAvailable())
+        return QStringLiteral("hidapi cannot be initialised");
+    return {};
+}
+
+HidDeviceController& HidrawTransport::devices() {
+    return *controller_;
+}
+
+} // namespace rfbind::app

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "bench/hidraw/HidrawBench.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace rfbind {
+class HidDeviceController;
+class HidapiController;
+} // namespace rfbind
+
+namespace rfbind::app {
+
+class HotplugWatch;
+
+/// `rfbind-bench --transport hidraw`: the bench's devices as emulated hidraw nodes, and the
+/// station on its real Linux device controller (hidapi's hidraw backend, udev monitor) instead
+/// of the in-process bench controller.
+class HidrawTransport {
+public:
+    /// To be called first in main(), before the application object exists: when the arguments
+    /// ask for the hidraw transport, makes sure umockdev's preload library is loaded, by
+    /// re-executing the program under it (LD_PRELOAD) if need be. False with a reason when
+    /// that failed.
+    static bool prepare(int argc, char** argv, std::string& error);
+
+    /// Builds the emulated devices, then the station's controller over them. The bench must
+    /// outlive the transport.
+    HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults);
+    ~HidrawTransport();
+    HidrawTransport(const HidrawTransport&) = delete;
+    HidrawTransport& operator=(const HidrawTransport&) = delete;
+
+    /// Empty when the transport works; otherwise why not.
+    QString error() const;
+
+    /// The controller the station window is given.
+    HidDeviceController& devices();
+
+private:
+    bench::HidrawBench emulated_;
+    std::unique_ptr<HidapiController> controller_;
+    std::unique_ptr<HotplugWatch> hotPlug_;
+};
+
+} // namespace rfbind::app
