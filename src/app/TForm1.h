@@ -312,6 +312,12 @@ private:
     void refreshRadioIdRow(const RadioIdRow& row);
     void showNextRadioId(const RadioIdRow& row);
     std::optional<std::int64_t> hexValue64(const THexEdit* edit);
+    /// Drops the refused stored value of the VID or PID field `field` once the supervisor
+    /// changed that field (the new value is saved instead).
+    void forgetRefusedSetting(const QObject* field);
+    /// Stored values no control can show (see StationSettings::refused), kept from the last
+    /// load so that saves write them back as stored; "PName" is not here (its edit shows it).
+    std::vector<Refused> refusedSettings_;
     /// Set while btnLoadSettingClick fills the controls: the writer does nothing meanwhile.
     bool loadingSettings_ = false;
     /// The last save failed and the operator was told; the next failure is reported only
