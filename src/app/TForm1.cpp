@@ -158,9 +158,29 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-void TForm1::FormKeyDown(int key) {
-    if (key == Qt::Key_PageDown && ui->btnGo->isEnabled())
+bool TForm1::FormKeyDown(int key) {
+    if (key != Qt::Key_PageDown)
+        return false;
+    // The key that starts a run belongs to the run: passed on, it would also page the focused
+    // list or spin box (another language, a Sleep Period of 46 instead of 56, saved and
+    // programmed into every later unit). A press during a run is swallowed the same way.
+    if (runActive())
+        return true;
+    if (!ui->btnGo->isEnabled())
+        return false;
+    ui->btnGo->click();
+    return true;
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Return reaches the window only when the focused control had no use for it: then it
+    // presses Go, as the window's default button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier && ui->btnGo->isEnabled() && !runActive()) {
         ui->btnGo->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -170,10 +190,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // first arrives (the focus widget, or the window itself when nothing has the focus),
         // and only for this window, not for a dialog in front of it.
         QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (w == first && w->window() == this)
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+        if (w == first && w->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
+            return true; // PageDown started (or met) a run: the control never sees it
     }
-    return QWidget::eventFilter(watched, event); // the key is never consumed
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

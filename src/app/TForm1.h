@@ -53,8 +53,9 @@ public:
     // ---- start-up and lifecycle (TForm1.cpp) ------------------------------------------
     void FormCreate();
     void FormResize();
-    /// PageDown starts the Go run while Go is enabled; the key is never consumed.
-    void FormKeyDown(int key);
+    /// PageDown starts the Go run while Go is enabled. Returns true when the key is the
+    /// station's (it started a run, or a run is active) and must go no further.
+    bool FormKeyDown(int key);
     /// Closing: timers off, settings saved, transmitter access left, process ended.
     void FormCloseQuery();
 
@@ -253,6 +254,8 @@ public:
 protected:
     void closeEvent(class QCloseEvent* event) override;
     void resizeEvent(class QResizeEvent* event) override;
+    /// Return that no control used presses Go.
+    void keyPressEvent(class QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
