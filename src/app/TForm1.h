@@ -273,6 +273,9 @@ private:
     std::optional<int> hexValue(const THexEdit* edit);
     /// A read value as at least two hex digits (after shifting right by `shift` as unsigned).
     static void showReadValue(THexEdit* edit, int value, int shift = 0);
+    /// Reads a USB ID from EEPROM words `highWord` and `highWord` + 1 into `setting`; a failed
+    /// read says so and leaves the setting as it was.
+    void readUsbIdInto(THexEdit* setting, int highWord, const char* name);
     void setupProductStringEdit();
     void markProductStringEdit();
     void remoteRead(std::uint8_t code, THexEdit* addressEdit, THexEdit* dataEdit);

@@ -118,17 +118,32 @@ void TForm1::btnEEPROM_W_00Click(QObject* sender) {
     ReceiverOperations(link).writeByte(suffix.toInt(), static_cast<std::uint8_t>(*v));
 }
 
-void TForm1::btnEEPROM_R_VIDClick() {
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_15);
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_16);
-    ui->edtVID_SET->setText(ui->edtEEPROM_15->text() + ui->edtEEPROM_16->text());
+void TForm1::readUsbIdInto(THexEdit* setting, int highWord, const char* name) {
+    if (link.ActiveDevice == nullptr)
+        return;
+    ReceiverOperations ops(link);
+    const int high = ops.readWord(highWord);
+    const int low = high < 0 ? -1 : ops.readWord(highWord + 1);
+    // The engineering fields show what came back, failure marks included.
+    showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord)), high, 8);
+    showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord + 1)), low, 8);
+    if (high < 0 || low < 0) {
+        // The failure text cut to four digits reads as the ID FFFF, which would be saved and
+        // programmed into every later unit: the setting keeps its value instead.
+        services_.dialogs.message(
+            this, QGuiApplication::applicationDisplayName(),
+            QStringLiteral("Reading the %1 from the receiver failed; the %1 setting keeps %2.")
+                .arg(QLatin1String(name),
+                     setting->text().isEmpty() ? QStringLiteral("no value") : setting->text()),
+            Dialogs::Icon::Warning);
+        return;
+    }
+    setting->setText(QStringLiteral("%1").arg((high >> 8) * 256 + (low >> 8), 4, 16, QLatin1Char('0')).toUpper());
 }
 
-void TForm1::btnEEPROM_R_PIDClick() {
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_17);
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_18);
-    ui->edtPID_SET->setText(ui->edtEEPROM_17->text() + ui->edtEEPROM_18->text());
-}
+void TForm1::btnEEPROM_R_VIDClick() { readUsbIdInto(ui->edtVID_SET, 15, "VID"); }
+
+void TForm1::btnEEPROM_R_PIDClick() { readUsbIdInto(ui->edtPID_SET, 17, "PID"); }
 
 void TForm1::btnEEPROM_W_VIDClick() {
     const auto v = hexValue(ui->edtVID_SET);

@@ -120,6 +120,25 @@ TEST(TForm1Commands, VendorIdGoesIntoWordsFifteenAndSixteenAndComesBack) {
     EXPECT_FALSE(QFile::exists("TX.ini")) << "not while a run or a load fills the field";
 }
 
+TEST(TForm1Commands, AFailedUsbIdReadLeavesNothingThatCouldBeSavedOrProgrammed) {
+    FakeStation f;
+    auto* vid = f.station.child<QLineEdit>("edtVID_SET");
+    auto* pid = f.station.child<QLineEdit>("edtPID_SET");
+    vid->setText("0312");
+    pid->setText("C52B");
+    const QByteArray before = f.station.fileBytes("TX.ini").value_or(QByteArray());
+    f.model.ack = false;
+    f.click("btnEEPROM_R_VID");
+    f.click("btnEEPROM_R_PID");
+    EXPECT_EQ(vid->text(), "0312");
+    EXPECT_EQ(pid->text(), "C52B");
+    EXPECT_EQ(f.station.fileBytes("TX.ini").value_or(QByteArray()), before);
+    ASSERT_EQ(f.station.dialogs.messages.size(), 2u);
+    EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("VID"));
+    EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("failed"));
+    EXPECT_TRUE(f.station.dialogs.messages[1].text.contains("C52B"));
+}
+
 TEST(TForm1Commands, ProductStringsTravelToTheReceiverAndBack) {
     BenchStation s;
     auto& form = s.create();

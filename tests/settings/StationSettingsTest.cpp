@@ -279,3 +279,27 @@ TEST_F(StationSettingsFile, UnusableChoicesShowTheDefaultAndAreListed) {
         EXPECT_TRUE(s.refused.empty());
     }
 }
+
+TEST_F(StationSettingsFile, ARaisedInitialSerialNumberStartsANewBatchAndNothingIsRewound) {
+    const struct {
+        const char* generator;
+        std::int64_t next;
+    } rows[] = {
+        {"IncInitSN = 256;  IncPrevSN = 291;  IncCurrentSN = 291", 292},
+        {"IncInitSN = 1024;  IncPrevSN = 291;  IncCurrentSN = 291", 1024}, // raised by hand
+        {"IncInitSN = 1024;  IncCurrentSN = 291", 1024},
+        {"IncInitSN = 16;  IncPrevSN = 291", 292}, // lowered: never rewinds
+        {"IncInitSN = 256", 256},
+        {"IncPrevSN = 7", 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.generator);
+        const std::string text = "object TProdSN;  IsSN = True;  IsDate = True;  "
+                                 "FixSNByteCount = 2;  IncSNByteCount = 2;  " +
+                                 std::string(row.generator) + ";end;";
+        const StoredGenerators g =
+            LoadGenerators(iniWith("[TX]\nRXSNINFO=" + text + "\nTXSNINFO=" + text + "\n"));
+        EXPECT_EQ(g.RxSN->IncNextSN(), row.next);
+        EXPECT_EQ(g.TxSN->IncNextSN(), row.next);
+    }
+}
