@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QStringList>
+
 #include <functional>
 
 namespace rfbind {
@@ -25,6 +27,9 @@ struct StationServices {
     bool singleInstance = true;
     /// Ends the process after the window closed (QCoreApplication::exit by default).
     std::function<void(int)> quit;
+    /// Which older copies the single-instance rule ends, by their command-line arguments
+    /// (after the program name); empty: every copy.
+    std::function<bool(const QStringList& arguments)> otherCopyCounts;
 };
 
 } // namespace rfbind::app

@@ -7,6 +7,7 @@
 #include "platform/LanguageStore.h"
 #include "platform/SingleInstance.h"
 #include "ui_TForm1.h"
+#include "widgets/FitTextToWidth.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -61,9 +63,12 @@ void TForm1::FormCreate() {
 
     ui->lblResult->clear();
     ui->Image1->hide();
+    new FitTextToWidth(ui->lblResult);
+    fitUsbInfoFields();
 
     if (services_.singleInstance)
-        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName());
+        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName(),
+                                             services_.otherCopyCounts);
 
     form2_ = new TForm2(this);
     LoadLanguage();
@@ -122,6 +127,19 @@ void TForm1::FormCreate() {
 
     update();
     FormCreating = false;
+}
+
+void TForm1::fitUsbInfoFields() {
+    // The stored group is too low for edit boxes under its caption: they stuck out of its
+    // frame above and below. It grows upward into the free margin, and its fields move into
+    // the frame; nothing else moves.
+    constexpr int kGrowth = 5;
+    QWidget* group = ui->gbSysStatus;
+    group->setGeometry(group->x(), group->y() - kGrowth, group->width(),
+                       group->height() + kGrowth);
+    for (QWidget* w : {static_cast<QWidget*>(ui->lblVID), static_cast<QWidget*>(ui->edtVID),
+                       static_cast<QWidget*>(ui->lblPID), static_cast<QWidget*>(ui->edtPID)})
+        w->move(w->x(), w->y() + (qobject_cast<QLabel*>(w) ? 3 : 4));
 }
 
 void TForm1::loadCustomLogo() {

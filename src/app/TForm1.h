@@ -260,6 +260,7 @@ protected:
 
 private:
     void loadCustomLogo();
+    void fitUsbInfoFields();
 
     // ---- device commands: shared glue ---------------------------------------------------
     void connectDeviceCommands();

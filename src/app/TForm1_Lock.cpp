@@ -4,6 +4,8 @@
 // Nothing is stored: every start of the station begins locked.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "ui_TForm1.h"
 
@@ -43,7 +45,7 @@ void TForm1::imgLogoDblClick() {
         ui->gbSetting->setEnabled(false);
         // Grey the controls out before the box appears, so the supervisor sees them locked.
         ApplySettingsLock();
-        services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+        services_.dialogs.message(this, stationTitle(),
                                   QStringLiteral("Locked"), Dialogs::Icon::None);
         return;
     }

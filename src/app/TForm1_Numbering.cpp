@@ -10,6 +10,8 @@
 // an equal text or value fires nothing. Handlers fire one another synchronously.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "ui_TForm1.h"
@@ -139,7 +141,7 @@ std::optional<std::int64_t> TForm1::hexValue64(const THexEdit* edit) {
     if (const auto v = edit->value64())
         return v;
     // The toolkit's own wording, as for every malformed number in the station.
-    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+    services_.dialogs.message(this, stationTitle(),
                               edit->conversionErrorText(), Dialogs::Icon::Error);
     return std::nullopt;
 }

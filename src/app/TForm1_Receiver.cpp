@@ -3,6 +3,8 @@
 // spaces (engineering page "EEPROM" and the VID/PID settings).
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "HandlerWiring.h"
 #include "Dialogs.h"
 #include "commands/HexText.h"
@@ -131,7 +133,7 @@ void TForm1::readUsbIdInto(THexEdit* setting, int highWord, const char* name) {
         // The failure text cut to four digits reads as the ID FFFF, which would be saved and
         // programmed into every later unit: the setting keeps its value instead.
         services_.dialogs.message(
-            this, QGuiApplication::applicationDisplayName(),
+            this, stationTitle(),
             QStringLiteral("Reading the %1 from the receiver failed; the %1 setting keeps %2.")
                 .arg(QLatin1String(name),
                      setting->text().isEmpty() ? QStringLiteral("no value") : setting->text()),
@@ -174,7 +176,7 @@ void TForm1::btnEEPROM_W_20Click() {
         // called this tests CommError, so the unit fails instead of passing without it.
         link.CommError = true;
         services_.dialogs.message(
-            this, QGuiApplication::applicationDisplayName(),
+            this, stationTitle(),
             QStringLiteral("The product string \"%1\" was not written to the receiver.\n\n%2\n\n"
                            "Correct it under StringDesc in the settings.")
                 .arg(text, problem),

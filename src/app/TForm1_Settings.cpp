@@ -4,6 +4,8 @@
 // every change of a setting, on "Write Setting" and when the window closes.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "commands/ProductString.h"
@@ -229,7 +231,7 @@ void TForm1::btnLoadSettingClick() {
 void TForm1::reportSettingsProblems(const QStringList& problems) {
     if (problems.isEmpty())
         return;
-    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+    services_.dialogs.message(this, stationTitle(),
                               QStringLiteral("Settings file %1:\n%2")
                                   .arg(settingsFilePath(), problems.join(QLatin1Char('\n'))),
                               Dialogs::Icon::Warning);
@@ -261,7 +263,7 @@ void TForm1::reportSaveFailure(const QString& why) {
         return;
     lastSaveFailed_ = true;
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe settings shown are in "
                        "use but not stored; the serial-number and radio-ID counters will not "
                        "survive a restart until a save succeeds.")

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "StationFixture.h"
+#include "StationProgram.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -29,6 +31,18 @@ TEST(TForm1Lifecycle, TitleCarriesTempIdAndLogFolderIsCreated) {
     EXPECT_LE(form.TempID, 254);
     EXPECT_TRUE(QDir(f.folder.path()).exists("Log"));
     EXPECT_FALSE(form.FormCreating);
+}
+
+TEST(TForm1Lifecycle, TheWindowSystemIsGivenTheTitleAloneAndBoxesTheApplicationTitle) {
+    // A display name would be appended to every window title (" — <name>") by the window
+    // system; the station sets none, so the title bar reads exactly as the window title.
+    rfbind::app::setStationIdentity(*qApp);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    StationFixture f;
+    f.putFile("TX.ini", "[Device]\n0=ZZZZ\n");
+    f.create();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].caption, "Halvoreth 2.4GHz RF SoC Manufacture Tool ");
 }
 
 struct LogoCase {

@@ -36,10 +36,11 @@ TEST_P(SpinLabels, ShowShortestDecimalAndMs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, SpinLabels,
-                         ::testing::Values(LabelCase{true, 0, "2340.3008ms"},
-                                           LabelCase{true, 240, "146.2688ms"},
-                                           LabelCase{true, 56, "1828.36ms"},
-                                           LabelCase{true, 255, "9.1418ms"},
+                         ::testing::Values(LabelCase{true, 0, "2340.3ms"},
+                                           LabelCase{true, 240, "146.3ms"},
+                                           LabelCase{true, 56, "1828.4ms"},
+                                           LabelCase{true, 255, "9.1ms"},
+                                           LabelCase{true, 246, "91.4ms"},
                                            LabelCase{false, 3, "1.6ms"},
                                            LabelCase{false, 19, "8ms"},
                                            LabelCase{false, 15, "6.4ms"}));

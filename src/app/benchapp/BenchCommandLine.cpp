@@ -32,7 +32,8 @@ QString BenchCommandLine::usage() {
         "  --stuck-rx-word ADDR    a receiver EEPROM word (0..63) that ignores writes\n"
         "  --unplug-after MS       the receiver drops off the bus after MS milliseconds\n"
         "  --product-id ID         the receiver's USB product ID (default 0x053A)\n"
-        "  --version V             the receiver's USB release number (default 0xA012)\n");
+        "  --version V             the receiver's USB release number (default 0xA012)\n"
+        "--version alone prints the program's version; --help prints this text.\n");
 }
 
 std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args, QString& error) {
@@ -120,6 +121,9 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;
             c.bench.receiverProductId = static_cast<std::uint16_t>(n);
+        } else if (a == "--version" && (i + 1 >= args.size() || args[i + 1].startsWith("-"))) {
+            // Without a number it asks for the program's version, as programs' --version do.
+            c.printVersion = true;
         } else if (a == "--version") {
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;

@@ -18,6 +18,8 @@ struct BenchCommandLine {
     QString language;
     QString screenshot;
     std::uint32_t seed = 1;
+    /// "--version" without a number: print the program's version and end.
+    bool printVersion = false;
     bench::BenchOptions bench;
 
     /// Parses the arguments after the program name. On a mistake returns nothing and puts a
