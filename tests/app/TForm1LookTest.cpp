@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 using rfbind::test::StationFixture;
@@ -138,6 +139,10 @@ TEST_P(TForm1Look, LongResultsAndPeriodsAreShownWholeAndClearOfGo) {
         EXPECT_LE(neededWidth(sleepLabel), sleepLabel->width()) << sleepLabel->text().toStdString();
     }
     auto* result = f.child<QLabel>("lblResult");
+    const QObjectList helpers = result->children();
+    EXPECT_TRUE(std::any_of(helpers.begin(), helpers.end(), [](QObject* o) {
+        return dynamic_cast<rfbind::app::FitTextToWidth*>(o) != nullptr;
+    })) << "the result label draws a long text smaller";
     EXPECT_FALSE(result->geometry().intersects(f.child<QWidget>("btnGo")->geometry()));
     for (const char* text : {"PASS", "FAIL", "TX Erased", "RX Erased", "TX Erase FAIL",
                              "RX Erase FAIL"}) {
@@ -147,7 +152,11 @@ TEST_P(TForm1Look, LongResultsAndPeriodsAreShownWholeAndClearOfGo) {
             << text;
         EXPECT_GE(shown.pointSizeF(), 16) << text << " still reads as a result";
     }
-    (void)form;
+    if (const QByteArray dir = qgetenv("RFBIND_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        sleep->setValue(0);
+        form.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
+            QString("erase-fail-%1").arg(GetParam().file)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(TForm1Look, TForm1Look,
