@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QStringList>
+
 #include <functional>
 #include <memory>
 
@@ -31,6 +33,9 @@ struct StationServices {
     /// Load); empty means the station's own clock-seeded one. The bench's headless runs pass
     /// sources drawn from their seed, so that the same seed gives the same units.
     std::function<std::unique_ptr<RfidRandomSource>()> radioIdSource = {};
+    /// Which older copies the single-instance rule ends, by their command-line arguments
+    /// (after the program name); empty: every copy.
+    std::function<bool(const QStringList& arguments)> otherCopyCounts;
 };
 
 } // namespace rfbind::app

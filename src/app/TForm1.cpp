@@ -7,6 +7,7 @@
 #include "platform/LanguageStore.h"
 #include "platform/SingleInstance.h"
 #include "ui_TForm1.h"
+#include "widgets/FitTextToWidth.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -61,9 +63,12 @@ void TForm1::FormCreate() {
 
     ui->lblResult->clear();
     ui->Image1->hide();
+    new FitTextToWidth(ui->lblResult);
+    fitUsbInfoFields();
 
     if (services_.singleInstance)
-        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName());
+        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName(),
+                                             services_.otherCopyCounts);
 
     form2_ = new TForm2(this);
     LoadLanguage();
@@ -124,6 +129,19 @@ void TForm1::FormCreate() {
     FormCreating = false;
 }
 
+void TForm1::fitUsbInfoFields() {
+    // The stored group is too low for edit boxes under its caption: they stuck out of its
+    // frame above and below. It grows upward into the free margin, and its fields move into
+    // the frame; nothing else moves.
+    constexpr int kGrowth = 5;
+    QWidget* group = ui->gbSysStatus;
+    group->setGeometry(group->x(), group->y() - kGrowth, group->width(),
+                       group->height() + kGrowth);
+    for (QWidget* w : {static_cast<QWidget*>(ui->lblVID), static_cast<QWidget*>(ui->edtVID),
+                       static_cast<QWidget*>(ui->lblPID), static_cast<QWidget*>(ui->edtPID)})
+        w->move(w->x(), w->y() + (qobject_cast<QLabel*>(w) ? 3 : 4));
+}
+
 void TForm1::loadCustomLogo() {
     ui->imgCust->hide();
     if (QFileInfo::exists(kCustomLogo)) {
@@ -158,9 +176,29 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-void TForm1::FormKeyDown(int key) {
-    if (key == Qt::Key_PageDown && ui->btnGo->isEnabled())
+bool TForm1::FormKeyDown(int key) {
+    if (key != Qt::Key_PageDown)
+        return false;
+    // The key that starts a run belongs to the run: passed on, it would also page the focused
+    // list or spin box (another language, a Sleep Period of 46 instead of 56, saved and
+    // programmed into every later unit). A press during a run is swallowed the same way.
+    if (runActive())
+        return true;
+    if (!ui->btnGo->isEnabled())
+        return false;
+    ui->btnGo->click();
+    return true;
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Return reaches the window only when the focused control had no use for it: then it
+    // presses Go, as the window's default button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier && ui->btnGo->isEnabled() && !runActive()) {
         ui->btnGo->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -170,10 +208,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // first arrives (the focus widget, or the window itself when nothing has the focus),
         // and only for this window, not for a dialog in front of it.
         QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (w == first && w->window() == this)
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+        if (w == first && w->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
+            return true; // PageDown started (or met) a run: the control never sees it
     }
-    return QWidget::eventFilter(watched, event); // the key is never consumed
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -66,8 +66,9 @@ public:
     // ---- start-up and lifecycle (TForm1.cpp) ------------------------------------------
     void FormCreate();
     void FormResize();
-    /// PageDown starts the Go run while Go is enabled; the key is never consumed.
-    void FormKeyDown(int key);
+    /// PageDown starts the Go run while Go is enabled. Returns true when the key is the
+    /// station's (it started a run, or a run is active) and must go no further.
+    bool FormKeyDown(int key);
     /// Closing: timers off, settings saved, transmitter access left, process ended.
     void FormCloseQuery();
 
@@ -270,10 +271,13 @@ public:
 protected:
     void closeEvent(class QCloseEvent* event) override;
     void resizeEvent(class QResizeEvent* event) override;
+    /// Return that no control used presses Go.
+    void keyPressEvent(class QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void loadCustomLogo();
+    void fitUsbInfoFields();
 
     // ---- device commands: shared glue ---------------------------------------------------
     void connectDeviceCommands();
@@ -287,6 +291,9 @@ private:
     std::optional<int> hexValue(const THexEdit* edit);
     /// A read value as at least two hex digits (after shifting right by `shift` as unsigned).
     static void showReadValue(THexEdit* edit, int value, int shift = 0);
+    /// Reads a USB ID from EEPROM words `highWord` and `highWord` + 1 into `setting`; a failed
+    /// read says so and leaves the setting as it was.
+    void readUsbIdInto(THexEdit* setting, int highWord, const char* name);
     void setupProductStringEdit();
     void markProductStringEdit();
     void remoteRead(std::uint8_t code, THexEdit* addressEdit, THexEdit* dataEdit);
@@ -334,6 +341,12 @@ private:
     void refreshRadioIdRow(const RadioIdRow& row);
     void showNextRadioId(const RadioIdRow& row);
     std::optional<std::int64_t> hexValue64(const THexEdit* edit);
+    /// Drops the refused stored value of the VID or PID field `field` once the supervisor
+    /// changed that field (the new value is saved instead).
+    void forgetRefusedSetting(const QObject* field);
+    /// Stored values no control can show (see StationSettings::refused), kept from the last
+    /// load so that saves write them back as stored; "PName" is not here (its edit shows it).
+    std::vector<Refused> refusedSettings_;
     /// Set while btnLoadSettingClick fills the controls: the writer does nothing meanwhile.
     bool loadingSettings_ = false;
     /// The last save failed and the operator was told; the next failure is reported only

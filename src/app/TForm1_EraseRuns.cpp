@@ -12,9 +12,14 @@
 
 namespace rfbind::app {
 
-void TForm1::TX_ErasedClick() { ui->suiButton2->setEnabled(ui->TX_Erased->isChecked()); }
+// An arming box set while locked (by loading TX.ini) is disabled: its button stays disabled.
+void TForm1::TX_ErasedClick() {
+    ui->suiButton2->setEnabled(ui->TX_Erased->isChecked() && ui->TX_Erased->isEnabled());
+}
 
-void TForm1::RX_ErasedClick() { ui->suiButton1->setEnabled(ui->RX_Erased->isChecked()); }
+void TForm1::RX_ErasedClick() {
+    ui->suiButton1->setEnabled(ui->RX_Erased->isChecked() && ui->RX_Erased->isEnabled());
+}
 
 void TForm1::suiButton2Click() {
     if (!ui->TX_Erased->isChecked())

@@ -2,6 +2,8 @@
 // Reading and showing the hex fields that the device commands take their operands from.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "commands/HexText.h"
 #include "widgets/THexEdit.h"
@@ -15,7 +17,7 @@ std::optional<int> TForm1::hexValue(const THexEdit* edit) {
         return *v;
     // A field without the hex filter can hold anything the operator typed: the handler ends
     // here with the toolkit's own wording, as every malformed number in the station does.
-    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+    services_.dialogs.message(this, stationTitle(),
                               edit->conversionErrorText(), Dialogs::Icon::Error);
     return std::nullopt;
 }

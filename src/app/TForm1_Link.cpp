@@ -2,6 +2,8 @@
 // The device list, the choice of the receiver, and the link display with its polling.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "TForm2.h"
@@ -190,7 +192,7 @@ void TForm1::warnIfNotPermitted(HidDevice& device) {
     if (!permissionWarned_.insert(path).second)
         return; // once per plug-in
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral(
             "The receiver \"%1\" is plugged in, but this user is not allowed to use it (%2).\n\n"
             "The station's device rule is missing. Install the rule file 70-rfbind.rules with\n\n"

@@ -4,6 +4,8 @@
 // Nothing is stored: every start of the station begins locked.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "ui_TForm1.h"
 
@@ -43,7 +45,7 @@ void TForm1::imgLogoDblClick() {
         ui->gbSetting->setEnabled(false);
         // Grey the controls out before the box appears, so the supervisor sees them locked.
         ApplySettingsLock();
-        services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+        services_.dialogs.message(this, stationTitle(),
                                   QStringLiteral("Locked"), Dialogs::Icon::None);
         return;
     }
@@ -86,6 +88,10 @@ void TForm1::ApplySettingsLock() {
             ui->rbRX_CustomRFID, ui->edtRX_IncInitRFID, ui->rbTX_RandomRFID, ui->rbTX_CustomRFID,
             ui->edtTX_IncInitRFID, ui->gbWKUP, ui->rbRF_DR_25, ui->rbRF_DR_2A, ui->TX_Erased,
             ui->RX_Erased});
+    // The erase buttons sit outside the settings area, and their arming is stored in TX.ini:
+    // an armed box from the last session must not leave a wipe one click away while locked.
+    ui->suiButton2->setEnabled(open && ui->TX_Erased->isChecked());
+    ui->suiButton1->setEnabled(open && ui->RX_Erased->isChecked());
 }
 
 void TForm1::wireSettingsLock() {

@@ -10,6 +10,8 @@
 // an equal text or value fires nothing. Handlers fire one another synchronously.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "ui_TForm1.h"
@@ -139,7 +141,7 @@ std::optional<std::int64_t> TForm1::hexValue64(const THexEdit* edit) {
     if (const auto v = edit->value64())
         return v;
     // The toolkit's own wording, as for every malformed number in the station.
-    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+    services_.dialogs.message(this, stationTitle(),
                               edit->conversionErrorText(), Dialogs::Icon::Error);
     return std::nullopt;
 }
@@ -156,6 +158,9 @@ void TForm1::refreshSerialPanel(const SerialPanel& p) {
     // restarts the counter at the initial value and would hand out again the numbers units
     // already carry. The counter as loaded survives the refresh instead.
     const std::int64_t counter = p.sn.IncPrevSN();
+    // The last passed unit's value stays in TX.ini as well; the initial-value handler below
+    // forgets it, as it must when the supervisor types a new initial value.
+    const std::int64_t current = p.sn.IncCurrentSN();
 
     // Each assignment may fire its control's handler, which can change the generator: every
     // value is read at the moment it is assigned.
@@ -166,6 +171,7 @@ void TForm1::refreshSerialPanel(const SerialPanel& p) {
     p.hex->setChecked(!p.sn.IsFixAscii());
     setTextFromCode(p.fixSN, fixSNText(p.sn));
     setTextFromCode(p.incInit, hex64(p.sn.IncInitSN(), 2 * p.sn.IncSNByteCount()));
+    p.sn.SetIncCurrentSN(current);
     p.sn.SetIncPrevSN(counter);
     p.incNext->setText(hex64(p.sn.IncNextSN(), 2 * p.sn.IncSNByteCount()));
     p.isDate->setChecked(p.sn.IsDate());

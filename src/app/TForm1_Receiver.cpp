@@ -3,6 +3,8 @@
 // spaces (engineering page "EEPROM" and the VID/PID settings).
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "HandlerWiring.h"
 #include "Dialogs.h"
 #include "commands/HexText.h"
@@ -14,7 +16,9 @@
 
 #include <QGuiApplication>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QLineEdit>
+#include <QToolTip>
+#include <QValidator>
 
 namespace rfbind::app {
 
@@ -23,40 +27,70 @@ namespace {
 /// The two-digit word address a word button or field carries at the end of its name.
 QString wordSuffix(const QObject* sender) { return sender->objectName().right(2); }
 
-std::string productStringBytes(const QString& text) { return text.toLatin1().toStdString(); }
+std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 /// The reason a product string cannot go to the receiver, in plain words, or nothing.
 QString productStringProblem(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() > 0x7E || c.unicode() < 0x20)
-            return QStringLiteral("It holds characters the receiver cannot store: only letters, "
-                                  "digits, blanks and the punctuation of plain ASCII can be used.");
-    if (text.size() > productstring::kMaxLength)
-        return QStringLiteral("It is longer than the %1 characters the receiver can store.")
-            .arg(productstring::kMaxLength);
-    return {};
+    return QString::fromStdString(productstring::explain(utf8(text)).reason);
 }
+
+const QString kProductStringHint =
+    QStringLiteral("The product string the receiver reports: at most %1 characters of Latin-1 "
+                   "(letters with accents included, no other scripts).")
+        .arg(productstring::kMaxLength);
+
+// Typing or pasting a character the receiver cannot store is refused, and the edit says why
+// at once: a keystroke that silently does nothing looks like a broken keyboard. A text that
+// only grows too long is refused the same way; one that was too long already (from the
+// settings file) may still be shortened.
+class ProductStringValidator : public QValidator {
+public:
+    explicit ProductStringValidator(QLineEdit* edit) : QValidator(edit), edit_(edit) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { accepted_ = text.size(); });
+        connect(edit, &QLineEdit::inputRejected, this, [this] { tell(); });
+    }
+
+    State validate(QString& input, int&) const override {
+        const productstring::Refusal r = productstring::explain(utf8(input));
+        if (r.problem == productstring::Problem::None)
+            return Acceptable;
+        if (r.problem == productstring::Problem::TooLong && input.size() < accepted_)
+            return Intermediate;
+        refusal_ = QStringLiteral("Not taken: ") + QString::fromStdString(r.reason);
+        return Invalid;
+    }
+
+private:
+    void tell() const {
+        // The tooltip stays on the edit until the text changes, so it can be read again.
+        edit_->setToolTip(refusal_ + "\n" + kProductStringHint);
+        QToolTip::showText(edit_->mapToGlobal(QPoint(0, edit_->height())), refusal_, edit_);
+    }
+
+    QLineEdit* edit_;
+    qsizetype accepted_ = 0;
+    mutable QString refusal_;
+};
 
 } // namespace
 
 void TForm1::setupProductStringEdit() {
-    // The receiver keeps one byte per character: anything beyond printable ASCII would be
-    // stored as a wrong byte, so it is refused while typing and pasting.
-    ui->edtEEPROM_20->setMaxLength(productstring::kMaxLength);
-    ui->edtEEPROM_20->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[\\x20-\\x7E]{0,%1}").arg(productstring::kMaxLength)),
-        ui->edtEEPROM_20));
+    // No length limit on the edit itself: it would cut a longer name from the settings file
+    // as it is shown, and the cut name would be saved back. The validator keeps typed text
+    // within the receiver's 46 characters instead.
+    ui->edtEEPROM_20->setMaxLength(32767);
+    ui->edtEEPROM_20->setValidator(new ProductStringValidator(ui->edtEEPROM_20));
     markProductStringEdit();
 }
 
 void TForm1::markProductStringEdit() {
-    static const QString kHint = QStringLiteral(
-        "The product string the receiver reports: at most %1 characters of plain ASCII "
-        "(letters, digits, blanks, punctuation).").arg(productstring::kMaxLength);
     const QString problem = productStringProblem(ui->edtEEPROM_20->text());
     // A text from the settings file is shown as it is, but marked, so the operator sees at
     // once why it will not be written.
-    ui->edtEEPROM_20->setToolTip(problem.isEmpty() ? kHint : problem + "\n" + kHint);
+    ui->edtEEPROM_20->setToolTip(problem.isEmpty() ? kProductStringHint
+                                                   : "Not usable: " + problem + "\n" +
+                                                         kProductStringHint);
     ui->edtEEPROM_20->setStyleSheet(problem.isEmpty() ? QString()
                                                       : QStringLiteral("color: red;"));
 }
@@ -86,17 +120,32 @@ void TForm1::btnEEPROM_W_00Click(QObject* sender) {
     ReceiverOperations(link).writeByte(suffix.toInt(), static_cast<std::uint8_t>(*v));
 }
 
-void TForm1::btnEEPROM_R_VIDClick() {
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_15);
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_16);
-    ui->edtVID_SET->setText(ui->edtEEPROM_15->text() + ui->edtEEPROM_16->text());
+void TForm1::readUsbIdInto(THexEdit* setting, int highWord, const char* name) {
+    if (link.ActiveDevice == nullptr)
+        return;
+    ReceiverOperations ops(link);
+    const int high = ops.readWord(highWord);
+    const int low = high < 0 ? -1 : ops.readWord(highWord + 1);
+    // The engineering fields show what came back, failure marks included.
+    showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord)), high, 8);
+    showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord + 1)), low, 8);
+    if (high < 0 || low < 0) {
+        // The failure text cut to four digits reads as the ID FFFF, which would be saved and
+        // programmed into every later unit: the setting keeps its value instead.
+        services_.dialogs.message(
+            this, stationTitle(),
+            QStringLiteral("Reading the %1 from the receiver failed; the %1 setting keeps %2.")
+                .arg(QLatin1String(name),
+                     setting->text().isEmpty() ? QStringLiteral("no value") : setting->text()),
+            Dialogs::Icon::Warning);
+        return;
+    }
+    setting->setText(QStringLiteral("%1").arg((high >> 8) * 256 + (low >> 8), 4, 16, QLatin1Char('0')).toUpper());
 }
 
-void TForm1::btnEEPROM_R_PIDClick() {
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_17);
-    btnEEPROM_R_00Click(ui->btnEEPROM_R_18);
-    ui->edtPID_SET->setText(ui->edtEEPROM_17->text() + ui->edtEEPROM_18->text());
-}
+void TForm1::btnEEPROM_R_VIDClick() { readUsbIdInto(ui->edtVID_SET, 15, "VID"); }
+
+void TForm1::btnEEPROM_R_PIDClick() { readUsbIdInto(ui->edtPID_SET, 17, "PID"); }
 
 void TForm1::btnEEPROM_W_VIDClick() {
     const auto v = hexValue(ui->edtVID_SET);
@@ -127,14 +176,14 @@ void TForm1::btnEEPROM_W_20Click() {
         // called this tests CommError, so the unit fails instead of passing without it.
         link.CommError = true;
         services_.dialogs.message(
-            this, QGuiApplication::applicationDisplayName(),
+            this, stationTitle(),
             QStringLiteral("The product string \"%1\" was not written to the receiver.\n\n%2\n\n"
                            "Correct it under StringDesc in the settings.")
                 .arg(text, problem),
             Dialogs::Icon::Warning);
         return;
     }
-    const std::string bytes = productStringBytes(text);
+    const std::string bytes = productstring::toReceiverBytes(utf8(text));
     ui->edtEEPROM_19->setValue(productstring::lengthField(static_cast<int>(bytes.size())));
     ReceiverOperations(link).writeProductString(bytes);
 }
@@ -146,8 +195,8 @@ void TForm1::btnEEPROM_R_20Click() {
     const auto read = ReceiverOperations(link).readProductString();
     showReadValue(ui->edtEEPROM_19, read.lengthWord, 8);
     // Single-byte characters, as the receiver keeps them.
-    const std::string text = read.text.value_or(std::string());
-    ui->edtEEPROM_20->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    ui->edtEEPROM_20->setText(QString::fromStdString(
+        productstring::fromReceiverBytes(read.text.value_or(std::string()))));
 }
 
 void TForm1::edtVID_SETChange() {
@@ -219,7 +268,10 @@ void TForm1::wireReceiverPage() {
     for (QLineEdit* edit : {static_cast<QLineEdit*>(ui->edtEEPROM_20),
                             static_cast<QLineEdit*>(ui->edtVID_SET),
                             static_cast<QLineEdit*>(ui->edtPID_SET)})
-        connect(edit, &QLineEdit::textChanged, this, [this] { edtVID_SETChange(); });
+        connect(edit, &QLineEdit::textChanged, this, [this, edit] {
+            forgetRefusedSetting(edit);
+            edtVID_SETChange();
+        });
     onClicked(ui->btnC_Rd_Direct_Reg, this, [this] { btnC_Rd_Direct_RegClick(); });
     onClicked(ui->btnC_Wrt_Direct_Reg, this, [this] { btnC_Wrt_Direct_RegClick(); });
     onClicked(ui->btnRd_RFIC, this, [this] { btnRd_RFICClick(); });

@@ -5,6 +5,8 @@
 // none reads one back for the run.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "commands/HexText.h"
 #include "commands/ReceiverFrames.h"
@@ -109,7 +111,7 @@ void TForm1::tellAboutUnit(const RunOutcome& outcome) {
         return s.empty() ? QStringLiteral("(none)") : QString::fromStdString(s);
     };
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral("The unit passed, but its line could not be added to the production "
                        "log\n%1\n(%2).\n\nPlease write the unit down by hand:\n"
                        "Radio ID: %3\nRX serial number: %4\nTX serial number: %5")
@@ -314,7 +316,7 @@ void TForm1::startCalibrationProgram() {
     const QString hint = QStringLiteral(" and that it may be executed (chmod +x)");
 #endif
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral("The calibration program\n%1\ncould not be started. Check that it is a "
                        "program this computer can run%2.\n\nThe unit itself has passed.")
             .arg(QDir::toNativeSeparators(program), hint),

@@ -4,8 +4,11 @@
 // every change of a setting, on "Write Setting" and when the window closes.
 #include "TForm1.h"
 
+#include "StationProgram.h"
+
 #include "Dialogs.h"
 #include "HandlerWiring.h"
+#include "commands/ProductString.h"
 #include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
 #include "settings/StorageCheck.h"
@@ -80,7 +83,17 @@ void TForm1::applySettings(const StationSettings& s) {
     ui->RX_Erased->setChecked(s.RX_Erased);
     // An index past the three items leaves the list without a selection.
     ui->cbRF_Set_BTY_Low_Level->setCurrentIndex(s.BTY);
-    if (s.VID >= 1 && s.PID >= 1) {
+    // Settings the station cannot show stay with the window, so a save writes them back as
+    // stored until the supervisor changes the field.
+    refusedSettings_.clear();
+    for (const Refused& r : s.refused)
+        if (r.key != "PName") // the edit shows the name itself, marked
+            refusedSettings_.push_back(r);
+    if (s.refusedEntry("VID") || s.refusedEntry("PID")) {
+        // The one that can be shown is shown; the other stays empty.
+        ui->edtVID_SET->setText(s.VID >= 1 ? usbIdText(s.VID) : QString());
+        ui->edtPID_SET->setText(s.PID >= 1 ? usbIdText(s.PID) : QString());
+    } else if (s.VID >= 1 && s.PID >= 1) {
         ui->edtVID_SET->setText(usbIdText(s.VID));
         ui->edtPID_SET->setText(usbIdText(s.PID));
     } else {
@@ -88,7 +101,7 @@ void TForm1::applySettings(const StationSettings& s) {
         ui->edtPID_SET->clear();
     }
     ui->LRMBinding->setChecked(s.LRMBinding);
-    ui->edtEEPROM_20->setText(fromCodePage(s.PName));
+    ui->edtEEPROM_20->setText(QString::fromStdString(s.PName));
     // The list has no handler of its own: choosing the stored power here sends nothing to a
     // device; the next programming run uses it.
     ui->ComboRFPower->setCurrentIndex(s.RFPower);
@@ -117,14 +130,27 @@ StationSettings TForm1::collectSettings() const {
     s.PID = ui->edtPID_SET->value().value_or(0);
     s.TX_Erased = ui->TX_Erased->isChecked();
     s.RX_Erased = ui->RX_Erased->isChecked();
-    s.PName = ui->edtEEPROM_20->text().toLatin1().toStdString();
+    s.PName = ui->edtEEPROM_20->text().toUtf8().toStdString();
     s.LRMBinding = ui->LRMBinding->isChecked();
     s.RFPower = ui->ComboRFPower->currentIndex();
     s.ResetRF = ui->cbResetRF->isChecked();
     s.Delay = Delay;
     s.KBind = ui->cbKeyboardbind->isChecked();
     s.EnabledQUVE = ui->CallQUVE->isChecked();
+    s.refused = refusedSettings_;
+    const productstring::Refusal name = productstring::explain(s.PName);
+    if (name.problem != productstring::Problem::None)
+        s.refused.push_back({"PName", s.PName, "the receiver cannot take it: " + name.reason});
     return s;
+}
+
+void TForm1::forgetRefusedSetting(const QObject* field) {
+    // Only the supervisor's own change replaces a stored value; filling the field from the
+    // settings file does not.
+    if (RunMode != 0 || loadingSettings_)
+        return;
+    const std::string key = field == ui->edtVID_SET ? "VID" : field == ui->edtPID_SET ? "PID" : "";
+    std::erase_if(refusedSettings_, [&key](const Refused& r) { return r.key == key; });
 }
 
 void TForm1::btnLoadSettingClick() {
@@ -143,6 +169,7 @@ void TForm1::btnLoadSettingClick() {
     const IniLoadResult loaded = ini.load();
     QStringList problems;
     if (loaded.status == IniLoadStatus::Missing) {
+        refusedSettings_.clear();
         applyMissingSettingsFile();
         RxSN = std::make_unique<TProdSN>();
         TxSN = std::make_unique<TProdSN>();
@@ -153,7 +180,25 @@ void TForm1::btnLoadSettingClick() {
             problems << QStringLiteral("%1. Every setting has its default, and the file is left "
                                        "as it is.")
                             .arg(QString::fromStdString(loaded.error));
-        applySettings(ReadStationSettings(ini, DefaultCustKey1, DefaultCustKey2));
+        const StationSettings settings =
+            ReadStationSettings(ini, DefaultCustKey1, DefaultCustKey2, ui->cbCustKey1->count());
+        applySettings(settings);
+        for (const Refused& r : settings.refused)
+            problems << QStringLiteral("[TX] %1=%2: %3 It stays in the file as it is, and no "
+                                       "unit is programmed until it is corrected.")
+                            .arg(QString::fromStdString(r.key), QString::fromStdString(r.value),
+                                 QString::fromStdString(r.reason));
+        for (const Refused& r : settings.replacedByDefault) {
+            QString line = QStringLiteral("[TX] %1=%2: %3")
+                               .arg(QString::fromStdString(r.key), fromCodePage(r.value),
+                                    QString::fromStdString(r.reason));
+            if (r.key == "CustKey1" || r.key == "CustKey2") {
+                const QComboBox* list = r.key == "CustKey1" ? ui->cbCustKey1 : ui->cbCustKey2;
+                line += QStringLiteral(" The list shows \"%1\", and that key is programmed.")
+                            .arg(list->currentText());
+            }
+            problems << line;
+        }
 
         const ReceiverEntries receivers = ReadReceiverEntries(ini);
         for (int n = 0; n < kReceiverEntryCount; ++n) {
@@ -198,7 +243,7 @@ void TForm1::btnLoadSettingClick() {
 void TForm1::reportSettingsProblems(const QStringList& problems) {
     if (problems.isEmpty())
         return;
-    services_.dialogs.message(this, QGuiApplication::applicationDisplayName(),
+    services_.dialogs.message(this, stationTitle(),
                               QStringLiteral("Settings file %1:\n%2")
                                   .arg(settingsFilePath(), problems.join(QLatin1Char('\n'))),
                               Dialogs::Icon::Warning);
@@ -235,7 +280,7 @@ bool TForm1::numberingStorable() {
     if (!why)
         return true;
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral("No unit is programmed while the station cannot store its numbering in "
                        "%1:\n%2.\n\nA unit programmed now would get serial numbers and radio IDs "
                        "that the station hands out again after a restart. Make the settings file "
@@ -252,7 +297,7 @@ void TForm1::reportSaveFailure(const QString& why) {
         return;
     lastSaveFailed_ = true;
     services_.dialogs.message(
-        this, QGuiApplication::applicationDisplayName(),
+        this, stationTitle(),
         QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe settings shown are in "
                        "use but not stored; the serial-number and radio-ID counters will not "
                        "survive a restart until a save succeeds.")

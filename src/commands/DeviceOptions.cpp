@@ -2,6 +2,7 @@
 #include "commands/DeviceOptions.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace rfbind::options {
 
@@ -23,7 +24,8 @@ std::string generalDecimal(double value) {
 
 std::string sleepPeriodLabel(int value) {
     // One step of the receiver's suspend sleep counter lasts 9.1418 ms; it counts up to 256.
-    return generalDecimal((256 - value) * 9.1418) + "ms";
+    // Shown to one decimal, as the wake-up period is: four decimals do not fit the label.
+    return generalDecimal(std::round((256 - value) * 91.418) / 10) + "ms";
 }
 
 std::string wakeupPeriodLabel(int value) {

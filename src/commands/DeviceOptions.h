@@ -112,7 +112,7 @@ inline constexpr int kWakeupPeriodMin = 3, kWakeupPeriodMax = 19, kWakeupPeriodD
 /// as decimal separator whatever the locale (2340.3008, 1.6, 8).
 std::string generalDecimal(double value);
 
-/// Label of the sleep period: (256 − v) × 9.1418 ms, e.g. "1828.36ms" for 56.
+/// Label of the sleep period: (256 − v) × 9.1418 ms to one decimal, e.g. "1828.4ms" for 56.
 std::string sleepPeriodLabel(int value);
 
 /// Label of the wake-up period: (v + 1) × 400 / 1000 ms, e.g. "6.4ms" for 15.

@@ -44,9 +44,9 @@ public:
     void writeWord(int address, std::uint16_t value) { link_.WriteReceiverEeprom(address, value); }
 
     /// Writes the product string: word 19 := complement word of 2 + 2n, then the character
-    /// pairs into words 20.. (raw). The text must pass productstring::check(); the caller
-    /// refuses any other text.
-    void writeProductString(std::string_view text);
+    /// pairs into words 20.. (raw). `bytes` is productstring::toReceiverBytes() of a text that
+    /// passes productstring::check(); the caller refuses any other text.
+    void writeProductString(std::string_view bytes);
 
     struct ProductStringRead {
         int lengthWord = -1;             ///< word 19 as read, -1 when the read failed

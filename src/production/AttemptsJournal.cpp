@@ -45,7 +45,8 @@ std::string AttemptsJournal::line(const Record& r) {
     return out;
 }
 
-ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, const Record& record) {
+ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, const Record& record,
+                                                    FileSystem& files) {
     std::string text;
     struct stat st {};
     // A new day's file starts with its header; the header and the first line go out together.
@@ -53,8 +54,8 @@ ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, con
         text += kHeader;
         text += "\r\n";
     }
-    text += line(record) + "\r\n";
-    return ProductionLog::appendLine(file, text);
+    text += line(record);
+    return ProductionLog::appendLine(file, text, files);
 }
 
 std::string AttemptsJournal::newAttemptId() {

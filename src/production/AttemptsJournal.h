@@ -26,9 +26,10 @@ public:
     static std::string path(const std::string& folder, const std::string& date);
     /// The record as a CSV line without the line end.
     static std::string line(const Record& record);
-    /// Appends the record, writing the header first when the file is new or empty. Failures
-    /// are returned, never thrown.
-    static ProductionLog::AppendResult append(const std::string& file, const Record& record);
+    /// Appends the record, writing the header first when the file is new or empty, as durably
+    /// as the production log (ProductionLog::appendLine). Failures are returned, never thrown.
+    static ProductionLog::AppendResult append(const std::string& file, const Record& record,
+                                              FileSystem& files = FileSystem::system());
 
     /// A fresh attempt ID: 128 random bits as hex.
     static std::string newAttemptId();

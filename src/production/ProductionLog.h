@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "settings/FileSystem.h"
+
 #include <string>
+#include <string_view>
 
 namespace rfbind {
 
@@ -29,15 +32,18 @@ public:
     /// `folder`/Log/`date`.txt, date as "YYYY-MM-DD".
     static std::string path(const std::string& folder, const std::string& date);
 
-    /// Appends one line (and CR LF) to the file, creating it when the day has none yet. The
-    /// line goes out in one write to a file opened for appending, and reaches the disk before
-    /// this returns, so a crash or a pulled plug never leaves half a line. Failures are
-    /// returned, never thrown.
-    static AppendResult append(const std::string& file, const Entry& entry);
+    /// Appends one line (and CR LF) to the file, creating it when the day has none yet,
+    /// through appendLine. Failures are returned, never thrown.
+    static AppendResult append(const std::string& file, const Entry& entry,
+                               FileSystem& files = FileSystem::system());
 
-    /// Appends `text` (a whole line with its line end) the same way: one write to a file
-    /// opened for appending, synced before this returns; a partial write is taken back.
-    static AppendResult appendLine(const std::string& file, const std::string& text);
+    /// Appends `line` and CR LF to `file` durably (AppendFileDurably: one write to a file
+    /// opened for appending, then fsync before this returns; a new file's folder is flushed
+    /// too), so a crash or a pulled plug never leaves half a line or loses a line that was
+    /// reported written. For every record the station must not lose (the day's log, a journal
+    /// of attempts). `files` must outlive the call.
+    static AppendResult appendLine(const std::string& file, std::string_view line,
+                                   FileSystem& files = FileSystem::system());
 };
 
 } // namespace rfbind

@@ -11,25 +11,6 @@ namespace rfbind {
 
 namespace {
 
-/// The receiver keeps one byte per character: code points up to U+00FF map to themselves.
-/// Nothing when the text holds a character beyond that or is not UTF-8.
-std::optional<std::string> latin1(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
-                   (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-            out.push_back(static_cast<char>(((c & 0x03) << 6) |
-                                            (static_cast<unsigned char>(utf8[++i]) & 0x3F)));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return out;
-}
-
 std::string hex4(long long v) {
     char b[24];
     std::snprintf(b, sizeof b, "%llX", v);
@@ -43,11 +24,12 @@ std::optional<std::string> UnitRecipe::problem() const {
     for (const auto& [name, value] : {std::pair{"VID", s.VID}, std::pair{"PID", s.PID}})
         if (value < 0 || value > 0xFFFF)
             return std::string(name) + " " + hex4(value) + " is not a USB ID (0 to FFFF)";
-    const auto bytes = latin1(productName);
-    if (!bytes || productstring::check(*bytes) != productstring::Problem::None)
-        return "the product string \"" + productName +
-               "\" holds characters the receiver cannot store or is longer than " +
-               std::to_string(productstring::kMaxLength) + " characters";
+    // Values the settings file holds but the station could not show or program are kept
+    // as stored; a unit is never programmed with a stand-in for them.
+    if (!s.refused.empty())
+        return s.refused.front().key + "=" + s.refused.front().value + ": " + s.refused.front().reason;
+    if (productstring::check(productName) != productstring::Problem::None)
+        return "the product string \"" + productName + "\": " + productstring::explain(productName).reason;
     const int keys = static_cast<int>(hotkeys::hotKeyList(zoomKeys).items.size());
     for (const auto& [name, index] : {std::pair{"CustKey1", s.CustKey1}, std::pair{"CustKey2", s.CustKey2}})
         if (index < 0 || index >= keys)
@@ -68,7 +50,7 @@ std::uint16_t UnitRecipe::hotKeyCode(int slot, bool zoomReceiver) const {
     return list.items[static_cast<std::size_t>(index)].code;
 }
 
-std::string UnitRecipe::productBytes() const { return latin1(productName).value_or(std::string()); }
+std::string UnitRecipe::productBytes() const { return productstring::toReceiverBytes(productName); }
 
 std::string UnitRecipe::fingerprint() const {
     const StationSettings& s = settings;

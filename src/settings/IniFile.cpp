@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/IniFile.h"
 
+#include "settings/DurableFile.h"
+
 // The Debian build of SimpleIni keeps its template bodies behind SI_IMPLEMENTATION; without a
 // converter it stores values as the raw bytes of the file.
 #define SI_NO_CONVERSION
@@ -92,77 +94,6 @@ bool isValidName(std::string_view name, bool section) {
            name.front() != '[';
 }
 
-// Writes all of `data`, retrying interrupted and partial writes.
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Puts `data` in place of `target` so that, whenever the process or the machine stops, the
-// target is either the old file or the new one, complete. The text goes to a temporary file in
-// the same folder (rename is atomic only within one file system), reaches the disk before it is
-// renamed over the target, and the folder is flushed so the rename itself survives a power cut.
-std::optional<std::string> replaceFileAtomically(const fs::path& target, std::string_view data) {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temporary = folder / (target.filename().string() + ".tmp");
-
-    // Keep the permission bits an administrator may have given the file.
-    mode_t mode = 0666;
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists)
-        mode = existing.st_mode & 07777;
-
-    // O_EXCL: a leftover of an interrupted save is removed and replaced instead of being
-    // written into, so two savers can never interleave their bytes in one file and leftovers
-    // never pile up.
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0 && errno == EEXIST) {
-        ::unlink(temporary.c_str());
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    }
-    if (fd < 0)
-        return errnoText("cannot create " + temporary.string(), errno);
-
-    const auto abandon = [&](const std::string& what) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temporary.c_str());
-        return errnoText(what, error);
-    };
-    if (exists && ::fchmod(fd, mode) != 0)
-        return abandon("cannot set the permissions of " + temporary.string());
-    if (!writeAll(fd, data))
-        return abandon("cannot write " + temporary.string());
-    if (::fsync(fd) != 0)
-        return abandon("cannot flush " + temporary.string());
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0)
-        return abandon("cannot close " + temporary.string());
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return abandon("cannot replace " + target.string());
-
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return errnoText("saved, but cannot open the folder to flush it", errno);
-    const bool flushed = ::fsync(dir) == 0;
-    const int error = errno;
-    ::close(dir);
-    if (!flushed)
-        return errnoText("saved, but the folder could not be flushed", error);
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
@@ -203,7 +134,8 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
     return static_cast<std::int32_t>(bits);
 }
 
-IniFile::IniFile(fs::path path) : path_(std::move(path)), store_(std::make_unique<Store>()) {}
+IniFile::IniFile(fs::path path, FileSystem& files)
+    : path_(std::move(path)), store_(std::make_unique<Store>()), files_(&files) {}
 IniFile::~IniFile() = default;
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
@@ -313,7 +245,7 @@ IniSaveResult IniFile::save() {
             return {false, "cannot follow the link " + path_.string() + ": " + ec.message()};
         target = resolved;
     }
-    if (auto error = replaceFileAtomically(target, data))
+    if (auto error = ReplaceFileDurably(*files_, target, data))
         return {false, *error};
     return {true, {}};
 }

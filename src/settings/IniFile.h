@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "settings/FileSystem.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -48,8 +50,9 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 /// format trims them). Failures are values, never exceptions. Not thread-safe.
 class IniFile {
 public:
-    /// A store for the file at `path`; nothing is read until `load`.
-    explicit IniFile(std::filesystem::path path);
+    /// A store for the file at `path`; nothing is read until `load`. `save` writes through
+    /// `files`, which must outlive the store.
+    explicit IniFile(std::filesystem::path path, FileSystem& files = FileSystem::system());
     ~IniFile();
     IniFile(IniFile&&) noexcept;
     IniFile& operator=(IniFile&&) noexcept;
@@ -93,20 +96,22 @@ public:
     /// The file's text as `save` would write it.
     std::string text() const;
 
-    /// Writes the whole store over the file so that a crash or power cut at any moment leaves
-    /// either the old or the new file complete: the text goes to "<name>.tmp" in the same
-    /// folder, is flushed to the disk, renamed over the file, and the folder is flushed. A
-    /// leftover temporary file of an interrupted save is replaced, so at most one can exist.
-    /// The file keeps its permission bits; a symbolic link is followed and stays a link.
-    /// Refuses when the last `load` found the file unreadable. On failure the old file is
-    /// untouched, except when only the final flush of the folder failed: the new file is then
-    /// in place but may not survive a power cut (the error says "saved, but ...").
+    /// Writes the whole store over the file through ReplaceFileDurably, so that a crash or
+    /// power cut at any moment leaves either the old or the new file complete (write, fsync,
+    /// rename, fsync of the folder). A leftover temporary file of an interrupted save is
+    /// replaced, so at most one can exist. The file keeps its permission bits; a symbolic link
+    /// is followed and stays a link. Refuses when the last `load` found the file unreadable,
+    /// and when the file may not be written (write-protected): the file is then left byte
+    /// for byte as it was. On failure the old file is untouched, except when only the final
+    /// flush of the folder failed: the new file is then in place but may not survive a power
+    /// cut (the error says "saved, but ...").
     IniSaveResult save();
 
 private:
     struct Store;
     std::filesystem::path path_;
     std::unique_ptr<Store> store_;
+    FileSystem* files_;
 };
 
 } // namespace rfbind

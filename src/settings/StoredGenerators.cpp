@@ -23,6 +23,16 @@ std::unique_ptr<T> load(const IniFile& ini, std::string_view key,
     return generator;
 }
 
+// A restart never rewinds a batch: the stored counter stands. A supervisor who raised the
+// initial value in the file by hand to start a new batch gets it, though: the counter is the
+// larger of the two, so raising starts the new batch and lowering rewinds nothing.
+void continueBatch(TProdSN& sn) {
+    const std::int64_t beforeInitial =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(sn.IncInitSN()) - 1);
+    if (beforeInitial > sn.IncPrevSN())
+        sn.SetIncPrevSN(beforeInitial);
+}
+
 void storeRadioIds(IniFile& ini, std::string_view key, TProdRFID& generator) {
     generator.SetIncInitRFID(generator.NextRFID());
     ini.writeString(kSettingsSection, key, GeneratorToIniValue(generator));
@@ -34,6 +44,8 @@ StoredGenerators LoadGenerators(const IniFile& ini) {
     StoredGenerators g;
     g.RxSN = load<TProdSN>(ini, "RXSNINFO", g.problems);
     g.TxSN = load<TProdSN>(ini, "TXSNINFO", g.problems);
+    continueBatch(*g.RxSN);
+    continueBatch(*g.TxSN);
     g.RxRFID = load<TProdRFID>(ini, "RXRFIDINFO", g.problems);
     g.TxRFID = load<TProdRFID>(ini, "TXRFIDINFO", g.problems);
     return g;

@@ -28,7 +28,9 @@ struct StoredGenerators {
 
 /// New instances of the four generators from the store: each key's text loaded through its
 /// property setters in text order, or, when the key is absent, empty or not a text of the
-/// expected class, a new generator with its defaults. Never leaves a generator null.
+/// expected class, a new generator with its defaults. Never leaves a generator null. A serial
+/// number's counter (`IncPrevSN`) becomes the larger of the stored counter and `IncInitSN` − 1,
+/// so a raised initial value starts a new batch and nothing is rewound.
 StoredGenerators LoadGenerators(const IniFile& ini);
 
 /// Stores the four generators in key order. Before a radio-ID generator is stored, its next

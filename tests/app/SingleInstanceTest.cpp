@@ -29,19 +29,21 @@ public:
         }
     }
 
-    /// Copies the station program to <root>/<folder>/<name> and starts it there.
-    QProcess* start(const QString& folder, const QString& name) {
+    /// Copies the station program (or `program`) to <root>/<folder>/<name> and starts it there
+    /// with `arguments`.
+    QProcess* start(const QString& folder, const QString& name,
+                    const QString& program = RFBIND_EXE, const QStringList& arguments = {}) {
         QDir(root.path()).mkpath(folder);
         const QString exe = root.filePath(folder + "/" + name);
-        QFile::copy(RFBIND_EXE, exe);
-        QFile::setPermissions(exe, QFile::permissions(RFBIND_EXE));
+        QFile::copy(program, exe);
+        QFile::setPermissions(exe, QFile::permissions(program));
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_CONFIG_HOME", root.filePath("config"));
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(root.filePath(folder));
-        p->start(exe, {});
+        p->start(exe, arguments);
         EXPECT_TRUE(p->waitForStarted(5000));
         processes.push_back(std::move(p));
         return processes.back().get();
@@ -81,3 +83,46 @@ TEST(SingleInstance, NewestCopyEndsOlderCopiesAndLeavesOtherProgramsAlone) {
     EXPECT_EQ(second->state(), QProcess::Running) << "the newest copy keeps running";
     EXPECT_EQ(other->state(), QProcess::Running) << "another program name is left alone";
 }
+
+#ifdef RFBIND_BENCH_EXE
+TEST(SingleInstance, TheBenchEndsOnlyOlderInteractiveBenchesNeverHeadlessRuns) {
+    StationCopies copies;
+    const QStringList interactive = {"--language", "eng"};
+    QProcess* headless = copies.start("headless", "rfbind-bench", RFBIND_BENCH_EXE,
+                                      {"--headless", "--units", "100000"});
+    ASSERT_TRUE(copies.waitReady("headless"));
+    QProcess* first = copies.start("first", "rfbind-bench", RFBIND_BENCH_EXE, interactive);
+    ASSERT_TRUE(copies.waitReady("first"));
+    // The state is known only after waiting: a killed copy is reported when it is reaped.
+    EXPECT_FALSE(headless->waitForFinished(1500)) << "opening the bench ends no headless run";
+
+    QProcess* second = copies.start("second", "rfbind-bench", RFBIND_BENCH_EXE, interactive);
+    EXPECT_TRUE(first->waitForFinished(10000)) << "the older interactive bench must end";
+    ASSERT_TRUE(copies.waitReady("second"));
+    EXPECT_FALSE(second->waitForFinished(500));
+    EXPECT_FALSE(headless->waitForFinished(500));
+}
+
+TEST(BenchProgram, HelpAndVersionWorkWithoutADisplay) {
+    const struct {
+        QStringList arguments;
+        const char* output;
+    } rows[] = {{{"--help"}, "usage: rfbind-bench"},
+                {{"-h"}, "usage: rfbind-bench"},
+                {{"--version"}, "rfbind-bench " RFBIND_VERSION}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(display);
+        p.setProcessEnvironment(env);
+        p.start(RFBIND_BENCH_EXE, row.arguments);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        const QString all = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        EXPECT_TRUE(all.contains(row.output)) << all.toStdString();
+    }
+}
+#endif

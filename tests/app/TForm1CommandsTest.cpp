@@ -3,7 +3,9 @@
 #include "commands/ReceiverModel.h"
 #include "widgets/THexEdit.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -50,6 +52,15 @@ struct FakeStation {
         return out;
     }
 };
+
+/// Types `text` character by character, as a keyboard with an input method would (the
+/// toolkit's key-click helper knows only Latin-1).
+void typeText(QWidget* w, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
 
 std::uint16_t rxWord(const BenchStation& s, int address) {
     return s.bench.receiver().eeprom()[static_cast<std::size_t>(address)];
@@ -109,6 +120,25 @@ TEST(TForm1Commands, VendorIdGoesIntoWordsFifteenAndSixteenAndComesBack) {
     EXPECT_FALSE(QFile::exists("TX.ini")) << "not while a run or a load fills the field";
 }
 
+TEST(TForm1Commands, AFailedUsbIdReadLeavesNothingThatCouldBeSavedOrProgrammed) {
+    FakeStation f;
+    auto* vid = f.station.child<QLineEdit>("edtVID_SET");
+    auto* pid = f.station.child<QLineEdit>("edtPID_SET");
+    vid->setText("0312");
+    pid->setText("C52B");
+    const QByteArray before = f.station.fileBytes("TX.ini").value_or(QByteArray());
+    f.model.ack = false;
+    f.click("btnEEPROM_R_VID");
+    f.click("btnEEPROM_R_PID");
+    EXPECT_EQ(vid->text(), "0312");
+    EXPECT_EQ(pid->text(), "C52B");
+    EXPECT_EQ(f.station.fileBytes("TX.ini").value_or(QByteArray()), before);
+    ASSERT_EQ(f.station.dialogs.messages.size(), 2u);
+    EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("VID"));
+    EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("failed"));
+    EXPECT_TRUE(f.station.dialogs.messages[1].text.contains("C52B"));
+}
+
 TEST(TForm1Commands, ProductStringsTravelToTheReceiverAndBack) {
     BenchStation s;
     auto& form = s.create();
@@ -127,8 +157,8 @@ TEST(TForm1Commands, ProductStringsTravelToTheReceiverAndBack) {
 TEST(TForm1Commands, AProductStringTheReceiverCannotStoreIsShownAndNotWritten) {
     FakeStation f;
     auto* edit = f.station.child<QLineEdit>("edtEEPROM_20");
-    edit->setText(QString::fromUtf8("Maus f\u00fcr B\u00fcro")); // as a settings file may hold it
-    EXPECT_EQ(edit->text(), QString::fromUtf8("Maus f\u00fcr B\u00fcro"));
+    edit->setText(QString::fromUtf8("Maus \u20ac B\u00fcro")); // as a settings file may hold it
+    EXPECT_EQ(edit->text(), QString::fromUtf8("Maus \u20ac B\u00fcro"));
     EXPECT_FALSE(edit->toolTip().isEmpty());
     f.click("btnEEPROM_W_20");
     EXPECT_TRUE(f.sets().empty());
@@ -137,17 +167,32 @@ TEST(TForm1Commands, AProductStringTheReceiverCannotStoreIsShownAndNotWritten) {
     EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("not written"));
 }
 
-TEST(TForm1Commands, TheProductStringFieldTakesOnlyPrintableAsciiUpToFortySix) {
+TEST(TForm1Commands, TheProductStringFieldTakesLatin1UpToFortySixAndSaysWhatItRefuses) {
     FakeStation f;
     auto* edit = f.station.child<QLineEdit>("edtEEPROM_20");
     edit->clear();
     edit->setFocus();
-    QTest::keyClicks(edit, QString::fromUtf8("Ma\u00dfe"));
-    EXPECT_EQ(edit->text(), "Mae");
+    typeText(edit, QString::fromUtf8("Ma\u00dfe \u00e9t\u00e9"));
+    EXPECT_EQ(edit->text(), QString::fromUtf8("Ma\u00dfe \u00e9t\u00e9"));
+    edit->clear();
+    typeText(edit, QString::fromUtf8("M\u00e4us\u20ac \u7121\u7dda"));
+    EXPECT_EQ(edit->text(), QString::fromUtf8("M\u00e4us "));
+    EXPECT_TRUE(edit->toolTip().contains(QString::fromUtf8("\u7dda"))) << edit->toolTip().toStdString();
+    typeText(edit, QString::fromUtf8("\u20ac"));
+    EXPECT_TRUE(edit->toolTip().contains(QString::fromUtf8("\u20ac"))) << edit->toolTip().toStdString();
     edit->clear();
     QTest::keyClicks(edit, QString(50, 'x'));
     EXPECT_EQ(edit->text().size(), 46);
     EXPECT_TRUE(edit->toolTip().contains("46"));
+
+    // A longer name from the settings file is shown whole and can be shortened.
+    f.form->RunMode = 2;
+    edit->setText(QString(50, 'y'));
+    f.form->RunMode = 0;
+    EXPECT_EQ(edit->text().size(), 50);
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text().size(), 49);
 }
 
 // ---- registers -----------------------------------------------------------------------------

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "StationFixture.h"
+#include "StationProgram.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -28,6 +31,18 @@ TEST(TForm1Lifecycle, TitleCarriesTempIdAndLogFolderIsCreated) {
     EXPECT_LE(form.TempID, 254);
     EXPECT_TRUE(QDir(f.folder.path()).exists("Log"));
     EXPECT_FALSE(form.FormCreating);
+}
+
+TEST(TForm1Lifecycle, TheWindowSystemIsGivenTheTitleAloneAndBoxesTheApplicationTitle) {
+    // A display name would be appended to every window title (" — <name>") by the window
+    // system; the station sets none, so the title bar reads exactly as the window title.
+    rfbind::app::setStationIdentity(*qApp);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    StationFixture f;
+    f.putFile("TX.ini", "[Device]\n0=ZZZZ\n");
+    f.create();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].caption, "Halvoreth 2.4GHz RF SoC Manufacture Tool ");
 }
 
 struct LogoCase {
@@ -115,6 +130,57 @@ TEST(TForm1Lifecycle, PageDownStartsGoOnlyWhileGoIsEnabledWhateverHasTheFocus) {
     btnGo->setEnabled(true);
     go.clear();
     QTest::keyClick(&form, Qt::Key_PageUp);
+    EXPECT_EQ(go.count(), 0);
+}
+
+TEST(TForm1Lifecycle, PageDownThatStartsGoNeverReachesTheFocusedControl) {
+    StationFixture f;
+    auto& form = f.create();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    auto* btnGo = f.child<QPushButton>("btnGo");
+    QSignalSpy go(btnGo, &QPushButton::clicked);
+    auto* language = f.child<QComboBox>("cbbLang");
+    auto* sleep = f.child<QSpinBox>("suiSpinEdit1");
+    sleep->setEnabled(true);
+    const int languageBefore = language->currentIndex();
+    const int sleepBefore = sleep->value();
+
+    for (QWidget* target : {static_cast<QWidget*>(language), static_cast<QWidget*>(sleep)}) {
+        target->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    }
+    EXPECT_EQ(go.count(), 2);
+    EXPECT_EQ(language->currentIndex(), languageBefore);
+    EXPECT_EQ(sleep->value(), sleepBefore);
+
+    // With Go disabled the key is the control's, as any other key.
+    btnGo->setEnabled(false);
+    sleep->setFocus();
+    QTest::keyClick(sleep, Qt::Key_PageDown);
+    EXPECT_EQ(go.count(), 2);
+    EXPECT_NE(sleep->value(), sleepBefore);
+}
+
+TEST(TForm1Lifecycle, ReturnPressesGoWhenTheFocusedControlHasNoUseForIt) {
+    StationFixture f;
+    auto& form = f.create();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    auto* btnGo = f.child<QPushButton>("btnGo");
+    QSignalSpy go(btnGo, &QPushButton::clicked);
+    for (const char* name : {"suiSpinEdit1", "edtEEPROM_20", "rbMouseOnly"}) {
+        SCOPED_TRACE(name);
+        go.clear();
+        auto* target = f.child<QWidget>(name);
+        target->setEnabled(true);
+        target->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(go.count(), 1);
+    }
+    go.clear();
+    btnGo->setEnabled(false);
+    QTest::keyClick(f.child<QWidget>("edtEEPROM_20"), Qt::Key_Return);
     EXPECT_EQ(go.count(), 0);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "StationFixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -150,4 +151,28 @@ TEST(TForm1Lock, TheControlsFollowTheLockAndSerialFieldsNeedBytes) {
         EXPECT_FALSE(ownEnabled(f, name)) << name;
     EXPECT_FALSE(ownEnabled(f, "edtRX_FixSN"));
     EXPECT_FALSE(ownEnabled(f, "edtRX_IncInitSN"));
+}
+
+TEST(TForm1Lock, StoredEraseArmingLeavesNoEraseButtonLiveWhileLocked) {
+    StationFixture f;
+    f.putFile("TX.ini", "[TX]\nTX_Erased=1\nRX_Erased=1\n");
+    f.create();
+    const char* const erase[] = {"TX_Erased", "RX_Erased", "suiButton1", "suiButton2"};
+    for (const char* name : erase)
+        EXPECT_FALSE(f.child<QWidget>(name)->isEnabled()) << name << " at start-up";
+
+    f.dialogs.nextPassword = QString("KestrunIL");
+    for (int i = 0; i < 5; ++i)
+        doubleClick(f);
+    ASSERT_TRUE(unlocked(f));
+    for (const char* name : erase)
+        EXPECT_TRUE(f.child<QWidget>(name)->isEnabled()) << name << " once unlocked";
+    f.child<QAbstractButton>("TX_Erased")->click();
+    EXPECT_FALSE(f.child<QWidget>("suiButton2")->isEnabled()) << "disarmed";
+    f.child<QAbstractButton>("TX_Erased")->click();
+
+    doubleClick(f);
+    ASSERT_FALSE(unlocked(f));
+    for (const char* name : erase)
+        EXPECT_FALSE(f.child<QWidget>(name)->isEnabled()) << name << " locked again";
 }

@@ -3,18 +3,26 @@
 // lies inside its group. Set RFBIND_SCREENSHOT_DIR to keep a picture of the window per language.
 #include "StationFixture.h"
 #include "TForm2.h"
+#include "widgets/FitTextToWidth.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 
 using rfbind::test::StationFixture;
@@ -76,6 +84,22 @@ TEST_P(TForm1Look, EveryCaptionTheOperatorSeesFitsItsControl) {
     }
 }
 
+/// The part of a group box its frame encloses, as the style draws it: below the caption. The
+/// style's contents area lies a margin inside the frame line.
+QRect framed(const QGroupBox* g) {
+    QStyleOptionGroupBox option;
+    option.initFrom(g);
+    option.text = g->title();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame |
+                         (g->title().isEmpty() ? QStyle::SC_None : QStyle::SC_GroupBoxLabel);
+    option.features = g->isFlat() ? QStyleOptionFrame::Flat : QStyleOptionFrame::None;
+    option.textAlignment = g->alignment();
+    return g->style()
+        ->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, g)
+        .adjusted(-2, -2, 2, 2);
+}
+
 TEST_P(TForm1Look, EveryControlLiesInsideItsGroup) {
     StationFixture f;
     f.languages.stored = QString(GetParam().stored);
@@ -87,6 +111,51 @@ TEST_P(TForm1Look, EveryControlLiesInsideItsGroup) {
         EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry()))
             << w->objectName().toStdString() << " sticks out of "
             << w->parentWidget()->objectName().toStdString();
+    }
+    // Fields (edit boxes, lists, spin boxes) sit within the frame their group draws.
+    for (const QWidget* w : form.findChildren<QWidget*>()) {
+        const auto* group = qobject_cast<const QGroupBox*>(w->parentWidget());
+        if (!group || !w->isVisibleTo(&form) || w->objectName().isEmpty() ||
+            w->objectName().startsWith("qt_") ||
+            !(qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
+              qobject_cast<const QAbstractSpinBox*>(w)))
+            continue;
+        EXPECT_TRUE(framed(group).contains(w->geometry()))
+            << w->objectName().toStdString() << " spills over the frame of "
+            << group->objectName().toStdString() << ": " << w->geometry().y() << "+"
+            << w->geometry().height() << " in " << framed(group).y() << "+"
+            << framed(group).height();
+    }
+}
+
+TEST_P(TForm1Look, LongResultsAndPeriodsAreShownWholeAndClearOfGo) {
+    StationFixture f;
+    f.languages.stored = QString(GetParam().stored);
+    auto& form = f.create();
+    auto* sleep = f.child<QSpinBox>("suiSpinEdit1");
+    auto* sleepLabel = f.child<QLabel>("Label3");
+    for (int v : {0, 1, 56, 240}) {
+        sleep->setValue(v);
+        EXPECT_LE(neededWidth(sleepLabel), sleepLabel->width()) << sleepLabel->text().toStdString();
+    }
+    auto* result = f.child<QLabel>("lblResult");
+    const QObjectList helpers = result->children();
+    EXPECT_TRUE(std::any_of(helpers.begin(), helpers.end(), [](QObject* o) {
+        return dynamic_cast<rfbind::app::FitTextToWidth*>(o) != nullptr;
+    })) << "the result label draws a long text smaller";
+    EXPECT_FALSE(result->geometry().intersects(f.child<QWidget>("btnGo")->geometry()));
+    for (const char* text : {"PASS", "FAIL", "TX Erased", "RX Erased", "TX Erase FAIL",
+                             "RX Erase FAIL"}) {
+        result->setText(text);
+        const QFont shown = rfbind::app::FitTextToWidth::fittedFont(*result);
+        EXPECT_LE(QFontMetrics(shown).horizontalAdvance(text), result->contentsRect().width())
+            << text;
+        EXPECT_GE(shown.pointSizeF(), 16) << text << " still reads as a result";
+    }
+    if (const QByteArray dir = qgetenv("RFBIND_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        sleep->setValue(0);
+        form.grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
+            QString("erase-fail-%1").arg(GetParam().file)));
     }
 }
 

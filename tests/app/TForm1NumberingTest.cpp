@@ -129,6 +129,22 @@ TEST(TForm1Numbering, TheCounterSurvivesRepeatedRestartsAndANewInitialValueResta
     EXPECT_EQ(third.RxSN->IncNextSN(), 0x200) << storedValue(f, "RXSNINFO");
 }
 
+TEST(TForm1Numbering, AHandRaisedInitialValueStartsTheNewBatchAndTheLastValueIsKept) {
+    StationFixture f;
+    f.putFile("TX.ini", "[TX]\nRXSNINFO=object TProdSN;  IsSN = True;  IsDate = True;  "
+                        "FixSNByteCount = 2;  IncSNByteCount = 2;  IncInitSN = 1024;  "
+                        "IncPrevSN = 291;  IncCurrentSN = 291;  IsFixAscii = True;end;\n");
+    auto& form = f.create();
+    EXPECT_EQ(form.RxSN->IncNextSN(), 0x400);
+    EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), "0400");
+    f.form->FormCloseQuery();
+    const std::string stored = storedValue(f, "RXSNINFO");
+    EXPECT_NE(stored.find("IncCurrentSN = 291;"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("IncPrevSN = 1023;"), std::string::npos) << stored;
+    f.form.reset();
+    EXPECT_EQ(f.create().RxSN->IncNextSN(), 0x400);
+}
+
 TEST(TForm1Numbering, RefreshFillsTheSerialPanelFromItsGenerator) {
     StationFixture f;
     f.putFile("TX.ini", "[TX]\nTXSNINFO=object TProdSN;  IsSN = True;  IsDate = False;  "

@@ -180,7 +180,7 @@ TEST(TForm1Options, SpinEditsShowTheirPeriodsInMilliseconds) {
     OptionStation s;
     auto* sleep = s.child<QSpinBox>("suiSpinEdit1");
     auto* wakeup = s.child<QSpinBox>("suiSpinEdit2");
-    const std::pair<int, const char*> sleeps[] = {{0, "2340.3008ms"}, {240, "146.2688ms"}, {56, "1828.36ms"}};
+    const std::pair<int, const char*> sleeps[] = {{0, "2340.3ms"}, {240, "146.3ms"}, {56, "1828.4ms"}};
     for (const auto& [v, text] : sleeps) {
         sleep->setValue(v);
         EXPECT_EQ(s.child<QLabel>("Label3")->text(), text);

@@ -379,3 +379,49 @@ TEST(TForm1Settings, AFailedSaveIsReportedOnceUntilASaveSucceeds) {
     form.btnWriteSettingClick();
     EXPECT_EQ(f.dialogs.messages.size(), 2u);
 }
+
+TEST(TForm1Settings, StoredValuesTheStationCannotUseAreListedShownAsTheyAreAndKept) {
+    StationFixture f;
+    const QByteArray longName(47, 'n');
+    f.putFile("TX.ini", "[TX]\nVID=74565\nPID=$C52B\nCustKey1=40\nPName=" + longName +
+                            "\nSleep=30\n");
+    auto& form = f.create();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    const QString text = f.dialogs.messages[0].text;
+    for (const char* listed : {"VID=74565", "PName=nnnn", "CustKey1=40", "WWW HOME"})
+        EXPECT_TRUE(text.contains(listed)) << listed << "\n" << text.toStdString();
+    EXPECT_EQ(f.child<QLineEdit>("edtVID_SET")->text(), "") << "not 1234";
+    EXPECT_EQ(f.child<QLineEdit>("edtPID_SET")->text(), "C52B");
+    EXPECT_EQ(f.child<QLineEdit>("edtEEPROM_20")->text(), QString(longName)) << "not cut";
+    EXPECT_EQ(f.child<QComboBox>("cbCustKey1")->currentIndex(), form.DefaultCustKey1);
+
+    // Saved back as stored while the supervisor changes something else.
+    form.RunMode = 0;
+    f.child<QSpinBox>("suiSpinEdit1")->setValue(31);
+    form.btnWriteSettingClick();
+    IniFile saved(f.folder.filePath("TX.ini").toStdString());
+    saved.load();
+    EXPECT_EQ(saved.readString("TX", "VID"), "74565");
+    EXPECT_EQ(saved.readString("TX", "PID"), "50475");
+    EXPECT_EQ(saved.readString("TX", "PName"), longName.toStdString());
+    EXPECT_EQ(saved.readString("TX", "Sleep"), "31");
+
+    // The supervisor's own entry replaces it.
+    f.child<QLineEdit>("edtVID_SET")->setText("0312");
+    saved.load();
+    EXPECT_EQ(saved.readString("TX", "VID"), "786");
+    f.child<QLineEdit>("edtEEPROM_20")->setText("Mouse");
+    saved.load();
+    EXPECT_EQ(saved.readString("TX", "PName"), "Mouse");
+}
+
+TEST(TForm1Settings, ALatin1ProductNameIsShownAndSavedAsItIs) {
+    StationFixture f;
+    f.putFile("TX.ini", "[TX]\nPName=Souris \xE9t\xE9\n");
+    auto& form = f.create();
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.child<QLineEdit>("edtEEPROM_20")->text(), QString::fromUtf8("Souris \u00e9t\u00e9"));
+    form.btnWriteSettingClick();
+    EXPECT_TRUE(f.fileBytes("TX.ini")->contains("PName=Souris \xE9t\xE9\r\n") ||
+                f.fileBytes("TX.ini")->contains("PName=Souris \xE9t\xE9\n"));
+}

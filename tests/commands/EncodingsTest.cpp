@@ -36,10 +36,11 @@ TEST_P(SpinLabels, ShowShortestDecimalAndMs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, SpinLabels,
-                         ::testing::Values(LabelCase{true, 0, "2340.3008ms"},
-                                           LabelCase{true, 240, "146.2688ms"},
-                                           LabelCase{true, 56, "1828.36ms"},
-                                           LabelCase{true, 255, "9.1418ms"},
+                         ::testing::Values(LabelCase{true, 0, "2340.3ms"},
+                                           LabelCase{true, 240, "146.3ms"},
+                                           LabelCase{true, 56, "1828.4ms"},
+                                           LabelCase{true, 255, "9.1ms"},
+                                           LabelCase{true, 246, "91.4ms"},
                                            LabelCase{false, 3, "1.6ms"},
                                            LabelCase{false, 19, "8ms"},
                                            LabelCase{false, 15, "6.4ms"}));
@@ -83,11 +84,39 @@ TEST(Encodings, HotKeyListsHold24Or26ItemsWithTheirDefaults) {
 
 TEST(Encodings, ProductStringRules) {
     using productstring::Problem;
-    EXPECT_EQ(productstring::check("USB 2.4G Wireless Desktop ~!"), Problem::None);
-    EXPECT_EQ(productstring::check(std::string(46, 'a')), Problem::None);
-    EXPECT_EQ(productstring::check(std::string(47, 'a')), Problem::TooLong);
-    EXPECT_EQ(productstring::check("Maus \xC3\xA4"), Problem::NotPrintableAscii);
-    EXPECT_EQ(productstring::check("tab\there"), Problem::NotPrintableAscii);
+    const struct {
+        std::string text;
+        Problem problem;
+        const char* refused; // first refused character, UTF-8
+    } rows[] = {
+        {"USB 2.4G Wireless Desktop ~!", Problem::None, ""},
+        {std::string(46, 'a'), Problem::None, ""},
+        {std::string(47, 'a'), Problem::TooLong, ""},
+        // Characters, not bytes: 46 two-byte characters still fit.
+        {[] { std::string s; for (int i = 0; i < 46; ++i) s += "\xC3\xA9"; return s; }(),
+         Problem::None, ""},
+        {"Souris \xC3\xA9t\xC3\xA9", Problem::None, ""},
+        {"\xC2\xA0\xC3\xBF", Problem::None, ""},          // U+00A0 and U+00FF, the ends
+        {"Maus \xE2\x82\xAC", Problem::NotLatin1, "\xE2\x82\xAC"}, // euro sign
+        {"M\xC3\xA4us\xE2\x82\xAC \xE7\x84\xA1\xE7\xB7\x9A", Problem::NotLatin1,
+         "\xE2\x82\xAC"},
+        {"tab\there", Problem::NotLatin1, "\t"},
+        {"x\xC2\x9Fy", Problem::NotLatin1, "\xC2\x9F"}, // a C1 control character
+        {"x\x7Fy", Problem::NotLatin1, "\x7F"},
+        {"Souris \xE9t\xE9", Problem::NotLatin1, ""}, // Latin-1 bytes are not UTF-8 text
+        {"\xC3\xA9" + std::string(46, 'a'), Problem::TooLong, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const productstring::Refusal r = productstring::explain(row.text);
+        EXPECT_EQ(productstring::check(row.text), row.problem);
+        EXPECT_EQ(r.problem, row.problem);
+        EXPECT_EQ(r.character, row.refused);
+        EXPECT_EQ(r.reason.empty(), row.problem == Problem::None);
+        if (std::string_view(row.refused) == "\xE2\x82\xAC") {
+            EXPECT_NE(r.reason.find(row.refused), std::string::npos) << r.reason;
+        }
+    }
     EXPECT_EQ(productstring::characterCount(12), 5);
     EXPECT_EQ(productstring::characterCount(13), 5);
     EXPECT_EQ(productstring::characterCount(1), 0); // (1 - 2) / 2 truncates to 0
@@ -95,6 +124,19 @@ TEST(Encodings, ProductStringRules) {
     EXPECT_EQ(productstring::characterCount(0xFF), 46);
     EXPECT_EQ(productstring::pack("ABC"), (std::vector<std::uint16_t>{0x4142, 0x4300}));
     EXPECT_EQ(productstring::unpack({0x4142, 0x4300}, 3), "ABC");
+}
+
+TEST(Encodings, ProductStringsGoToTheReceiverOneLatin1BytePerCharacter) {
+    const std::string text = "Souris \xC3\xA9t\xC3\xA9";
+    const std::string bytes = productstring::toReceiverBytes(text);
+    EXPECT_EQ(bytes, "Souris \xE9t\xE9");
+    EXPECT_EQ(productstring::pack(bytes),
+              (std::vector<std::uint16_t>{0x536F, 0x7572, 0x6973, 0x20E9, 0x74E9}));
+    EXPECT_EQ(productstring::fromReceiverBytes(bytes), text);
+    std::string all;
+    for (int c = 0xA0; c <= 0xFF; ++c)
+        all.push_back(static_cast<char>(c));
+    EXPECT_EQ(productstring::toReceiverBytes(productstring::fromReceiverBytes(all)), all);
 }
 
 TEST(Encodings, HexTexts) {

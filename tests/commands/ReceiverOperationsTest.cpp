@@ -2,6 +2,7 @@
 #include "ReceiverModel.h"
 #include "commands/DeviceOptions.h"
 #include "commands/HotKeys.h"
+#include "commands/ProductString.h"
 #include "commands/ReceiverOperations.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,15 @@ TEST(ReceiverOperations, ProductStringOfFiveCharactersFillsThreeWordsAndTheLengt
     ReceiverOperations(b.link).writeProductString("ABCDE");
     EXPECT_EQ(wordWrites(b),
               (std::vector<std::string>{"13=0CF3", "14=4142", "15=4344", "16=4500"}));
+}
+
+// Ten characters: L = 2 + 2 * 10 = 0x16, a string descriptor's length.
+TEST(ReceiverOperations, ProductStringWithLatin1CharactersIsWrittenByteForByte) {
+    ModelBench b;
+    ReceiverOperations(b.link).writeProductString(
+        productstring::toReceiverBytes("Souris \xC3\xA9t\xC3\xA9"));
+    EXPECT_EQ(wordWrites(b), (std::vector<std::string>{"13=16E9", "14=536F", "15=7572",
+                                                       "16=6973", "17=20E9", "18=74E9"}));
 }
 
 TEST(ReceiverOperations, ProductStringOfFortySixCharactersEndsAtWordFortyTwo) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "production/ProductionLog.h"
+#include "support/RecordingFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -65,4 +66,19 @@ TEST(ProductionLog, AFileThatCannotBeOpenedIsReportedWithItsPath) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.path, file);
     EXPECT_NE(r.error.find("cannot open"), std::string::npos) << r.error;
+}
+
+TEST(ProductionLog, EachLineReachesTheDiskBeforeAppendReturns) {
+    TempFolder t;
+    const std::string file = ProductionLog::path(t.path.string(), "2026-12-06");
+    rfbind::test::RecordingFileSystem files;
+    ASSERT_TRUE(ProductionLog::append(file, {"2026-12-06 08:00:00", "123456", "", "AB"}, files).ok);
+    // The day's first line also makes the new file's entry in its folder durable.
+    EXPECT_EQ(files.calls, (std::vector<std::string>{"write 2026-12-06.txt",
+                                                     "fsync 2026-12-06.txt", "fsync Log/"}));
+    files.calls.clear();
+    ASSERT_TRUE(ProductionLog::appendLine(file, "any record", files).ok);
+    EXPECT_EQ(files.calls,
+              (std::vector<std::string>{"write 2026-12-06.txt", "fsync 2026-12-06.txt"}));
+    EXPECT_EQ(contents(file), "2026-12-06 08:00:00,123456,,AB\r\nany record\r\n");
 }

@@ -5,6 +5,7 @@
 #include "production/AttemptsJournal.h"
 #include "production/NumberingAdvance.h"
 #include "settings/Lang.h"
+#include "support/RecordingFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -295,7 +296,10 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    ""},
         RecipeCase{"NoHotKeyChosen", [](UnitRecipe& r) { r.settings.CustKey1 = -1; }, "CustKey1 -1"},
-        RecipeCase{"SleepOutOfRange", [](UnitRecipe& r) { r.settings.Sleep = 241; }, "Sleep 241"}),
+        RecipeCase{"SleepOutOfRange", [](UnitRecipe& r) { r.settings.Sleep = 241; }, "Sleep 241"},
+        RecipeCase{"StoredValueTheStationRefused",
+                   [](UnitRecipe& r) { r.settings.refused.push_back({"VID", "74565", "above FFFF"}); },
+                   "VID=74565: above FFFF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UnitRecipe, TheFingerprintFollowsWhatIsWrittenToTheUnit) {
@@ -309,6 +313,23 @@ TEST(UnitRecipe, TheFingerprintFollowsWhatIsWrittenToTheUnit) {
     b = a;
     b.settings.EnabledQUVE = !a.settings.EnabledQUVE; // the station's, not the unit's
     EXPECT_EQ(a.fingerprint(), b.fingerprint());
+}
+
+TEST(AttemptsJournal, EachAttemptReachesTheDiskBeforeAppendReturns) {
+    TempFolder folder;
+    RecordingFileSystem files;
+    AttemptsJournal::Record r;
+    r.attemptId = AttemptsJournal::newAttemptId();
+    r.result = "PASS";
+    const std::string file = AttemptsJournal::path(folder.path, "2026-12-08");
+    ASSERT_TRUE(AttemptsJournal::append(file, r, files).ok);
+    // The header goes out with the day's first attempt, in the same write.
+    EXPECT_EQ(files.calls, (std::vector<std::string>{"write attempts-2026-12-08.csv",
+                                                     "fsync attempts-2026-12-08.csv", "fsync Log/"}));
+    files.calls.clear();
+    ASSERT_TRUE(AttemptsJournal::append(file, r, files).ok);
+    EXPECT_EQ(files.calls, (std::vector<std::string>{"write attempts-2026-12-08.csv",
+                                                     "fsync attempts-2026-12-08.csv"}));
 }
 
 TEST(AttemptsJournal, QuotesOnlyWhatNeedsItAndWritesTheHeaderOnce) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "settings/IniFile.h"
+#include "support/RecordingFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +200,42 @@ TEST_F(IniFileTest, FailuresAreValuesAndLeaveTheFileAlone) {
     EXPECT_FALSE(unreadable.save());
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_FALSE(fs::exists(dir / "TX.ini.tmp"));
+}
+
+TEST_F(IniFileTest, AWriteProtectedFileIsNeverReplaced) {
+    // Write-protecting TX.ini is how a supervisor freezes a recipe. The rename needs only the
+    // folder's permission, so the save must refuse by itself; a file without any write bit is
+    // frozen even for the administrator the permission check lets through.
+    for (const mode_t mode : {0444, 0400, 0555}) {
+        SCOPED_TRACE(mode);
+        put("[TX]\nSleep=1\n");
+        ::chmod(path.c_str(), mode);
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        IniFile ini = loaded();
+        ini.writeInteger("TX", "Sleep", 2);
+        const IniSaveResult saved = ini.save();
+        EXPECT_FALSE(saved);
+        EXPECT_NE(saved.error.find("TX.ini"), std::string::npos) << saved.error;
+        EXPECT_EQ(contents(), "[TX]\nSleep=1\n");
+        struct stat after {};
+        ::stat(path.c_str(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, not a new one";
+        EXPECT_FALSE(fs::exists(dir / "TX.ini.tmp"));
+        ::chmod(path.c_str(), 0644);
+    }
+}
+
+TEST_F(IniFileTest, SaveFlushesTheTextBeforeTheRenameAndTheFolderAfterIt) {
+    put("[TX]\nSleep=1\n");
+    test::RecordingFileSystem files;
+    IniFile ini(path, files);
+    ASSERT_EQ(ini.load().status, IniLoadStatus::Loaded);
+    ini.writeInteger("TX", "Sleep", 2);
+    ASSERT_TRUE(ini.save());
+    const std::string folder = dir.filename().string() + "/";
+    EXPECT_EQ(files.calls, (std::vector<std::string>{"write TX.ini.tmp", "fsync TX.ini.tmp",
+                                                     "rename TX.ini.tmp TX.ini",
+                                                     "fsync " + folder}));
+    EXPECT_EQ(contents(), "[TX]\nSleep=2\n");
 }

@@ -94,12 +94,12 @@ TEST_F(StationSettingsFile, ReadRulesForEveryKind) {
     for (const ReadRow& row : rows) {
         SCOPED_TRACE(row.line);
         const IniFile ini = iniWith(std::string("[TX]\n") + row.line + "\n");
-        row.check(ReadStationSettings(ini, 7, 8));
+        row.check(ReadStationSettings(ini, 7, 8, 24));
     }
 }
 
 TEST_F(StationSettingsFile, AbsentKeysGiveTheDefaults) {
-    const StationSettings s = ReadStationSettings(iniWith("[Device]\n0=046DC52B\n"), 7, 8);
+    const StationSettings s = ReadStationSettings(iniWith("[Device]\n0=046DC52B\n"), 7, 8, 24);
     EXPECT_EQ(s.CustKey1, 7);
     EXPECT_EQ(s.CustKey2, 8);
     EXPECT_TRUE(s.MouseOnly);
@@ -190,4 +190,116 @@ TEST_F(StationSettingsFile, SavingTwiceInSequentialModeStoresTheSameInitialId) {
     EXPECT_EQ(ini.readString("TX", "RXRFIDINFO"), first);
     EXPECT_EQ(first, "object TProdRFID;  IsRandom = False;  IncInitRFID = 1193046;  "
                      "IncPrevRFID = 1193045;  IncCurrentRFID = 0;end;");
+}
+
+TEST_F(StationSettingsFile, ValuesTheStationCannotShowOrProgramAreRefusedAndKeptAsStored) {
+    const struct {
+        std::string line;
+        const char* key; // the refused key; nullptr: nothing refused
+        std::string value;
+    } rows[] = {
+        {"VID=74565\nPID=$C52B", "VID", "74565"},
+        {"VID=$046D\nPID=-1", "PID", "-1"},
+        {"VID=$046D\nPID=lots", "PID", "lots"},
+        {"PName=" + std::string(47, 'n'), "PName", std::string(47, 'n')},
+        {"PName=M\xC3\xA4us\xE2\x82\xAC", "PName", "M\xC3\xA4us\xE2\x82\xAC"}, // UTF-8 file
+        {"PName=Souris \xE9t\xE9", nullptr, ""}, // Latin-1, as the station writes it
+        {"VID=$FFFF\nPID=1\nPName=" + std::string(46, 'n'), nullptr, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const std::string text = "[TX]\n" + row.line + "\nSleep=40\n";
+        const StationSettings s = ReadStationSettings(iniWith(text), 7, 8, 24);
+        if (!row.key) {
+            EXPECT_TRUE(s.refused.empty()) << s.refused.front().key;
+            continue;
+        }
+        ASSERT_EQ(s.refused.size(), 1u);
+        EXPECT_EQ(s.refused[0].key, row.key);
+        EXPECT_EQ(s.refused[0].value, row.value);
+        EXPECT_FALSE(s.refused[0].reason.empty());
+        if (std::string(row.key) != "PName")
+            EXPECT_EQ(std::string(row.key) == "VID" ? s.VID : s.PID, 0) << "no ID is shown";
+
+        // Saved back as stored (another key changed), not cut and not rewritten.
+        StationSettings changed = s;
+        changed.Sleep = 41;
+        IniFile again = iniWith(text);
+        WriteStationSettings(again, changed);
+        const std::string saved = again.text();
+        EXPECT_NE(saved.find(std::string(row.key) + "=" + row.value + "\n"), std::string::npos)
+            << saved;
+        EXPECT_NE(saved.find("Sleep=41\n"), std::string::npos);
+
+        // Once the supervisor enters another value, it is saved and nothing is refused.
+        StationSettings edited = s;
+        edited.refused.clear();
+        edited.VID = 0x1234;
+        edited.PID = 0x5678;
+        edited.PName = "Mouse";
+        WriteStationSettings(again, edited);
+        const StationSettings reread = ReadStationSettings(again, 7, 8, 24);
+        EXPECT_TRUE(reread.refused.empty());
+        EXPECT_EQ(reread.VID, 0x1234);
+        EXPECT_EQ(reread.PName, "Mouse");
+    }
+}
+
+TEST_F(StationSettingsFile, Latin1ProductNamesAreReadAsTextAndWrittenBackAsLatin1) {
+    IniFile ini = iniWith("[TX]\nPName=Souris \xE9t\xE9\n");
+    StationSettings s = ReadStationSettings(ini, 7, 8, 24);
+    EXPECT_EQ(s.PName, "Souris \xC3\xA9t\xC3\xA9");
+    s.PName = "Clavier \xC3\xA9t\xC3\xA9";
+    WriteStationSettings(ini, s);
+    EXPECT_EQ(ini.readString("TX", "PName"), "Clavier \xE9t\xE9");
+}
+
+TEST_F(StationSettingsFile, UnusableChoicesShowTheDefaultAndAreListed) {
+    const struct {
+        const char* line;
+        std::function<void(const StationSettings&)> check;
+    } rows[] = {
+        {"CustKey1=24", [](auto& s) { EXPECT_EQ(s.CustKey1, 7); }},
+        {"CustKey2=-1", [](auto& s) { EXPECT_EQ(s.CustKey2, 8); }},
+        {"CustKey1=key", [](auto& s) { EXPECT_EQ(s.CustKey1, 7); }},
+        {"Sleep=300", [](auto& s) { EXPECT_EQ(s.Sleep, 56); }},
+        {"WakeupPeriod=2", [](auto& s) { EXPECT_EQ(s.WakeupPeriod, 15); }},
+        {"CPI=5", [](auto& s) { EXPECT_EQ(s.CPI, 0); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const StationSettings s = ReadStationSettings(iniWith(std::string("[TX]\n") + row.line +
+                                                              "\nCustKey2=23\n"),
+                                                      7, 8, 24);
+        row.check(s);
+        ASSERT_EQ(s.replacedByDefault.size(), 1u);
+        const std::string line = row.line;
+        EXPECT_EQ(s.replacedByDefault[0].key, line.substr(0, line.find('=')));
+        EXPECT_EQ(s.replacedByDefault[0].value, line.substr(line.find('=') + 1));
+        EXPECT_TRUE(s.refused.empty());
+    }
+}
+
+TEST_F(StationSettingsFile, ARaisedInitialSerialNumberStartsANewBatchAndNothingIsRewound) {
+    const struct {
+        const char* generator;
+        std::int64_t next;
+    } rows[] = {
+        {"IncInitSN = 256;  IncPrevSN = 291;  IncCurrentSN = 291", 292},
+        {"IncInitSN = 1024;  IncPrevSN = 291;  IncCurrentSN = 291", 1024}, // raised by hand
+        {"IncInitSN = 1024;  IncCurrentSN = 291", 1024},
+        {"IncInitSN = 16;  IncPrevSN = 291", 292}, // lowered: never rewinds
+        {"IncInitSN = 256", 256},
+        {"IncPrevSN = 7", 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.generator);
+        const std::string text = "object TProdSN;  IsSN = True;  IsDate = True;  "
+                                 "FixSNByteCount = 2;  IncSNByteCount = 2;  " +
+                                 std::string(row.generator) + ";end;";
+        const StoredGenerators g =
+            LoadGenerators(iniWith("[TX]\nRXSNINFO=" + text + "\nTXSNINFO=" + text + "\n"));
+        EXPECT_EQ(g.RxSN->IncNextSN(), row.next);
+        EXPECT_EQ(g.TxSN->IncNextSN(), row.next);
+    }
 }

@@ -42,7 +42,8 @@ QString BenchCommandLine::usage() {
         "  --hidraw-permission-denied  the receiver's node may not be opened (no udev rule)\n"
         "  --hidraw-gone-before-open   the receiver's node vanishes after enumeration\n"
         "  --hidraw-ioctl-error E      feature transfers fail with EPIPE, EIO or ENODEV\n"
-        "  --hidraw-short-read N       feature reads return only N bytes (1..7)\n");
+        "  --hidraw-short-read N       feature reads return only N bytes (1..7)\n"
+        "--version alone prints the program's version; --help prints this text.\n");
 }
 
 std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args, QString& error) {
@@ -130,6 +131,9 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;
             c.bench.receiverProductId = static_cast<std::uint16_t>(n);
+        } else if (a == "--version" && (i + 1 >= args.size() || args[i + 1].startsWith("-"))) {
+            // Without a number it asks for the program's version, as programs' --version do.
+            c.printVersion = true;
         } else if (a == "--version") {
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;

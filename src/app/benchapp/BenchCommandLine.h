@@ -19,6 +19,8 @@ struct BenchCommandLine {
     QString language;
     QString screenshot;
     std::uint32_t seed = 1;
+    /// "--version" without a number: print the program's version and end.
+    bool printVersion = false;
     bench::BenchOptions bench;
     /// How the station reaches the bench: in process (direct), or through emulated hidraw
     /// nodes and its real Linux backend (hidraw).

@@ -174,4 +174,20 @@ void BenchPanel::refresh() {
                 QString("%1").arg(bench_.mouse().eeprom()[i], 2, 16, QChar('0')).toUpper());
 }
 
+QPushButton* BenchPanel::offerOn(QWidget* station) {
+    auto* button = new QPushButton(QStringLiteral("Bench panel"), station);
+    button->setObjectName(QStringLiteral("btnBenchPanel"));
+    // In the free space between the logo and the link picture, clear of every station
+    // control; not a focus stop, so Tab and Return keep their station meaning.
+    button->setGeometry(455, 59, 100, 27);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(QStringLiteral("Show the simulated hardware again"));
+    connect(button, &QPushButton::clicked, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    return button;
+}
+
 } // namespace rfbind::app

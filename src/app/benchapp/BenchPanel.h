@@ -24,6 +24,11 @@ class BenchPanel : public QWidget {
 public:
     explicit BenchPanel(bench::Bench& bench, QWidget* parent = nullptr);
 
+    /// Puts a button "Bench panel" (object name "btnBenchPanel") on the station window that
+    /// shows this panel again once it was closed. For the bench program only: the station on
+    /// real devices has no bench.
+    QPushButton* offerOn(QWidget* station);
+
 private:
     void refresh();
     void applyFaults();

@@ -22,7 +22,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
 int main(int argc, char** argv) {
@@ -35,19 +34,11 @@ int main(int argc, char** argv) {
     }
 
     QStringList arguments;
-    bool headless = false;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-        headless = headless || std::strcmp(argv[i], "--headless") == 0;
-    }
-    // A headless run needs no display at all.
-    if (headless)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    QApplication application(argc, argv);
-    app::setStationIdentity(application);
-    application.setApplicationName("rfbind-bench");
-
+    // Answered before anything touches the window system, so --help, --version and a
+    // mistyped option work without a display.
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;
@@ -58,6 +49,17 @@ int main(int argc, char** argv) {
             err << app::BenchCommandLine::usage();
         return error.startsWith("usage:") ? 0 : 2;
     }
+    if (options->printVersion) {
+        out << "rfbind-bench " << RFBIND_VERSION << "\n";
+        return 0;
+    }
+    // A headless run needs no display at all.
+    if (options->headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication application(argc, argv);
+    app::setStationIdentity(application);
+    application.setApplicationName("rfbind-bench");
 
     // Bench time and the USB latency are the hardware's, not pauses the station asked for.
     app::QtClock benchClock;
@@ -97,6 +99,11 @@ int main(int argc, char** argv) {
             return std::make_unique<bench::SeededRadioIds>(seed * 2654435761u + n++);
         };
     }
+    // The newest interactive bench wins over older interactive ones only: headless runs
+    // (benchmarks, soaks, screenshots) are never ended by someone opening the bench.
+    services.otherCopyCounts = [](const QStringList& arguments) {
+        return !arguments.contains(QStringLiteral("--headless"));
+    };
 
     app::TForm1 form(services);
 
@@ -120,6 +127,7 @@ int main(int argc, char** argv) {
     bench.freshUnit(options->seed);
     app::BenchPanel panel(bench);
     panel.adjustSize();
+    panel.offerOn(&form);
     form.show();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // Side by side, centred together where the screen is wide enough for both.

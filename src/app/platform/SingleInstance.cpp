@@ -2,6 +2,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <csignal>
@@ -30,7 +31,28 @@ QString executableNameOf(const QString& procEntry) {
 
 QString SingleInstance::currentExecutableName() { return executableNameOf("/proc/self"); }
 
+std::optional<QStringList> SingleInstance::argumentsOf(qint64 pid) {
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray all = file.readAll();
+    if (all.isEmpty())
+        return std::nullopt; // a kernel thread, or a process that just ended
+    QStringList arguments;
+    for (const QByteArray& a : all.split('\0'))
+        arguments << QString::fromLocal8Bit(a);
+    if (all.endsWith('\0'))
+        arguments.removeLast(); // the terminator of the last argument
+    arguments.removeFirst();    // the program
+    return arguments;
+}
+
 int SingleInstance::terminateOtherCopies(const QString& name) {
+    return terminateOtherCopies(name, {});
+}
+
+int SingleInstance::terminateOtherCopies(const QString& name,
+                                         const std::function<bool(const QStringList&)>& counts) {
     if (name.isEmpty())
         return 0;
     const pid_t self = getpid();
@@ -48,6 +70,11 @@ int SingleInstance::terminateOtherCopies(const QString& name) {
             continue;
         if (executableNameOf(procEntry).compare(name, Qt::CaseInsensitive) != 0)
             continue;
+        if (counts) {
+            const std::optional<QStringList> arguments = argumentsOf(pid);
+            if (!arguments || !counts(*arguments))
+                continue;
+        }
         // Ended at once, without a chance to clean up, as the newest copy must win even over
         // a copy that hangs; TX.ini survives because it is only ever replaced whole.
         if (::kill(pid, SIGKILL) == 0)

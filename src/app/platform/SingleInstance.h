@@ -2,6 +2,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
 
 namespace rfbind::app {
 
@@ -15,6 +19,16 @@ public:
     /// letter case ignored; never the calling process. Processes that cannot be inspected or
     /// ended are skipped silently. Returns how many were signalled.
     static int terminateOtherCopies(const QString& name);
+
+    /// As above, but only the copies for which `counts` returns true, given the copy's
+    /// command-line arguments after the program name (a copy whose arguments cannot be read
+    /// is left alone).
+    static int terminateOtherCopies(const QString& name,
+                                    const std::function<bool(const QStringList&)>& counts);
+
+    /// The command-line arguments, after the program name, of the process `pid`; nothing
+    /// when they cannot be read.
+    static std::optional<QStringList> argumentsOf(qint64 pid);
 };
 
 } // namespace rfbind::app
