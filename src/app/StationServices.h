@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 namespace rfbind {
@@ -25,6 +27,10 @@ struct StationServices {
     bool singleInstance = true;
     /// Ends the process after the window closed (QCoreApplication::exit by default).
     std::function<void(int)> quit;
+    /// The line's database and this station's name on it, overriding Line.ini's (empty: as
+    /// Line.ini says, or no line when there is none).
+    QString lineDatabase;
+    QString lineStation;
 };
 
 } // namespace rfbind::app

@@ -18,6 +18,9 @@ struct BenchCommandLine {
     QString language;
     QString screenshot;
     std::uint32_t seed = 1;
+    /// The line's database and this station's name on it, overriding Line.ini.
+    QString lineDatabase;
+    QString lineStation;
     bench::BenchOptions bench;
 
     /// Parses the arguments after the program name. On a mistake returns nothing and puts a

@@ -72,8 +72,15 @@ int main(int argc, char** argv) {
                                   [](int code) { QCoreApplication::exit(code); }};
     if (options->headless)
         services.quit = [](int) {}; // the run itself decides when the program ends
+    services.lineDatabase = options->lineDatabase;
+    services.lineStation = options->lineStation;
 
     app::TForm1 form(services);
+    // No person reads a headless station's boxes: a line it cannot use is said on stderr.
+    for (const auto& shown : unattended.messages)
+        if (shown.caption == "Line")
+            err << "rfbind-bench: " << shown.text << "\n";
+    err.flush();
 
     if (options->headless) {
         form.show();
