@@ -57,6 +57,8 @@ LineNumbering::LineNumbering(LineConfig config, std::filesystem::path folder)
         return;
     }
     ledger_ = std::make_unique<LineLedger>(std::move(connected.value()));
+    // A station killed between an attempt's journal line and its sending sends it now.
+    attemptJournalled();
 }
 
 LineNumbering::LineNumbering(std::string why) : refusal_(std::move(why)) {}
@@ -202,6 +204,9 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
         h.markedHere = false;
         h.ledgerBehind = false;
         h.resumeChecked = true;
+        // A new block is numbered from its start, wherever the local counter stood: a counter
+        // set ahead by hand lies in no block of this station's.
+        candidate = h.lease->first;
     }
     return Refused{FailReason::LineUnusable,
                    std::string("no usable ") + std::string(numberKindName(kind)) +

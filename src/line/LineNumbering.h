@@ -50,6 +50,7 @@ public:
     /// Never fails: a line that cannot be used (a login refused, a bad URI, a station name
     /// already connected, an unreadable `Line-leases.ini`) makes `refusal()` say why. A server
     /// that does not answer is no refusal: the station starts offline with its own leases.
+    /// Online, the journal's backlog is sent at once.
     LineNumbering(LineConfig config, std::filesystem::path folder);
 
     /// A line that cannot be used at all, e.g. a Line.ini that cannot be parsed: every Go is

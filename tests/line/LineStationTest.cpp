@@ -184,8 +184,14 @@ TEST(LineStation, ARestartedStationResumesItsLeaseAfterTheLastNumberItUsed) {
     EXPECT_NE(resumed.ids->R, second.ids->R);
     EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases"), "4") << "one lease per kind, resumed";
 
-    // Its own Line-leases.ini knows as much as the ledger after a restart with the server gone.
     EXPECT_TRUE(std::filesystem::exists(a.folder.path + "/Line-leases.ini"));
+
+    // A counter set ahead by hand lies in no block of the station's: the line numbers on from
+    // a new block (5..14 was the first), not from the hand-set value.
+    a.rxSN.SetIncInitSN(0x0100);
+    const RunOutcome ahead = a.go(4);
+    ASSERT_TRUE(ahead.passed) << ahead.reasonText();
+    EXPECT_EQ(ahead.rxSerial, "00004142-000F");
 }
 
 TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOnce) {
