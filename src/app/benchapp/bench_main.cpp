@@ -69,11 +69,10 @@ int main(int argc, char** argv) {
     app::Dialogs& dialogs = options->headless ? static_cast<app::Dialogs&>(unattended) : modal;
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
-                                  [](int code) { QCoreApplication::exit(code); }};
+                                  [](int code) { QCoreApplication::exit(code); },
+                                  options->lineDatabase, options->lineStation};
     if (options->headless)
         services.quit = [](int) {}; // the run itself decides when the program ends
-    services.lineDatabase = options->lineDatabase;
-    services.lineStation = options->lineStation;
 
     app::TForm1 form(services);
     // No person reads a headless station's boxes: a line it cannot use is said on stderr.
