@@ -86,9 +86,16 @@ std::string LineNumbering::poolFor(const UnitRecipe& recipe,
 }
 
 NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {
-    if (error.kind == LineErrorKind::Unreachable)
-        return {FailReason::LineOffline, what + ": " + error.message};
-    return {FailReason::LineUnusable, what + ": " + error.message};
+    // The server's messages come in lines; the reason is one line under the result and in
+    // the journal.
+    std::string message;
+    for (const char c : error.message)
+        message += (c == '\n' || c == '\r') ? ' ' : c;
+    while (!message.empty() && message.back() == ' ')
+        message.pop_back();
+    const FailReason reason =
+        error.kind == LineErrorKind::Unreachable ? FailReason::LineOffline : FailReason::LineUnusable;
+    return {reason, what + ": " + message};
 }
 
 std::optional<NumberSource::Refused> LineNumbering::saveLeases() {
