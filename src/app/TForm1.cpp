@@ -57,6 +57,7 @@ void TForm1::FormCreate() {
     connectSettingsAndNumbering();
 
     setWindowTitle(windowTitle() + " TempID=" + QString::number(TempID));
+    baseTitle_ = windowTitle();
 
     // One level only; a failure shows up when the first passed unit is logged.
     QDir().mkdir(kLogFolder);
@@ -124,6 +125,8 @@ void TForm1::FormCreate() {
     btnLoadSettingClick();
     RefreshNumbering();
     cbRX_IsSNClick(ui->cbRX_IsSN);
+
+    openLine();
 
     update();
     FormCreating = false;

@@ -8,6 +8,7 @@
 #include "numbering/TProdRFID.h"
 #include "numbering/TProdSN.h"
 #include "production/BindingWatch.h"
+#include "production/NumberSource.h"
 #include "production/RadioIdPair.h"
 #include "production/RunDisplay.h"
 #include "production/RunHost.h"
@@ -315,6 +316,18 @@ private:
     /// Receivers (by device path) already reported as not permitted since they were plugged in.
     std::set<std::string> permissionWarned_;
 
+    // ---- the line (TForm1_Line.cpp) ----------------------------------------------------------
+    /// Reads Line.ini (or the line given on the command line) at start-up. A line that cannot
+    /// be used is said at once, and every Go is refused with the reason until the station is
+    /// restarted: it never numbers locally instead.
+    void openLine();
+    /// The line the runs number from; null for a station on its own.
+    std::unique_ptr<NumberSource> line_;
+    /// This station's name in the journal: the line's, or the host name.
+    std::string stationName_;
+    /// The window title without the line's state.
+    QString baseTitle_;
+
     StationServices& services_;
     Ui::TForm1* ui;
     TForm2* form2_ = nullptr;
@@ -410,6 +423,7 @@ private:
     void showBindingWatch(bool watching) override;
     void stopBindingAnimation() override;
     void addDebugLine(const std::string& line) override;
+    void showLineOffline(bool offline) override;
 
     // RunHost (TForm1_RunDisplay.cpp)
     Receiver findReceiver() override;

@@ -46,7 +46,7 @@ void setTwoHexDigits(THexEdit* field, int value) {
 ProductionRun TForm1::productionRun() {
     return ProductionRun(link, static_cast<RunDisplay&>(*this), static_cast<RunHost&>(*this), {*RxSN, *TxSN, *RxRFID, *TxRFID}, SensorCode,
                          QFile::encodeName(QDir::currentPath()).toStdString(),
-                         QSysInfo::machineHostName().toStdString());
+                         stationName_, line_.get());
 }
 
 UnitRecipe TForm1::unitRecipe() const {
@@ -262,6 +262,10 @@ void TForm1::stopBindingAnimation() {
 }
 
 void TForm1::addDebugLine(const std::string& line) { ui->lstDebug->addItem(QString::fromStdString(line)); }
+
+void TForm1::showLineOffline(bool offline) {
+    setWindowTitle(offline ? baseTitle_ + " - LINE OFFLINE" : baseTitle_);
+}
 
 // ---- RunHost ------------------------------------------------------------------------------
 

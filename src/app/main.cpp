@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
     HidapiController devices;
     app::ModalDialogs dialogs;
     app::LanguageStore languages;
+    // No command-line line: Line.ini in the working folder says whether there is one.
     app::StationServices services{devices, clock, dialogs, languages, true,
-                                  [](int code) { QCoreApplication::exit(code); }};
+                                  [](int code) { QCoreApplication::exit(code); }, {}, {}};
 
     app::TForm1 form(services);
 

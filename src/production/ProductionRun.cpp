@@ -64,9 +64,10 @@ std::string localTime(std::int64_t ms, const char* format) {
 
 ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& host,
                              Numbering numbering, std::int32_t& sensorCode, std::string folder,
-                             std::string station)
+                             std::string station, NumberSource* numbers)
     : link_(link), display_(display), host_(host), numbering_(numbering), sensorCode_(sensorCode),
-      folder_(std::move(folder)), station_(std::move(station)) {}
+      folder_(std::move(folder)), station_(std::move(station)),
+      numbers_(numbers != nullptr ? *numbers : ownNumbers_) {}
 
 // ---- device steps ----------------------------------------------------------------------
 
@@ -176,6 +177,16 @@ RunOutcome ProductionRun::programUnit(const UnitRecipe& recipe, const RunHost::R
         // Nothing is sent: a recipe the station would refuse half-way must not leave a unit
         // with new radio IDs and old options.
         fail(out, "recipe", FailReason::RecipeRefused, *problem);
+        finish(recipe, out);
+        return out;
+    }
+    // Every number the unit will carry is this station's, and recorded as possibly used,
+    // before the first byte goes to the unit: a kill after this point leaves a gap, never a
+    // number two units share.
+    if (const auto refused = numbers_.prepareUnit(recipe, numbering_)) {
+        out.failStep = "line";
+        out.reason = refused->reason;
+        out.detail = refused->detail;
         finish(recipe, out);
         return out;
     }
@@ -328,8 +339,7 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
 
     // Radio IDs: the receiver's from its generator, then the transmitter's; each unit's IDs
     // are drawn once, whatever the unit's result.
-    const auto r = static_cast<std::uint32_t>(numbering_.rxRFID.NextRFID());
-    const auto t = static_cast<std::uint32_t>(numbering_.txRFID.NextRFID());
+    const auto [r, t] = numbers_.drawRadioIds(numbering_);
     out.ids = RadioIdPair::fromNextIds(r, t);
     const auto idBytes = out.ids->bytes();
     display_.showRadioId({});
@@ -612,6 +622,9 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
         r.recipe = recipe->fingerprint();
     // The journal is a record beside the production log; a unit's result does not hang on it.
     (void)AttemptsJournal::append(AttemptsJournal::path(folder_, localTime(startedAtMs, "%Y-%m-%d")), r);
+    // The journal is the line's outbox: what it holds goes to the line now or later.
+    numbers_.attemptJournalled();
+    display_.showLineOffline(numbers_.offline());
 }
 
 // ---- Go ----------------------------------------------------------------------------------
@@ -621,6 +634,19 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
     const std::int64_t startedAt = wallClockMs();
     const std::uint32_t pressed = clock.tickMs();
 
+    if (const auto refusal = numbers_.refusal()) {
+        // A line is configured but cannot be used: Go is refused with the reason, and no unit
+        // is numbered locally instead. Nothing is searched or touched.
+        RunOutcome out;
+        out.failStep = "line";
+        out.reason = FailReason::LineUnusable;
+        out.detail = *refusal;
+        display_.clearCycle();
+        display_.showLabel(Label::Fail);
+        display_.showFailReason(failReasonMessageId(out.reason), out.detail);
+        journal(out, &recipe, startedAt, clock.tickMs() - pressed);
+        return out;
+    }
     display_.enableGo(false);
     display_.showProgress(0);
     host_.stopLinkPolling();
@@ -643,6 +669,7 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
     out.productId = receiver.productId;
     out.version = receiver.version;
     const bool receiverReady = host_.receiverReady();
+
     if (!(transmitter && receiverReady)) {
         // The receiver found stays selected; nothing was programmed.
         host_.reportNotReady(!transmitter, !receiverReady);

@@ -2,8 +2,9 @@
 #pragma once
 
 #include "link/ReceiverLink.h"
-#include "numbering/TProdRFID.h"
-#include "numbering/TProdSN.h"
+#include "production/NumberSource.h"
+#include "production/NumberingGenerators.h"
+#include "production/NullNumberSource.h"
 #include "production/RunDisplay.h"
 #include "production/RunHost.h"
 #include "production/RunOutcome.h"
@@ -32,18 +33,16 @@ namespace rfbind {
 class ProductionRun {
 public:
     /// The four numbering generators the runs draw from and advance.
-    struct Numbering {
-        TProdSN& rxSN;
-        TProdSN& txSN;
-        TProdRFID& rxRFID;
-        TProdRFID& txRFID;
-    };
+    using Numbering = NumberingGenerators;
 
     /// `folder`: the working folder (the production log and the journal go below its "Log").
     /// `station`: the station's name in the journal. `sensorCode`: the transmitter sensor
     /// class, read by the first run that reaches it and kept by the caller for later runs.
+    /// `numbers`: the line a station numbers from and sends its attempts to; nothing for a
+    /// station on its own (its generators alone).
     ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& host, Numbering numbering,
-                  std::int32_t& sensorCode, std::string folder, std::string station);
+                  std::int32_t& sensorCode, std::string folder, std::string station,
+                  NumberSource* numbers = nullptr);
 
     /// Set TX: programs the receiver the host selected last (`receiver` says which) and the
     /// transmitter linked to it.
@@ -105,6 +104,8 @@ private:
     std::int32_t& sensorCode_;
     std::string folder_;
     std::string station_;
+    NullNumberSource ownNumbers_;
+    NumberSource& numbers_;
     /// The first device failure since CommError was last cleared.
     Failure noted_;
     /// The last status-4 answer byte 1 the binding watch saw, as its field would show it.

@@ -67,6 +67,9 @@ public:
     virtual void stopBindingAnimation() = 0;
     /// A line for the hidden debug list.
     virtual void addDebugLine(const std::string& line) = 0;
+    /// Whether the station's line is offline (shown after every attempt). A station on its own
+    /// is never offline, so a display without a line may ignore it.
+    virtual void showLineOffline(bool offline) { (void)offline; }
 };
 
 } // namespace rfbind

@@ -25,6 +25,9 @@ enum class FailReason {
     ReceiverPulled,          ///< the receiver left the bus during the run
     RecipeRefused,           ///< the settings cannot be programmed; nothing was touched
     Cancelled,               ///< the station was closed during the run
+    LineOffline,             ///< the line's database is unreachable and the station's lease is
+                             ///< used up (or a random radio ID cannot be claimed): nothing written
+    LineUnusable,            ///< a line is configured but refused (Line.ini, login, ledger)
 };
 
 /// "no_receiver", "tx_eeprom_write", … (empty for None).

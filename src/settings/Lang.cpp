@@ -99,6 +99,10 @@ constexpr Message kMessages[] = {
     // Erase results.
     {71, {"TX Erase FAIL", "TX 清除失敗", "TX 清除失败"}},
     {72, {"RX Erase FAIL", "RX 清除失敗", "RX 清除失败"}},
+    // A station on a line.
+    {73, {"Line offline and no numbers left for this station: %1",
+          "產線離線，本站已無可用號碼：%1", "产线离线，本站已无可用号码：%1"}},
+    {74, {"Line not usable: %1", "產線無法使用：%1", "产线无法使用：%1"}},
 };
 
 constexpr std::array<const char*, 3> kLanguageNames = {"lkEng", "lkCht", "lkChs"};

@@ -58,7 +58,7 @@ public:
         services_.emplace(app::StationServices{*devices_,
                                                stationClock_ ? *stationClock_ : static_cast<Clock&>(clock),
                                                dialogs, languages, false,
-                                               [this](int code) { quitCode = code; }});
+                                               [this](int code) { quitCode = code; }, {}, {}});
         form = std::make_unique<app::TForm1>(*services_);
         return *form;
     }

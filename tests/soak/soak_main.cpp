@@ -6,6 +6,7 @@
 // numbers in its EEPROMs, TX.ini always loadable, no torn log line.
 //
 //   rfbind-soak --bench PATH [--units N] [--seed S] [--work DIR]
+//   rfbind-soak --write-settings DIR    (only writes the soak's TX.ini into DIR)
 //
 // Exit status 0 when every check held.
 #include "SettingsWriteTrap.h"
@@ -247,6 +248,9 @@ std::optional<Options> parse(const QStringList& a) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The line soak's stations start from the same settings as this one.
+    if (app.arguments().size() == 3 && app.arguments()[1] == "--write-settings")
+        return writeInitialSettings(app.arguments()[2]) ? 0 : 2;
     const auto options = parse(app.arguments());
     if (!options) {
         err << "usage: rfbind-soak --bench PATH-TO-rfbind-bench [--units N] [--seed S] "

@@ -21,7 +21,10 @@ bool toInt(const QString& text, long long min, long long max, long long& out) {
 QString BenchCommandLine::usage() {
     return QStringLiteral(
         "usage: rfbind-bench [--headless] [--units N] [--language eng|cht|chs]\n"
-        "                    [--screenshot FILE] [bench options]\n"
+        "                    [--screenshot FILE] [--line-db URI] [--station NAME]\n"
+        "                    [bench options]\n"
+        "  --line-db URI           number from this line's database (overrides Line.ini)\n"
+        "  --station NAME          this station's name on the line (overrides Line.ini)\n"
         "bench options:\n"
         "  --seed N                radio IDs of the fresh units, acknowledgement losses and,\n"
         "                          headless, the radio IDs the station hands out\n"
@@ -82,6 +85,16 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             c.language = c.language.toLower();
             if (c.language != "eng" && c.language != "cht" && c.language != "chs") {
                 error = "--language takes eng, cht or chs";
+                return std::nullopt;
+            }
+        } else if (a == "--line-db") {
+            if (!value(c.lineDatabase))
+                return std::nullopt;
+        } else if (a == "--station") {
+            if (!value(c.lineStation))
+                return std::nullopt;
+            if (c.lineStation.isEmpty()) {
+                error = "--station needs a name";
                 return std::nullopt;
             }
         } else if (a == "--screenshot") {

@@ -21,6 +21,9 @@ struct BenchCommandLine {
     std::uint32_t seed = 1;
     /// "--version" without a number: print the program's version and end.
     bool printVersion = false;
+    /// The line's database and this station's name on it, overriding Line.ini.
+    QString lineDatabase;
+    QString lineStation;
     bench::BenchOptions bench;
     /// How the station reaches the bench: in process (direct), or through emulated hidraw
     /// nodes and its real Linux backend (hidraw).

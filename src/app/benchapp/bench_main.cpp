@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
+    services.lineDatabase = options->lineDatabase;
+    services.lineStation = options->lineStation;
     if (options->headless) {
         services.quit = [](int) {}; // the run itself decides when the program ends
         // Radio IDs from the seed, so the same seed gives the same units on either transport.
@@ -106,6 +108,11 @@ int main(int argc, char** argv) {
     };
 
     app::TForm1 form(services);
+    // No person reads a headless station's boxes: a line it cannot use is said on stderr.
+    for (const auto& shown : unattended.messages)
+        if (shown.caption == "Line")
+            err << "rfbind-bench: " << shown.text << "\n";
+    err.flush();
 
     if (options->headless) {
         form.show();

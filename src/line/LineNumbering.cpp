@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: MIT
+#include "line/LineNumbering.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace rfbind {
+
+namespace {
+
+/// Sequential radio IDs on a line are on-air IDs: bit 23 is set in both EEPROMs anyway.
+constexpr std::int64_t kRadioIdEnd = 0x800000;
+
+/// The first counter value in [from, last] that the generator hands out unchanged.
+std::optional<std::int64_t> usableRadioId(std::int64_t from, std::int64_t last) {
+    for (std::int64_t c = std::max<std::int64_t>(from, 0); c <= last && c < kRadioIdEnd; ++c) {
+        const auto id = static_cast<std::uint32_t>(c);
+        if (TProdRFID::IsAcceptable(id) && TProdRFID::MoveHighByte(id) == id)
+            return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> usableSerial(std::int64_t from, std::int64_t last) {
+    if (from < 0 || from > last)
+        return std::nullopt;
+    return from;
+}
+
+bool sequentialSerial(const TProdSN& generator) {
+    return generator.IsSN() && generator.IncSNByteCount() > 0;
+}
+
+std::size_t index(NumberKind kind) { return static_cast<std::size_t>(kind); }
+
+} // namespace
+
+LineNumbering::LineNumbering(LineConfig config, std::filesystem::path folder)
+    : config_(std::move(config)), folder_(std::move(folder)) {
+    leaseFile_.emplace(folder_ / "Line-leases.ini");
+    const auto kept = leaseFile_->load();
+    if (!kept) {
+        refusal_ = kept.error().message;
+        return;
+    }
+    for (const Lease& lease : *kept) {
+        held(lease.kind).lease = lease;
+        held(lease.kind).ledgerBehind = true; // it may hold uses made while offline
+    }
+
+    auto connected = LineLedger::connect(config_, LineLedger::WhenUnreachable::StartOffline);
+    if (!connected) {
+        const LineError& e = connected.error();
+        refusal_ = e.kind == LineErrorKind::LoginRejected
+                       ? "the line's database refused the login: " + e.message
+                       : e.message;
+        return;
+    }
+    ledger_ = std::make_unique<LineLedger>(std::move(connected.value()));
+    // A station killed between an attempt's journal line and its sending sends it now.
+    attemptJournalled();
+}
+
+LineNumbering::LineNumbering(std::string why) : refusal_(std::move(why)) {}
+
+LineNumbering::~LineNumbering() = default;
+
+bool LineNumbering::offline() const { return ledger_ != nullptr && !ledger_->online(); }
+
+LineNumbering::Held& LineNumbering::held(NumberKind kind) { return held_[index(kind)]; }
+
+const std::optional<Lease>& LineNumbering::lease(NumberKind kind) const {
+    return held_[index(kind)].lease;
+}
+
+std::string LineNumbering::poolFor(const UnitRecipe& recipe,
+                                   const NumberingGenerators& generators) const {
+    if (!config_.product.empty())
+        return config_.product;
+    const auto fixedPart = [](const TProdSN& sn) {
+        return sn.IsSN() ? sn.GetFixSNText() : std::string();
+    };
+    return LineConfig::derivedProduct(static_cast<std::uint16_t>(recipe.settings.VID),
+                                      static_cast<std::uint16_t>(recipe.settings.PID),
+                                      fixedPart(generators.rxSN), fixedPart(generators.txSN));
+}
+
+NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {
+    // The server's messages come in lines; the reason is one line under the result and in
+    // the journal.
+    std::string message;
+    for (const char c : error.message)
+        message += (c == '\n' || c == '\r') ? ' ' : c;
+    while (!message.empty() && message.back() == ' ')
+        message.pop_back();
+    const FailReason reason =
+        error.kind == LineErrorKind::Unreachable ? FailReason::LineOffline : FailReason::LineUnusable;
+    return {reason, what + ": " + message};
+}
+
+std::optional<NumberSource::Refused> LineNumbering::saveLeases() {
+    std::vector<Lease> leases;
+    for (const Held& h : held_)
+        if (h.lease)
+            leases.push_back(*h.lease);
+    const auto saved = leaseFile_->save(leases);
+    if (!saved)
+        return Refused{FailReason::LineUnusable, saved.error().message};
+    return std::nullopt;
+}
+
+std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t value,
+                                                           bool& reclaimed) {
+    reclaimed = false;
+    Lease& lease = *h.lease;
+    // A value recorded for this run's earlier, failed unit is recorded already, unless the
+    // ledger was offline then.
+    const bool recorded = h.markedHere && lease.lastUsed && *lease.lastUsed >= value;
+    if (recorded && !h.ledgerBehind)
+        return std::nullopt;
+    const Lease before = lease;
+    if (!recorded) {
+        // The station's own copy first: it is what a restart during an outage goes on from.
+        lease.lastUsed = value;
+        if (auto refused = saveLeases()) {
+            lease = before;
+            return refused;
+        }
+        h.markedHere = true;
+    }
+    if (ledger_ == nullptr)
+        return std::nullopt;
+    Lease copy = before;
+    const auto marked = ledger_->markUsed(copy, *lease.lastUsed);
+    if (marked) {
+        h.ledgerBehind = false;
+        return std::nullopt;
+    }
+    if (marked.error().kind == LineErrorKind::Unreachable) {
+        h.ledgerBehind = true; // the ledger learns of it with the next markUsed
+        return std::nullopt;
+    }
+    if (marked.error().kind == LineErrorKind::Refused) {
+        // A supervisor reclaimed the lease: its values are retired, a new block is needed.
+        reclaimed = true;
+        return std::nullopt;
+    }
+    return refusedBy(marked.error(), "recording a number as used");
+}
+
+std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, const std::string& pool,
+                                                           std::int64_t candidate,
+                                                           std::int64_t end, UsableFrom usable,
+                                                           std::int64_t& chosen) {
+    Held& h = held(kind);
+    if (h.lease && h.lease->pool != pool) {
+        h = Held{};
+    }
+    if (ledger_ != nullptr && !h.resumeChecked) {
+        const auto current = ledger_->currentLease(pool, kind, config_.station);
+        if (current) {
+            h.resumeChecked = true;
+            if (*current) {
+                const Lease& ledger = **current;
+                if (h.lease && h.lease->id == ledger.id) {
+                    h.lease = LeaseFile::resumed(*h.lease, ledger);
+                } else if (!h.lease || h.lease->usedUp()) {
+                    h.lease = ledger;
+                    h.ledgerBehind = false;
+                }
+            }
+        }
+    }
+    // Leasing twice in a row and finding nothing usable can only be a pool whose values the
+    // generator would all skip; give up then rather than lease forever.
+    for (int round = 0; round < 3; ++round) {
+        if (h.lease) {
+            const Lease& lease = *h.lease;
+            std::optional<std::int64_t> value;
+            if (h.markedHere && lease.lastUsed && candidate == *lease.lastUsed)
+                value = candidate;
+            else
+                value = usable(std::max(candidate, lease.nextUnused()), lease.last);
+            if (value) {
+                bool reclaimed = false;
+                if (auto refused = record(h, *value, reclaimed))
+                    return refused;
+                if (!reclaimed) {
+                    chosen = *value;
+                    return std::nullopt;
+                }
+                h.lease.reset();
+                h.markedHere = false;
+            }
+        }
+        if (ledger_ == nullptr)
+            return Refused{FailReason::LineOffline, "no lease"};
+        if (h.openedPool != pool) {
+            const std::int64_t first = std::clamp<std::int64_t>(candidate, 0, end - 1);
+            const auto opened = ledger_->openPool(pool, kind, first, end);
+            if (!opened)
+                return refusedBy(opened.error(), std::string("opening the pool's ") +
+                                                     std::string(numberKindName(kind)));
+            h.openedPool = pool;
+        }
+        const auto leased = ledger_->leaseBlock(pool, kind, config_.blockSize);
+        if (!leased)
+            return refusedBy(leased.error(), std::string("the lease of ") +
+                                                 std::string(numberKindName(kind)) + " is used up");
+        h.lease = *leased;
+        h.markedHere = false;
+        h.ledgerBehind = false;
+        h.resumeChecked = true;
+        // A new block is numbered from its start, wherever the local counter stood: a counter
+        // set ahead by hand lies in no block of this station's.
+        candidate = h.lease->first;
+    }
+    return Refused{FailReason::LineUnusable,
+                   std::string("no usable ") + std::string(numberKindName(kind)) +
+                       " in the blocks leased"};
+}
+
+std::optional<NumberSource::Refused> LineNumbering::claimRandom(const std::string& pool,
+                                                                TProdRFID& generator,
+                                                                std::optional<std::uint32_t> avoid,
+                                                                std::uint32_t& id) {
+    for (int i = 0; i < kClaimTries; ++i) {
+        const auto drawn = static_cast<std::uint32_t>(generator.NextRFID());
+        if (avoid && LineLedger::onAirRadioId(drawn) == LineLedger::onAirRadioId(*avoid))
+            continue;
+        const auto claimed =
+            ledger_->claimRandomRadioId(pool, LineLedger::onAirRadioId(drawn), config_.station);
+        if (!claimed)
+            return refusedBy(claimed.error(), "claiming a random radio ID");
+        if (*claimed == LineLedger::ClaimOutcome::Claimed) {
+            id = drawn;
+            return std::nullopt;
+        }
+    }
+    return Refused{FailReason::LineUnusable, "every random radio ID drawn was taken"};
+}
+
+std::optional<NumberSource::Refused> LineNumbering::prepareUnit(const UnitRecipe& recipe,
+                                                                NumberingGenerators& g) {
+    if (refusal_)
+        return Refused{FailReason::LineUnusable, *refusal_};
+    pendingRx_.reset();
+    pendingTx_.reset();
+    const std::string pool = poolFor(recipe, g);
+
+    for (auto [kind, sn] : {std::pair<NumberKind, TProdSN*>{NumberKind::RxSerial, &g.rxSN},
+                            std::pair<NumberKind, TProdSN*>{NumberKind::TxSerial, &g.txSN}}) {
+        if (!sequentialSerial(*sn))
+            continue;
+        const std::int64_t end = std::int64_t{1} << (8 * sn->IncSNByteCount());
+        std::int64_t chosen = 0;
+        if (auto refused = secure(kind, pool, sn->IncNextSN(), end, usableSerial, chosen))
+            return refused;
+        sn->SetIncPrevSN(chosen - 1); // the unit draws IncNextSN, now `chosen`
+    }
+
+    // Sequential radio IDs: the generator's next value, read without drawing it.
+    std::array<std::optional<std::uint32_t>, 2> sequential; // receiver, transmitter
+    for (auto [kind, gen] : {std::pair<NumberKind, TProdRFID*>{NumberKind::RxRadioId, &g.rxRFID},
+                             std::pair<NumberKind, TProdRFID*>{NumberKind::TxRadioId, &g.txRFID}}) {
+        if (gen->IsRandom())
+            continue;
+        const bool tx = kind == NumberKind::TxRadioId;
+        const std::int64_t candidate =
+            (static_cast<std::int64_t>(static_cast<std::uint32_t>(gen->IncPrevRFID())) + 1) &
+            (kRadioIdEnd - 1);
+        std::int64_t chosen = 0;
+        if (auto refused = secure(kind, pool, candidate, kRadioIdEnd, usableRadioId, chosen))
+            return refused;
+        // A transmitter given the receiver's ID would take the next value, which may be
+        // another station's: it steps past it inside its own lease instead.
+        if (tx && sequential[0] && chosen == std::int64_t{*sequential[0]}) {
+            if (auto refused = secure(kind, pool, chosen + 1, kRadioIdEnd, usableRadioId, chosen))
+                return refused;
+        }
+        gen->SetIncPrevRFID(static_cast<std::int32_t>(chosen - 1)); // NextRFID gives `chosen`
+        sequential[tx ? 1 : 0] = static_cast<std::uint32_t>(chosen);
+    }
+
+    // Random radio IDs are claimed before the unit is touched; the ledger keeps one holder
+    // per on-air ID.
+    if (g.rxRFID.IsRandom() || g.txRFID.IsRandom()) {
+        if (ledger_ == nullptr)
+            return Refused{FailReason::LineOffline, "random radio IDs need the line"};
+        if (g.rxRFID.IsRandom()) {
+            std::uint32_t id = 0;
+            if (auto refused = claimRandom(pool, g.rxRFID, sequential[1], id))
+                return refused;
+            pendingRx_ = id;
+        }
+        if (g.txRFID.IsRandom()) {
+            std::uint32_t id = 0;
+            if (auto refused = claimRandom(pool, g.txRFID, pendingRx_ ? pendingRx_ : sequential[0], id))
+                return refused;
+            pendingTx_ = id;
+        }
+    }
+    return std::nullopt;
+}
+
+std::pair<std::uint32_t, std::uint32_t> LineNumbering::drawRadioIds(NumberingGenerators& g) {
+    const auto r = pendingRx_ ? *pendingRx_ : static_cast<std::uint32_t>(g.rxRFID.NextRFID());
+    const auto t = pendingTx_ ? *pendingTx_ : static_cast<std::uint32_t>(g.txRFID.NextRFID());
+    pendingRx_.reset();
+    pendingTx_.reset();
+    return {r, t};
+}
+
+void LineNumbering::attemptJournalled() {
+    if (ledger_ == nullptr)
+        return;
+    // A backlog that cannot be sent now goes with a later attempt; it never fails a unit.
+    (void)AttemptsOutbox(folder_).sync(*ledger_);
+}
+
+} // namespace rfbind

@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: MIT
+// Stations on the bench numbering from a real line: the runs with LineNumbering as their
+// number source, against the PostgreSQL server the tests start.
+#include "line/LineNumbering.h"
+
+#include "PgTestServer.h"
+#include "production/RunBench.h"
+
+#include <gtest/gtest.h>
+#include <pqxx/pqxx>
+
+#include <deque>
+#include <memory>
+#include <set>
+
+using namespace rfbind;
+using namespace rfbind::test;
+
+namespace {
+
+/// Random IDs in a scripted order, so that two stations can be made to draw the same one.
+struct ScriptedRandom : RfidRandomSource {
+    explicit ScriptedRandom(std::deque<std::uint32_t> values) : values(std::move(values)) {}
+    void reseed() override {}
+    std::uint32_t draw24() override {
+        const std::uint32_t v = values.front();
+        values.pop_front();
+        return v;
+    }
+    std::deque<std::uint32_t> values;
+};
+
+/// One station on the bench and on the line: serial numbers on both devices, sequential radio
+/// IDs, a block size of 3 so that a few units cross blocks.
+struct LineStation {
+    LineStation(const std::string& uri, std::string name, std::int32_t blockSize = 3)
+        : host(rig, display), name(std::move(name)) {
+        config.database = uri;
+        config.station = this->name;
+        config.product = "mouse-a";
+        config.blockSize = blockSize;
+        resetGenerators();
+        recipe.productName = "USB 2.4G Wireless Desktop";
+        connect();
+    }
+
+    /// What TX.ini holds on a fresh station.
+    void resetGenerators() {
+        for (TProdSN* sn : {&rxSN, &txSN}) {
+            sn->SetIsSN(true);
+            sn->SetIsDate(false);
+            sn->SetFixSNByteCount(2);
+            sn->SetFixSN(0x4142);
+            sn->SetIncSNByteCount(2);
+            sn->SetIncInitSN(0x0005);
+        }
+        rxRFID.SetIsRandom(false);
+        txRFID.SetIsRandom(false);
+        rxRFID.SetIncInitRFID(0x123456);
+        txRFID.SetIncInitRFID(0x345678);
+    }
+
+    /// A start of the program: the line is read anew, the generators stay as they are.
+    void connect() {
+        line.reset();
+        line = std::make_unique<LineNumbering>(config, folder.path);
+        if (LineLedger* ledger = line->ledger())
+            ledger->setReconnectInterval(std::chrono::milliseconds(0));
+    }
+
+    RunOutcome go(std::uint32_t seed) {
+        rig.bench.freshUnit(seed);
+        rig.runPosted();
+        host.bindPressed = false;
+        display.progress.clear();
+        ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode,
+                          folder.path, name, line.get());
+        return run.go(recipe);
+    }
+
+    BenchRig rig;
+    RecordingDisplay display;
+    BenchHost host;
+    TempFolder folder;
+    TProdSN rxSN, txSN;
+    TProdRFID rxRFID, txRFID;
+    std::int32_t sensorCode = 0;
+    UnitRecipe recipe;
+    std::string name;
+    LineConfig config;
+    std::unique_ptr<LineNumbering> line;
+};
+
+/// Every number of every passed unit, to be checked for repeats across a line.
+struct Handed {
+    std::set<std::string> rxSerials, txSerials;
+    std::set<std::uint32_t> onAir;
+    int passed = 0;
+
+    void add(const RunOutcome& out) {
+        ASSERT_TRUE(out.passed) << out.failStep << ": " << out.reasonText();
+        ++passed;
+        EXPECT_TRUE(rxSerials.insert(out.rxSerial).second) << "rx serial twice: " << out.rxSerial;
+        EXPECT_TRUE(txSerials.insert(out.txSerial).second) << "tx serial twice: " << out.txSerial;
+        EXPECT_TRUE(onAir.insert(LineLedger::onAirRadioId(out.ids->R)).second) << std::hex << out.ids->R;
+        EXPECT_TRUE(onAir.insert(LineLedger::onAirRadioId(out.ids->T)).second) << std::hex << out.ids->T;
+    }
+};
+
+TEST(LineStation, TwoStationsNumberFromTheirOwnBlocksAndNeverShareANumber) {
+    TestDatabase db;
+    LineStation a(db.uri(), "station-a");
+    LineStation b(db.uri(), "station-b");
+
+    // The first station opens the pool at its own counter (TX.ini's 0005) and leases 5..7;
+    // the second, with the same TX.ini, gets the block after it.
+    const RunOutcome firstA = a.go(1);
+    const RunOutcome firstB = b.go(2);
+    ASSERT_TRUE(firstA.passed && firstB.passed) << firstA.reasonText() << firstB.reasonText();
+    EXPECT_EQ(firstA.rxSerial, "00004142-0005");
+    EXPECT_EQ(firstB.rxSerial, "00004142-0008");
+    EXPECT_EQ(firstA.txSerial, "00004142-0005");
+    EXPECT_EQ(firstB.txSerial, "00004142-0008");
+
+    Handed handed;
+    handed.add(firstA);
+    handed.add(firstB);
+    // Interleaved across several blocks each; a failed unit in between keeps its serial
+    // numbers for the next unit of its station, as on a station on its own.
+    for (std::uint32_t i = 0; i < 8; ++i) {
+        handed.add(a.go(10 + i));
+        if (i == 3) {
+            bench::BenchFaults stuck;
+            stuck.stuckTransmitterEepromByte = 0x0D;
+            a.rig.bench.setFaults(stuck);
+            const RunOutcome failed = a.go(50);
+            EXPECT_FALSE(failed.passed);
+            const std::int64_t drawnForFailed = a.rxSN.IncNextSN();
+            a.rig.bench.setFaults({});
+            const RunOutcome again = a.go(51);
+            handed.add(again);
+            EXPECT_EQ(a.rxSN.IncCurrentSN(), drawnForFailed);
+        }
+        handed.add(b.go(30 + i));
+    }
+    EXPECT_EQ(handed.passed, 19);
+
+    // What each station used is its own lease's, as the ledger records.
+    for (const LineStation* s : {&a, &b}) {
+        const auto& lease = s->line->lease(NumberKind::RxSerial);
+        ASSERT_TRUE(lease.has_value());
+        EXPECT_EQ(db.query("SELECT station FROM rfbind.leases WHERE lease_id = " +
+                           std::to_string(lease->id)),
+                  s->name);
+        EXPECT_EQ(db.query("SELECT last_used FROM rfbind.leases WHERE lease_id = " +
+                           std::to_string(lease->id)),
+                  std::to_string(s->rxSN.IncCurrentSN()));
+    }
+    // No two leases of a kind overlap.
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases x JOIN rfbind.leases y"
+                       " ON x.pool = y.pool AND x.kind = y.kind AND x.lease_id < y.lease_id"
+                       " AND x.first_value <= y.last_value AND y.first_value <= x.last_value"),
+              "0");
+    // Every attempt reached the line, once.
+    EXPECT_EQ(db.query("SELECT count(*) || '/' || count(DISTINCT attempt_id) FROM rfbind.attempts"),
+              "20/20");
+}
+
+TEST(LineStation, ARestartedStationResumesItsLeaseAfterTheLastNumberItUsed) {
+    TestDatabase db;
+    LineStation a(db.uri(), "station-a", 10);
+    const RunOutcome first = a.go(1);
+    const RunOutcome second = a.go(2);
+    ASSERT_TRUE(first.passed && second.passed);
+    EXPECT_EQ(second.rxSerial, "00004142-0006");
+
+    // Killed after the next unit's numbers were recorded, before its TX.ini was stored: the
+    // restarted station finds TX.ini as it was at the very start.
+    a.resetGenerators();
+    a.connect();
+    const RunOutcome resumed = a.go(3);
+    ASSERT_TRUE(resumed.passed) << resumed.reasonText();
+    EXPECT_EQ(resumed.rxSerial, "00004142-0007");
+    EXPECT_NE(resumed.ids->R, first.ids->R);
+    EXPECT_NE(resumed.ids->R, second.ids->R);
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases"), "4") << "one lease per kind, resumed";
+
+    EXPECT_TRUE(std::filesystem::exists(a.folder.path + "/Line-leases.ini"));
+
+    // A counter set ahead by hand lies in no block of the station's: the line numbers on from
+    // a new block (5..14 was the first), not from the hand-set value.
+    a.rxSN.SetIncInitSN(0x0100);
+    const RunOutcome ahead = a.go(4);
+    ASSERT_TRUE(ahead.passed) << ahead.reasonText();
+    EXPECT_EQ(ahead.rxSerial, "00004142-000F");
+}
+
+TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOnce) {
+    PgTestServer server; // its own server: this test stops it
+    // Six values a block: the radio IDs (one value for the unit, one the numbering panel
+    // reads, a reserved byte skipped) last three units, the serial numbers six.
+    LineStation a(server.uri(), "station-a", 6);
+    ASSERT_FALSE(a.line->refusal()) << *a.line->refusal();
+    Handed handed;
+    handed.add(a.go(1));
+    EXPECT_FALSE(a.line->offline());
+
+    server.pause();
+    handed.add(a.go(2));
+    handed.add(a.go(3));
+    EXPECT_TRUE(a.line->offline());
+
+    // The radio IDs' lease is used up: the unit is refused before anything is written to it.
+    const RunOutcome refused = a.go(4);
+    EXPECT_FALSE(refused.passed);
+    EXPECT_EQ(refused.reason, FailReason::LineOffline);
+    EXPECT_EQ(refused.failStep, "line");
+    EXPECT_TRUE(refused.rxSerial.empty());
+    EXPECT_FALSE(refused.ids.has_value());
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineOffline));
+    EXPECT_EQ(a.display.progress.size(), 1u) << "only Go's reset of the bar; nothing programmed";
+
+    server.resume();
+    const RunOutcome back = a.go(5);
+    handed.add(back);
+    EXPECT_EQ(back.rxSerial, "00004142-0008");
+    EXPECT_FALSE(a.line->offline());
+
+    // The server is this test's own: its database is queried directly.
+    const std::string uri = server.uri();
+    auto count = [&](const std::string& sql) {
+        pqxx::connection c(uri);
+        pqxx::work tx(c);
+        return tx.exec1(sql)[0].as<std::string>();
+    };
+    EXPECT_EQ(count("SELECT count(*) || '/' || count(DISTINCT attempt_id) FROM rfbind.attempts"),
+              "5/5");
+    EXPECT_EQ(count("SELECT count(*) FROM rfbind.attempts WHERE reason_code = 'line_offline'"), "1");
+    // Sending again stores nothing twice.
+    a.line->attemptJournalled();
+    EXPECT_EQ(count("SELECT count(*) FROM rfbind.attempts"), "5");
+    // The values used offline reached the ledger with the next record of a use.
+    EXPECT_EQ(count("SELECT max(last_used) FROM rfbind.leases WHERE kind = 'rx_serial'"), "8");
+}
+
+TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDrawnAgain) {
+    TestDatabase db;
+    LineStation a(db.uri(), "station-a");
+    LineStation b(db.uri(), "station-b");
+    // The second station draws, as its first receiver ID, the first station's ID with bit 23
+    // set: the same ID on air. It must draw again.
+    a.rxRFID.SetIsRandom(true);
+    a.txRFID.SetIsRandom(true);
+    b.rxRFID.SetIsRandom(true);
+    b.txRFID.SetIsRandom(true);
+    a.rxRFID.SetRandomSource(std::make_unique<ScriptedRandom>(std::deque<std::uint32_t>{0x123456}));
+    a.txRFID.SetRandomSource(std::make_unique<ScriptedRandom>(std::deque<std::uint32_t>{0x234567}));
+    b.rxRFID.SetRandomSource(
+        std::make_unique<ScriptedRandom>(std::deque<std::uint32_t>{0x923456, 0x345678}));
+    b.txRFID.SetRandomSource(
+        std::make_unique<ScriptedRandom>(std::deque<std::uint32_t>{0xB45678, 0x456789, 0x567812}));
+
+    // The claim is in the database before the first radio-ID byte goes to the transmitter.
+    bool checkedDuringRun = false;
+    b.host.duringRun = [&] {
+        if (!checkedDuringRun && !b.display.radioId.empty()) {
+            EXPECT_EQ(db.query("SELECT station FROM rfbind.radio_id_claims WHERE on_air_id = " +
+                               std::to_string(0x345678)),
+                      "station-b");
+            checkedDuringRun = true;
+        }
+    };
+    const RunOutcome ua = a.go(1);
+    const RunOutcome ub = b.go(2);
+    ASSERT_TRUE(ua.passed && ub.passed) << ua.reasonText() << ub.reasonText();
+    EXPECT_TRUE(checkedDuringRun);
+    EXPECT_EQ(ua.ids->R, 0x123456u);
+    EXPECT_EQ(ub.ids->R, 0x345678u);
+    // 0xB45678 is 0x345678 on air, the receiver's own: the transmitter draws again.
+    EXPECT_EQ(ub.ids->T, 0x456789u);
+    EXPECT_EQ(db.query("SELECT string_agg(station || ':' || to_hex(on_air_id), ',' ORDER BY on_air_id)"
+                       " FROM rfbind.radio_id_claims"),
+              "station-a:123456,station-a:234567,station-b:345678,station-b:456789");
+}
+
+TEST(LineStation, ALineThatCannotBeUsedRefusesGoWithTheReasonAndTouchesNothing) {
+    LineStation a("postgresql://nobody@127.0.0.1:1/none", "station-a");
+    // A Line.ini that could not be read stands for every refusal the window may meet.
+    a.line = std::make_unique<LineNumbering>("Line.ini, line 3: not key=value");
+    const RunOutcome out = a.go(1);
+    EXPECT_FALSE(out.passed);
+    EXPECT_EQ(out.reason, FailReason::LineUnusable);
+    EXPECT_EQ(out.detail, "Line.ini, line 3: not key=value");
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineUnusable));
+    EXPECT_TRUE(a.display.progress.empty()) << "nothing was even searched";
+    EXPECT_EQ(a.rxSN.IncNextSN(), 5);
+    const auto journal = a.folder.lines("attempts-");
+    ASSERT_EQ(journal.size(), 2u); // header and the refused attempt
+    EXPECT_NE(journal[1].find("line_unusable"), std::string::npos);
+}
+
+} // namespace
