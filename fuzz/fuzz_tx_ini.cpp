@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     rfbind::IniFile ini(path);
     ini.load();
-    const auto settings = rfbind::ReadStationSettings(ini, 7, 8);
+    const auto settings = rfbind::ReadStationSettings(ini, 7, 8, 24);
     (void)rfbind::ReadReceiverEntries(ini);
     auto generators = rfbind::LoadGenerators(ini);
     rfbind::WriteStationSettings(ini, settings);
