@@ -26,11 +26,7 @@ using Label = RunDisplay::Label;
 
 namespace {
 
-std::string hexByte(int value) {
-    char b[8];
-    std::snprintf(b, sizeof b, "%02X", value & 0xFF);
-    return b;
-}
+std::string hexByte(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint8_t>(value), 2); }
 
 std::string hexAddress(int address) {
     char b[16];
@@ -38,11 +34,7 @@ std::string hexAddress(int address) {
     return b;
 }
 
-std::string hex4(int value) {
-    char b[8];
-    std::snprintf(b, sizeof b, "%04X", value & 0xFFFF);
-    return b;
-}
+std::string hex4(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint16_t>(value), 4); }
 
 std::int64_t wallClockMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
