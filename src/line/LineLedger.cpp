@@ -7,6 +7,7 @@
 
 #include <pqxx/pqxx>
 
+#include <algorithm>
 #include <limits>
 
 namespace rfbind {
@@ -16,6 +17,14 @@ namespace {
 // Class key of the session advisory locks on station names (the second key is the name's
 // hash); apart from the migration lock's single 64-bit key.
 constexpr int kStationLockClass = 0x7266;
+
+// The first value beyond the on-air radio IDs (23 bits: bit 23 is set in every EEPROM).
+constexpr std::int64_t kOnAirIdEnd = 0x800000;
+
+// How many blocks of radio IDs in a row a lease steps over because they hold IDs already on
+// air, before it gives up: only a counter set into a stretch of random draws or another
+// counter's blocks meets more than a few.
+constexpr int kMaxSkippedBlocks = 200;
 
 // Without these libpq would wait as long as the operating system lets it for a server that
 // is down or cut off; a station must learn within seconds that it is offline.
@@ -219,29 +228,59 @@ LineResult<Lease> LineLedger::leaseBlock(std::string_view pool, NumberKind kind,
         if (counter.empty())
             return refused("pool \"" + std::string(pool) + "\" has no " + kindText(kind) +
                            " counter yet: open the pool first");
-        const auto next = counter[0][0].as<std::int64_t>();
-        std::int64_t last = next > std::numeric_limits<std::int64_t>::max() - blockSize
-                                ? std::numeric_limits<std::int64_t>::max() - 1
-                                : next + blockSize - 1;
-        if (!counter[0][1].is_null()) {
-            const auto end = counter[0][1].as<std::int64_t>();
-            if (next >= end)
+        std::int64_t next = counter[0][0].as<std::int64_t>();
+        std::optional<std::int64_t> end;
+        if (!counter[0][1].is_null())
+            end = counter[0][1].as<std::int64_t>();
+        const bool radioIds = kind == NumberKind::RxRadioId || kind == NumberKind::TxRadioId;
+        if (radioIds) // the values of a radio-ID counter are on-air IDs
+            end = std::min(end.value_or(kOnAirIdEnd), kOnAirIdEnd);
+        for (int skipped = 0;; ++skipped) {
+            if (end && next >= *end)
                 return refused("pool \"" + std::string(pool) + "\" has no " + kindText(kind) +
-                               " numbers left: every value below " + std::to_string(end) +
-                               " has been leased");
-            last = std::min(last, end - 1);
+                               " numbers left: every value below " + std::to_string(*end) +
+                               " has been leased" + (skipped ? " or is on air already" : ""));
+            if (skipped == kMaxSkippedBlocks)
+                return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
+                               " counter met " + std::to_string(skipped) +
+                               " blocks in a row that hold radio IDs already on air; set its"
+                               " counter elsewhere");
+            std::int64_t last = next > std::numeric_limits<std::int64_t>::max() - blockSize
+                                    ? std::numeric_limits<std::int64_t>::max() - 1
+                                    : next + blockSize - 1;
+            if (end)
+                last = std::min(last, *end - 1);
+            if (last < next)
+                return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
+                               " counter has reached its largest value");
+            const auto row = tx.exec_params1(
+                std::string("INSERT INTO rfbind.leases (pool, kind, station, first_value,"
+                            " last_value) VALUES ($1, $2, $3, $4, $5) RETURNING ") +
+                    kLeaseColumns,
+                std::string(pool), kindText(kind), station, next, last);
+            Lease lease = leaseFromRow(row);
+            if (radioIds) {
+                // The block's IDs go on air with the lease, in the table random draws are
+                // claimed in. A block holding an ID someone claimed (a random draw, the
+                // other counter, another pool) is not leased: the counter steps over it, and
+                // its free IDs are left for random draws.
+                const auto claimed = tx.exec_params(
+                    "INSERT INTO rfbind.radio_id_claims (on_air_id, pool, station, lease_id)"
+                    " SELECT v, $1, $2, $3 FROM generate_series($4::bigint, $5::bigint) v"
+                    " ON CONFLICT (on_air_id) DO NOTHING",
+                    std::string(pool), station, lease.id, next, last);
+                if (claimed.affected_rows() != static_cast<pqxx::result::size_type>(last - next + 1)) {
+                    tx.exec_params("DELETE FROM rfbind.radio_id_claims WHERE lease_id = $1", lease.id);
+                    tx.exec_params("DELETE FROM rfbind.leases WHERE lease_id = $1", lease.id);
+                    next = last + 1;
+                    continue;
+                }
+            }
+            tx.exec_params("UPDATE rfbind.counters SET next_value = $3 WHERE pool = $1 AND kind = $2",
+                           std::string(pool), kindText(kind), last + 1);
+            tx.commit();
+            return LineResult<Lease>(std::move(lease));
         }
-        if (last < next)
-            return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
-                           " counter has reached its largest value");
-        tx.exec_params("UPDATE rfbind.counters SET next_value = $3 WHERE pool = $1 AND kind = $2",
-                       std::string(pool), kindText(kind), last + 1);
-        const auto row = tx.exec_params1(
-            std::string("INSERT INTO rfbind.leases (pool, kind, station, first_value, last_value)"
-                        " VALUES ($1, $2, $3, $4, $5) RETURNING ") + kLeaseColumns,
-            std::string(pool), kindText(kind), station, next, last);
-        tx.commit();
-        return leaseFromRow(row);
     });
 }
 

@@ -42,6 +42,11 @@ namespace rfbind {
 ///   per pool: units of different products still hear each other, so a repeat between products
 ///   is as harmful as one within a product. Offline, no ID can be claimed: a station either
 ///   refuses random-ID units then, or claims a reserve of IDs ahead while it is online.
+/// - **Sequential radio IDs share that table.** Their counter values are on-air IDs, and a
+///   lease of them claims every ID of its block in the same transaction; a block that holds an
+///   ID claimed already is stepped over. So random and sequential stations can share a line,
+///   the receiver and transmitter counters of a pool never overlap, and a station uses its
+///   block while offline knowing no random draw can land in it.
 /// - **Attempts** are stored with their attempt ID as the key and `ON CONFLICT DO NOTHING`,
 ///   so sending a journal line again (after a lost answer or a kill) stores it once.
 /// - One station name, one connection: `connect` takes a session advisory lock on the name,
@@ -110,7 +115,9 @@ public:
 
     /// Leases the next `blockSize` values (1 .. `LineConfig::kMaxBlockSize`) of the pool's
     /// counter to this station, in one transaction. A bounded pool gives a shorter last block;
-    /// a used-up pool, or one never opened, is `Refused`.
+    /// a used-up pool, or one never opened, is `Refused`. For the radio-ID kinds the values are
+    /// on-air IDs (below 0x800000): the block's IDs are claimed with it, and blocks holding an
+    /// ID claimed already are stepped over (their IDs are never leased).
     LineResult<Lease> leaseBlock(std::string_view pool, NumberKind kind, std::int32_t blockSize);
 
     /// The oldest lease of `station` for the pool and kind that still has values left and was

@@ -272,12 +272,9 @@ std::optional<NumberSource::Refused> LineNumbering::prepareUnit(const UnitRecipe
         std::int64_t chosen = 0;
         if (auto refused = secure(kind, pool, candidate, kRadioIdEnd, usableRadioId, chosen))
             return refused;
-        // A transmitter given the receiver's ID would take the next value, which may be
-        // another station's: it steps past it inside its own lease instead.
-        if (tx && sequential[0] && chosen == std::int64_t{*sequential[0]}) {
-            if (auto refused = secure(kind, pool, chosen + 1, kRadioIdEnd, usableRadioId, chosen))
-                return refused;
-        }
+        // The receiver's and the transmitter's IDs come from blocks the ledger put on air
+        // apart, so a unit never gets the same ID twice and the generator's step past the
+        // receiver's ID never reaches into another station's block.
         gen->SetIncPrevRFID(static_cast<std::int32_t>(chosen - 1)); // NextRFID gives `chosen`
         sequential[tx ? 1 : 0] = static_cast<std::uint32_t>(chosen);
     }

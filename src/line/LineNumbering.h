@@ -34,7 +34,8 @@ namespace rfbind {
 /// A sequential radio ID is used on the line only when the generator hands out its counter
 /// value unchanged (no moved high byte) and below bit 23, so that a lease of counter values is
 /// a lease of on-air IDs: the moved high bytes would otherwise hand out IDs of another
-/// station's block.
+/// station's block. The ledger claims a block's IDs on air with its lease, so random draws,
+/// the other counter and other pools keep out of it.
 ///
 /// A serial number drawn for a unit that then failed goes to the next unit, as on a station
 /// on its own, but only within the same run of the program: after a restart the station goes

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineLedger.h"
+#include "line/LineMigrations.h"
 
 #include "PgTestServer.h"
 
@@ -66,7 +67,8 @@ TEST(LineLedger, FirstConnectCreatesTheSchemaOnceEvenWhenStationsStartTogether) 
         t.join();
     for (const auto& e : errors)
         EXPECT_EQ(e, "");
-    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.schema_migrations"), "1");
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.schema_migrations"),
+              std::to_string(LineMigrations::all().size()));
     // The columns a supervisor's query relies on.
     EXPECT_EQ(db.query("SELECT count(*) FROM information_schema.columns"
                        " WHERE table_schema = 'rfbind' AND table_name = 'attempts' AND column_name"
@@ -300,6 +302,84 @@ TEST(LineLedger, AnOnAirRadioIdIsClaimedOnceAcrossEveryPoolAndStation) {
         t.join();
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(claimed[0] + claimed[1] + claimed[2] + claimed[3], 300);
+}
+
+// Sequential radio IDs are on air with their lease: random draws, the other counter and other
+// pools can never land in a leased block, and a block holding a claimed ID is stepped over.
+TEST(LineLedger, ALeasedBlockOfRadioIdsIsOnAirAndStepsOverIdsClaimedBefore) {
+    TestDatabase db;
+    LineLedger a = connected(db, "st-a");
+    using Claim = LineLedger::ClaimOutcome;
+    ASSERT_EQ(*a.claimRandomRadioId("mouse-a", 0x1005, "st-a"), Claim::Claimed);
+
+    struct Step {
+        const char* what;
+        const char* pool;
+        NumberKind kind;
+        std::int64_t counterStart;
+        std::int64_t first, last; // the block expected; first < 0: refused
+    };
+    const Step steps[] = {
+        {"block holding a random draw is stepped over", "mouse-a", NumberKind::RxRadioId,
+         0x1000, 0x100A, 0x1013},
+        {"transmitter counter set onto the receiver's block", "mouse-a", NumberKind::TxRadioId,
+         0x100A, 0x1014, 0x101D},
+        {"receiver counter goes on after the transmitter's block", "mouse-a",
+         NumberKind::RxRadioId, 0, 0x101E, 0x1027},
+        {"another pool on the same IDs", "keyboard-b", NumberKind::TxRadioId, 0x1000, 0x1028,
+         0x1031},
+        {"the last on-air IDs make a short block", "mouse-c", NumberKind::RxRadioId, 0x7FFFFC,
+         0x7FFFFC, 0x7FFFFF},
+        {"no on-air ID is left", "mouse-c", NumberKind::RxRadioId, 0, -1, -1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(a.openPool(step.pool, step.kind, step.counterStart, std::nullopt).ok());
+        const auto lease = a.leaseBlock(step.pool, step.kind, 10);
+        if (step.first < 0) {
+            ASSERT_FALSE(lease.ok());
+            EXPECT_EQ(lease.error().kind, LineErrorKind::Refused);
+            continue;
+        }
+        ASSERT_TRUE(lease.ok()) << lease.error().message;
+        EXPECT_EQ(lease->first, step.first);
+        EXPECT_EQ(lease->last, step.last);
+    }
+    // Every ID of a leased block is taken for random draws, with bit 23 set or not.
+    for (std::uint32_t id : {0x100Au, 0x1013u, 0x1031u, 0x7FFFFFu})
+        EXPECT_EQ(*a.claimRandomRadioId("mouse-a", LineLedger::onAirRadioId(id | 0x800000u), "st-a"),
+                  Claim::AlreadyTaken)
+            << std::hex << id;
+    // The IDs of the stepped-over block that nobody holds stay free for random draws.
+    EXPECT_EQ(*a.claimRandomRadioId("mouse-a", 0x1000, "st-a"), Claim::Claimed);
+}
+
+// A line set up by the first version of the ledger has radio-ID blocks that claimed nothing;
+// the update claims them, so that random draws keep out of blocks stations still number from.
+TEST(LineLedger, UpdatingALedgerPutsTheRadioIdBlocksLeasedBeforeOnAir) {
+    TestDatabase db;
+    const LineMigration& first = LineMigrations::all().front();
+    ASSERT_EQ(first.version, 1);
+    {
+        pqxx::connection c(db.uri());
+        pqxx::work tx(c);
+        tx.exec0("CREATE SCHEMA rfbind");
+        tx.exec0("CREATE TABLE rfbind.schema_migrations (version integer PRIMARY KEY,"
+                 " name text NOT NULL, applied_at timestamptz NOT NULL DEFAULT now())");
+        tx.exec(first.sql);
+        tx.exec_params("INSERT INTO rfbind.schema_migrations (version, name) VALUES (1, $1)",
+                       std::string(first.name));
+        tx.exec0("INSERT INTO rfbind.pools (pool) VALUES ('mouse-a')");
+        tx.exec0("INSERT INTO rfbind.counters VALUES ('mouse-a', 'tx_radio_id', 8192, NULL)");
+        tx.exec0("INSERT INTO rfbind.leases (pool, kind, station, first_value, last_value)"
+                 " VALUES ('mouse-a', 'tx_radio_id', 'st-old', 4096, 8191)");
+        tx.commit();
+    }
+    LineLedger a = connected(db, "st-a");
+    using Claim = LineLedger::ClaimOutcome;
+    EXPECT_EQ(*a.claimRandomRadioId("mouse-a", 4096, "st-a"), Claim::AlreadyTaken);
+    EXPECT_EQ(*a.claimRandomRadioId("mouse-a", 8191, "st-a"), Claim::AlreadyTaken);
+    EXPECT_EQ(*a.claimRandomRadioId("mouse-a", 8192, "st-a"), Claim::Claimed);
 }
 
 TEST(LineLedger, AnAttemptIsStoredOnceHoweverOftenItIsSent) {

@@ -187,4 +187,50 @@ QStringList SoakLedger::faults() const {
     return out;
 }
 
+LineVerdict CheckLinePasses(const std::vector<QJsonObject>& reported,
+                            const std::vector<StoredPass>& stored) {
+    const auto digits = [](QString serial) { return serial.remove('-').toUpper(); };
+    std::map<QString, std::vector<const StoredPass*>> byRxSerial;
+    for (const auto& p : stored)
+        byRxSerial[digits(p.rxSerial)].push_back(&p);
+
+    LineVerdict verdict;
+    std::set<QString> reportedSerials;
+    for (const auto& unit : reported) {
+        if (unit.value("result").toString() != "PASS")
+            continue;
+        const EepromNumbers n = ReadEepromNumbers(unit);
+        const QString name = "unit " + n.rxSerial;
+        reportedSerials.insert(n.rxSerial);
+        if (!n.problem.isEmpty()) {
+            verdict.faults << name + ": " + n.problem;
+            continue;
+        }
+        const auto found = byRxSerial.find(n.rxSerial);
+        const auto count = found == byRxSerial.end() ? 0 : found->second.size();
+        if (count != 1) {
+            verdict.faults << QString("%1 passed and is stored %2 times").arg(name).arg(count);
+            continue;
+        }
+        const StoredPass& p = *found->second.front();
+        QStringList wrong;
+        if (digits(p.txSerial) != n.txSerial)
+            wrong << "transmitter serial number " + p.txSerial + " against " + n.txSerial;
+        if (onAir(p.rxRadioId) != onAir(n.rxRadioId))
+            wrong << "receiver radio ID " + p.rxRadioId + " against " + n.rxRadioId;
+        if (onAir(p.txRadioId) != onAir(n.txRadioId))
+            wrong << "transmitter radio ID " + p.txRadioId + " against " + n.txRadioId;
+        if (n.rxPartnerId != n.txRadioId || n.txPartnerId != n.rxRadioId)
+            wrong << "the EEPROMs are not paired with each other";
+        if (!wrong.isEmpty())
+            verdict.faults << name + " is stored with other numbers: " + wrong.join("; ");
+        else
+            ++verdict.verified;
+    }
+    for (const auto& [serial, passes] : byRxSerial)
+        if (!reportedSerials.count(serial))
+            verdict.unverified += static_cast<int>(passes.size());
+    return verdict;
+}
+
 } // namespace rfbind::soak

@@ -41,6 +41,31 @@ QString onAir(const QString& radioId);
 /// Decodes the numbers from a unit line's "rx_eeprom" and "tx_eeprom".
 EepromNumbers ReadEepromNumbers(const QJsonObject& unit);
 
+/// A passed unit as the line's database stores it (serial numbers as "5258-00000001" or
+/// without the dash, radio IDs as drawn, with or without the top bit).
+struct StoredPass {
+    QString rxSerial;
+    QString txSerial;
+    QString rxRadioId;
+    QString txRadioId;
+};
+
+/// What the line soak finds when it holds the units its stations reported against the passes
+/// the database stores.
+struct LineVerdict {
+    QStringList faults;  ///< a reported PASS stored never or twice, or with other numbers
+    int verified = 0;    ///< stored passes compared with their unit's EEPROMs
+    /// Stored passes no report matches: the station was killed between the attempt's journal
+    /// line and its report of the unit, so its EEPROMs cannot be compared.
+    int unverified = 0;
+};
+
+/// Every reported PASS must be stored exactly once, with the numbers the unit's EEPROMs hold
+/// (matched on the receiver's serial number, which the line hands out once), and the EEPROMs
+/// must hold a consistent pair.
+LineVerdict CheckLinePasses(const std::vector<QJsonObject>& reported,
+                            const std::vector<StoredPass>& stored);
+
 /// Everything the soak learns: the units the station reported and the lines it logged, and
 /// the verdicts over them.
 class SoakLedger {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace rfbind::soak {
@@ -145,6 +146,80 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, SoakLedgerVerdicts, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The line soak holds every reported PASS against the passes the database stores.
+struct LineCase {
+    const char* name;
+    std::function<void(std::vector<StoredPass>&, std::vector<QJsonObject>&)> spoil;
+    const char* expected; // part of the one fault reported; nullptr: no fault
+    int unverified;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
+class LineVerdicts : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LineVerdicts, ReportExactlyTheFaultMadeUp) {
+    std::vector<QJsonObject> reports;
+    std::vector<StoredPass> stored;
+    for (int i = 0; i < 3; ++i) {
+        Unit u;
+        u.radioId = QString("12345%1").arg(i);
+        u.rxSerial = QString("52580000000%1").arg(i);
+        u.txSerial = QString("54580000000%1").arg(i);
+        u.txRadioId = QString("E5432%1").arg(i);
+        reports.push_back(report(u));
+        // Stored as the station journals them: dashed serials, radio IDs as drawn.
+        stored.push_back({u.rxSerial.left(4) + "-" + u.rxSerial.mid(4),
+                          u.txSerial.left(4) + "-" + u.txSerial.mid(4), u.radioId,
+                          QString("6%1").arg(u.txRadioId.mid(1))});
+    }
+    GetParam().spoil(stored, reports);
+    const LineVerdict verdict = CheckLinePasses(reports, stored);
+    EXPECT_EQ(verdict.unverified, GetParam().unverified);
+    if (!GetParam().expected) {
+        EXPECT_TRUE(verdict.faults.isEmpty()) << verdict.faults.join('\n').toStdString();
+        const auto passes = std::count_if(reports.begin(), reports.end(), [](const auto& r) {
+            return r["result"].toString() == "PASS";
+        });
+        EXPECT_EQ(verdict.verified, passes);
+        return;
+    }
+    ASSERT_EQ(verdict.faults.size(), 1) << verdict.faults.join('\n').toStdString();
+    EXPECT_TRUE(verdict.faults[0].contains(GetParam().expected))
+        << verdict.faults[0].toStdString();
+}
+
+const LineCase kLineCases[] = {
+    {"Clean", [](auto&, auto&) {}, nullptr, 0},
+    {"StoredButNotReported", [](auto&, auto& reports) { reports.pop_back(); }, nullptr, 1},
+    {"FailedUnitsAreNotLookedUp",
+     [](auto& stored, auto& reports) {
+         stored.pop_back();
+         reports.back()["result"] = "FAIL";
+     },
+     nullptr, 0},
+    {"NotStored", [](auto& stored, auto&) { stored.erase(stored.begin()); },
+     "unit 525800000000 passed and is stored 0 times", 0},
+    {"StoredTwice", [](auto& stored, auto&) { stored.push_back(stored[1]); },
+     "unit 525800000001 passed and is stored 2 times", 0},
+    {"OtherTransmitterSerial", [](auto& stored, auto&) { stored[2].txSerial = "5458-00000009"; },
+     "transmitter serial number 5458-00000009 against 545800000002", 0},
+    {"OtherReceiverRadioId", [](auto& stored, auto&) { stored[0].rxRadioId = "123459"; },
+     "receiver radio ID 123459 against 923450", 0},
+    {"OtherTransmitterRadioId", [](auto& stored, auto&) { stored[1].txRadioId = "654329"; },
+     "transmitter radio ID 654329 against E54321", 0},
+    {"UnpairedEeproms",
+     [](auto&, auto& reports) {
+         QJsonArray tx = reports[0]["tx_eeprom"].toArray();
+         tx[12] = 0x11;
+         reports[0]["tx_eeprom"] = tx;
+     },
+     "not paired", 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Line, LineVerdicts, ::testing::ValuesIn(kLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

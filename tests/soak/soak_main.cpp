@@ -6,7 +6,11 @@
 // numbers in its EEPROMs, TX.ini always loadable, no torn log line.
 //
 //   rfbind-soak --bench PATH [--units N] [--seed S] [--work DIR]
-//   rfbind-soak --write-settings DIR    (only writes the soak's TX.ini into DIR)
+//   rfbind-soak --write-settings DIR [--random-radio-ids]
+//                                       (only writes the soak's TX.ini into DIR)
+//   rfbind-soak --check-line STORED OUTPUT...
+//       (the line soak's EEPROM check: STORED holds the database's passes, one per line as
+//       "rx_serial|tx_serial|rx_radio_id|tx_radio_id"; OUTPUT the stations' headless reports)
 //
 // Exit status 0 when every check held.
 #include "SettingsWriteTrap.h"
@@ -115,7 +119,7 @@ SessionPlan planSession(int index, std::mt19937& rng) {
 
 /// The station's settings for the soak: serial numbers on for both devices, both radio IDs
 /// handed out in sequence.
-bool writeInitialSettings(const QString& folder) {
+bool writeInitialSettings(const QString& folder, bool randomRadioIds = false) {
     rfbind::IniFile ini(QDir(folder).filePath("TX.ini").toStdString());
     rfbind::TProdSN rxSN, txSN;
     for (auto* sn : {&rxSN, &txSN}) {
@@ -129,8 +133,8 @@ bool writeInitialSettings(const QString& folder) {
     rxSN.SetFixSN(0x5258); // "RX"
     txSN.SetFixSN(0x5458); // "TX"
     rfbind::TProdRFID rxID, txID;
-    rxID.SetIsRandom(false);
-    txID.SetIsRandom(false);
+    rxID.SetIsRandom(randomRadioIds);
+    txID.SetIsRandom(randomRadioIds);
     rxID.SetIncInitRFID(0x123456);
     txID.SetIncInitRFID(0x654321);
     rfbind::StoreGenerators(ini, rxSN, txSN, rxID, txID);
@@ -244,13 +248,52 @@ std::optional<Options> parse(const QStringList& a) {
     return o;
 }
 
+/// The line soak's last check: every PASS a station reported is in the database once, with
+/// the numbers its unit's EEPROMs hold.
+int checkLine(const QString& storedFile, const QStringList& outputs) {
+    std::vector<rfbind::soak::StoredPass> stored;
+    QFile in(storedFile);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        err << "cannot read " << storedFile << Qt::endl;
+        return 2;
+    }
+    while (!in.atEnd()) {
+        const QStringList f = QString::fromUtf8(in.readLine()).trimmed().split('|');
+        if (f.size() == 4)
+            stored.push_back({f[0], f[1], f[2], f[3]});
+    }
+    std::vector<QJsonObject> reported;
+    for (const QString& output : outputs) {
+        QFile f(output);
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue; // a station that never reported a unit
+        // A station killed while writing its report leaves half a line: not a unit.
+        while (!f.atEnd()) {
+            const auto doc = QJsonDocument::fromJson(f.readLine());
+            if (doc.isObject() && doc.object().contains("unit"))
+                reported.push_back(doc.object());
+        }
+    }
+    const auto verdict = rfbind::soak::CheckLinePasses(reported, stored);
+    for (const QString& fault : verdict.faults)
+        out << "FAILED: " << fault << Qt::endl;
+    out << "passes compared with their EEPROMs: " << verdict.verified << " of " << stored.size()
+        << " (" << verdict.unverified << " stored by a station killed before it reported them)"
+        << Qt::endl;
+    return verdict.faults.isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // The line soak's stations start from the same settings as this one.
-    if (app.arguments().size() == 3 && app.arguments()[1] == "--write-settings")
-        return writeInitialSettings(app.arguments()[2]) ? 0 : 2;
+    const QStringList args = app.arguments();
+    if (args.size() >= 3 && args.size() <= 4 && args[1] == "--write-settings" &&
+        (args.size() == 3 || args[3] == "--random-radio-ids"))
+        return writeInitialSettings(args[2], args.size() == 4) ? 0 : 2;
+    if (args.size() >= 3 && args[1] == "--check-line")
+        return checkLine(args[2], args.mid(3));
     const auto options = parse(app.arguments());
     if (!options) {
         err << "usage: rfbind-soak --bench PATH-TO-rfbind-bench [--units N] [--seed S] "
