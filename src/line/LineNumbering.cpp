@@ -86,11 +86,15 @@ std::string LineNumbering::poolFor(const UnitRecipe& recipe,
 }
 
 NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {
-    // The server's messages come in lines; the reason is one line under the result and in
-    // the journal.
+    // The server's messages come in lines, indented with tabs; the reason is one line under
+    // the result, in the journal and in the report's table.
     std::string message;
-    for (const char c : error.message)
-        message += (c == '\n' || c == '\r') ? ' ' : c;
+    for (const char c : error.message) {
+        const bool blank = c == ' ' || (static_cast<unsigned char>(c) < 0x20);
+        if (blank && (message.empty() || message.back() == ' '))
+            continue;
+        message += blank ? ' ' : c;
+    }
     while (!message.empty() && message.back() == ' ')
         message.pop_back();
     const FailReason reason =

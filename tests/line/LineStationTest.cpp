@@ -236,6 +236,11 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     EXPECT_EQ(count("SELECT count(*) || '/' || count(DISTINCT attempt_id) FROM rfbind.attempts"),
               "5/5");
     EXPECT_EQ(count("SELECT count(*) FROM rfbind.attempts WHERE reason_code = 'line_offline'"), "1");
+    // The server's message is one line of text under the result, in the journal and the report.
+    EXPECT_EQ(count("SELECT count(*) FROM rfbind.attempts WHERE reason_code = 'line_offline'"
+                    " AND reason_text ~ '^Line offline.*: .+' AND reason_text !~ '[[:cntrl:]]|  '"),
+              "1")
+        << refused.reasonText();
     // Sending again stores nothing twice.
     a.line->attemptJournalled();
     EXPECT_EQ(count("SELECT count(*) FROM rfbind.attempts"), "5");
