@@ -35,11 +35,11 @@ struct StationServices {
     std::function<std::unique_ptr<RfidRandomSource>()> radioIdSource = {};
     /// Which older copies the single-instance rule ends, by their command-line arguments
     /// (after the program name); empty: every copy.
-    std::function<bool(const QStringList& arguments)> otherCopyCounts;
+    std::function<bool(const QStringList& arguments)> otherCopyCounts = {};
     /// The line's database and this station's name on it, overriding Line.ini's (empty: as
     /// Line.ini says, or no line when there is none).
-    QString lineDatabase;
-    QString lineStation;
+    QString lineDatabase = {};
+    QString lineStation = {};
 };
 
 } // namespace rfbind::app

@@ -23,12 +23,12 @@ struct BenchFaults {
     /// give the same losses.
     std::uint32_t ackLossSeed = 1;
     /// A mouse EEPROM byte (0..127) that ignores writes, also the firmware's own.
-    std::optional<int> stuckTransmitterEepromByte;
+    std::optional<int> stuckTransmitterEepromByte = std::nullopt;
     /// A receiver EEPROM word (0..63) that ignores writes, also the firmware's own.
-    std::optional<int> stuckReceiverEepromWord;
+    std::optional<int> stuckReceiverEepromWord = std::nullopt;
     /// The receiver drops off the bus this many milliseconds after it was plugged in (or after
     /// the fault was set, whichever is later), noticed at the next transfer or time check.
-    std::optional<std::uint32_t> unplugAfterMs;
+    std::optional<std::uint32_t> unplugAfterMs = std::nullopt;
     /// Time every transfer that reaches the receiver takes, in milliseconds (1 is realistic
     /// for full-speed control transfers).
     int usbLatencyMs = 0;

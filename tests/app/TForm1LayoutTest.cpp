@@ -363,19 +363,22 @@ TEST_P(TForm1Layout, ControlIsStoredWithItsKindCaptionAndState) {
     QWidget* w = form_->get(c.name);
     ASSERT_NE(w, nullptr);
     EXPECT_STREQ(w->metaObject()->className(), c.kind);
-    if (c.caption != nullptr)
+    if (c.caption != nullptr) {
         EXPECT_EQ(captionOf(w), QString::fromUtf8(c.caption));
+    }
     // The control's own flags; a parent's state is checked on the parent.
-    if (std::string(c.kind) != PAGE) // the page control shows one page at a time
+    if (std::string(c.kind) != PAGE) { // the page control shows one page at a time
         EXPECT_EQ(w->isHidden(), c.vis == Hidden);
+    }
     EXPECT_EQ(w->testAttribute(Qt::WA_ForceDisabled), c.ena == Disabled);
     if (c.chk != None) {
         auto* b = qobject_cast<QAbstractButton*>(w);
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->isChecked(), c.chk == Checked);
     }
-    if (!c.geometry.isNull())
+    if (!c.geometry.isNull()) {
         EXPECT_EQ(w->geometry(), c.geometry);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Stored, TForm1Layout, ::testing::ValuesIn(controls()),
@@ -614,9 +617,10 @@ TEST(TForm1LayoutWhole, RadioButtonGroupsAreSeparateExclusiveChoices) {
                           std::string(member) == chosen)
                     << chosen << " chosen, " << member;
             for (const auto& other : groups)
-                if (&other != &group)
+                if (&other != &group) {
                     EXPECT_TRUE(form.get<QAbstractButton>(other.front())->isChecked())
                         << chosen << " cleared " << other.front();
+                }
         }
     }
 }

@@ -63,8 +63,9 @@ TEST_P(TForm1Look, EveryCaptionTheOperatorSeesFitsItsControl) {
             w->objectName().startsWith("qt_"))
             continue;
         const int needed = neededWidth(w);
-        if (needed >= 0)
+        if (needed >= 0) {
             EXPECT_LE(needed, w->width()) << w->objectName().toStdString();
+        }
     }
     if (const QByteArray dir = qgetenv("RFBIND_SCREENSHOT_DIR"); !dir.isEmpty()) {
         const QDir out(QString::fromLocal8Bit(dir));

@@ -218,8 +218,9 @@ TEST_F(StationSettingsFile, ValuesTheStationCannotShowOrProgramAreRefusedAndKept
         EXPECT_EQ(s.refused[0].key, row.key);
         EXPECT_EQ(s.refused[0].value, row.value);
         EXPECT_FALSE(s.refused[0].reason.empty());
-        if (std::string(row.key) != "PName")
+        if (std::string(row.key) != "PName") {
             EXPECT_EQ(std::string(row.key) == "VID" ? s.VID : s.PID, 0) << "no ID is shown";
+        }
 
         // Saved back as stored (another key changed), not cut and not rewritten.
         StationSettings changed = s;
