@@ -45,20 +45,7 @@ struct LineStation {
     }
 
     /// What TX.ini holds on a fresh station.
-    void resetGenerators() {
-        for (TProdSN* sn : {&rxSN, &txSN}) {
-            sn->SetIsSN(true);
-            sn->SetIsDate(false);
-            sn->SetFixSNByteCount(2);
-            sn->SetFixSN(0x4142);
-            sn->SetIncSNByteCount(2);
-            sn->SetIncInitSN(0x0005);
-        }
-        rxRFID.SetIsRandom(false);
-        txRFID.SetIsRandom(false);
-        rxRFID.SetIncInitRFID(0x123456);
-        txRFID.SetIncInitRFID(0x345678);
-    }
+    void resetGenerators() { freshStationGenerators(rxSN, txSN, rxRFID, txRFID); }
 
     /// A start of the program: the line is read anew, the generators stay as they are.
     void connect() {

@@ -21,18 +21,7 @@ namespace {
 /// sequential radio IDs.
 struct Station {
     explicit Station(bench::BenchOptions options = {}) : rig(std::move(options)), host(rig, display) {
-        for (TProdSN* sn : {&rxSN, &txSN}) {
-            sn->SetIsSN(true);
-            sn->SetIsDate(false);
-            sn->SetFixSNByteCount(2);
-            sn->SetFixSN(0x4142);
-            sn->SetIncSNByteCount(2);
-            sn->SetIncInitSN(0x0005);
-        }
-        rxRFID.SetIsRandom(false);
-        txRFID.SetIsRandom(false);
-        rxRFID.SetIncInitRFID(0x123456);
-        txRFID.SetIncInitRFID(0x345678);
+        freshStationGenerators(rxSN, txSN, rxRFID, txRFID);
         recipe.productName = "USB 2.4G Wireless Desktop";
         recipe.settings.CustKey1 = 7;
         recipe.settings.CustKey2 = 8;

@@ -133,6 +133,24 @@ struct BenchHost : RunHost {
     std::function<void()> duringRun;
 };
 
+/// The generators as TX.ini holds them on the test station: serial numbers on for both
+/// devices (fixed part 4142, a two-byte counter from 0005), radio IDs handed out in sequence.
+inline void freshStationGenerators(TProdSN& rxSN, TProdSN& txSN, TProdRFID& rxRFID,
+                                   TProdRFID& txRFID) {
+    for (TProdSN* sn : {&rxSN, &txSN}) {
+        sn->SetIsSN(true);
+        sn->SetIsDate(false);
+        sn->SetFixSNByteCount(2);
+        sn->SetFixSN(0x4142);
+        sn->SetIncSNByteCount(2);
+        sn->SetIncInitSN(0x0005);
+    }
+    rxRFID.SetIsRandom(false);
+    txRFID.SetIsRandom(false);
+    rxRFID.SetIncInitRFID(0x123456);
+    txRFID.SetIncInitRFID(0x345678);
+}
+
 /// A working folder of its own with a Log folder, removed afterwards.
 struct TempFolder {
     TempFolder() {
