@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "production/AttemptRecord.h"
 #include "line/Lease.h"
 #include "line/LineConfig.h"
 #include "line/LineResult.h"
+#include "numbering/OnAirId.h"
+#include "production/AttemptRecord.h"
 
 #include <chrono>
 #include <cstdint>
@@ -159,8 +160,8 @@ public:
     /// Stores every record in one transaction, all or none; returns how many were new.
     LineResult<std::size_t> recordAttempts(const std::vector<AttemptRecord>& records);
 
-    /// The on-air identity of a 24-bit radio ID: bit 23 cleared, as both EEPROMs set it.
-    static constexpr std::uint32_t onAirRadioId(std::uint32_t id) { return id & 0x7FFFFFu; }
+    /// The on-air identity of a 24-bit radio ID (the numbering's one rule).
+    static constexpr std::uint32_t onAirRadioId(std::uint32_t id) { return rfbind::onAirRadioId(id); }
 
 private:
     struct Impl;

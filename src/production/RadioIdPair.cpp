@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "production/RadioIdPair.h"
 
+#include "numbering/OnAirId.h"
+
 namespace rfbind {
 
 RadioIdPair RadioIdPair::fromNextIds(std::uint32_t rxNext, std::uint32_t txNext) {
     RadioIdPair p{rxNext, txNext};
-    if (p.T == p.R)
+    // Bit 23 is written set in both IDs, so IDs that differ only there would collide on air.
+    if (sameOnAir(p.T, p.R))
         p.T = p.T + 1;
     return p;
 }

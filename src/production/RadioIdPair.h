@@ -12,8 +12,9 @@ struct RadioIdPair {
     std::uint32_t R = 0;
     std::uint32_t T = 0;
 
-    /// Draws the pair from the two generators' next IDs: when both are equal the transmitter
-    /// gets the next value, so a receiver is never paired with its own ID.
+    /// Draws the pair from the two generators' next IDs: when both are the same on air (equal
+    /// but for bit 23, which both EEPROMs set) the transmitter gets the next value, so a
+    /// receiver is never paired with its own address.
     static RadioIdPair fromNextIds(std::uint32_t rxNext, std::uint32_t txNext);
 
     /// B0..B5: R most significant first, then T; the top bit of B0 and of B3 set, as the

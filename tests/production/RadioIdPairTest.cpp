@@ -12,15 +12,20 @@ TEST(RadioIdPair, BytesCarryTheTopBitsAndTheChecksumsCoverEachId) {
     EXPECT_EQ(p.transmitterIdChecksum(), 0x65); // B4 ^ 56 ^ 78 ^ FF
 }
 
-TEST(RadioIdPair, EqualIdsGiveTheTransmitterTheNextValue) {
+TEST(RadioIdPair, IdsTheSameOnAirGiveTheTransmitterTheNextValue) {
     struct Case {
         std::uint32_t rx, tx, r, t;
     };
     for (Case c : {Case{0x120101, 0x120101, 0x120101, 0x120102},
                    Case{0x120101, 0x120102, 0x120101, 0x120102},
-                   Case{0x000101, 0x7E0101, 0x000101, 0x7E0101}}) {
+                   Case{0x000101, 0x7E0101, 0x000101, 0x7E0101},
+                   // Both are written with bit 23 set: these two are one address on air.
+                   Case{0x012345, 0x812345, 0x012345, 0x812346},
+                   Case{0x812345, 0x012345, 0x812345, 0x012346}}) {
         const auto p = RadioIdPair::fromNextIds(c.rx, c.tx);
         EXPECT_EQ(p.R, c.r);
         EXPECT_EQ(p.T, c.t);
+        const auto b = p.bytes();
+        EXPECT_FALSE(b[0] == b[3] && b[1] == b[4] && b[2] == b[5]) << "receiver and transmitter differ on air";
     }
 }
