@@ -13,19 +13,24 @@ constexpr std::string_view kSection = kSettingsSection;
 // A number with a range: the stored value when it is one, else the key's default, so a
 // hand-edited value the list does not have cannot leave the option half chosen. A present
 // value that is not taken is listed, so the change the next save makes is not made unseen.
+// `instead` says what the station does instead, in the settings' words; by default it names
+// the default value.
 std::int32_t readRanged(const IniFile& ini, std::string_view key, std::int32_t first,
-                        std::int32_t last, std::int32_t fallback, StationSettings& s) {
+                        std::int32_t last, std::int32_t fallback, StationSettings& s,
+                        std::string instead = {}) {
     if (!ini.hasKey(kSection, key))
         return fallback;
     const std::string stored = ini.readString(kSection, key);
     const std::optional<std::int32_t> v = ParseIniInteger(stored);
     if (v && *v >= first && *v <= last)
         return *v;
+    if (instead.empty())
+        instead = "the default " + std::to_string(fallback) + " is used instead";
     s.replacedByDefault.push_back(
         {std::string(key), stored,
          (v ? "not one of the values " + std::to_string(first) + " to " + std::to_string(last)
             : std::string("not a number")) +
-             "; the default " + std::to_string(fallback) + " is used instead."});
+             "; " + instead + "."});
     return fallback;
 }
 
@@ -94,8 +99,10 @@ StationSettings ReadStationSettings(const IniFile& ini, std::int32_t defaultCust
     s.MouseOnly = ini.readBool(kSection, "MouseOnly", s.MouseOnly);
     // A hot key past the list shows (and programs) the list's default; the start-up message
     // names the stored index.
-    s.CustKey1 = readRanged(ini, "CustKey1", 0, hotKeyCount - 1, defaultCustKey1, s);
-    s.CustKey2 = readRanged(ini, "CustKey2", 0, hotKeyCount - 1, defaultCustKey2, s);
+    s.CustKey1 = readRanged(ini, "CustKey1", 0, hotKeyCount - 1, defaultCustKey1, s,
+                            "the list's default key is chosen instead");
+    s.CustKey2 = readRanged(ini, "CustKey2", 0, hotKeyCount - 1, defaultCustKey2, s,
+                            "the list's default key is chosen instead");
     s.SoftISS = ini.readBool(kSection, "SoftISS", s.SoftISS);
     s.Delay = ini.readInteger(kSection, "Delay", s.Delay);
     s.CPI = readRanged(ini, "CPI", 0, 1, s.CPI, s);
@@ -104,8 +111,13 @@ StationSettings ReadStationSettings(const IniFile& ini, std::int32_t defaultCust
     s.TX_Erased = ini.readBool(kSection, "TX_Erased", s.TX_Erased);
     s.RX_Erased = ini.readBool(kSection, "RX_Erased", s.RX_Erased);
     // The list has three items, but 3..7 are kept as stored: they leave it without a selection,
-    // which is what the station has always done with them.
-    s.BTY = readRanged(ini, "BTY", 0, 7, s.BTY, s);
+    // which is what the station has always done with them. -1 is what the station itself
+    // stores for a list without a selection: it reads as 6, the same "no selection", without
+    // a word, since nothing changes.
+    s.BTY = ParseIniInteger(ini.readString(kSection, "BTY")) == -1
+                ? s.BTY
+                : readRanged(ini, "BTY", 0, 7, s.BTY, s,
+                             "the battery-level list is left without a selection instead");
     s.VID = readUsbId(ini, "VID", s);
     s.PID = readUsbId(ini, "PID", s);
     s.LRMBinding = ini.readBool(kSection, "LRMBinding", s.LRMBinding);

@@ -53,7 +53,8 @@ struct StationSettings {
     std::int32_t CPI = 0;           ///< 0 low, 1 high
     std::int32_t PowerSaving = 0;   ///< 0 off, 1 wake-up by button, 2 on
     std::int32_t Wakeup = 0;        ///< 0 by motion and button, 1 by button only
-    /// Item index of the battery-level list; -1 (nothing selected) and 3..7 stand for no item.
+    /// Item index of the battery-level list; -1 (nothing selected, what the station stores for
+    /// it) and 3..7 stand for no item.
     std::int32_t BTY = 6;
     /// USB IDs for the receiver; stored only when both are above 0.
     std::int32_t VID = 0;
@@ -103,7 +104,8 @@ struct StationSettings {
 /// A number outside the values a choice has (e.g. "CPI" = 5, "RFPower" = 9, "BTY" outside
 /// 0..7, a hot key outside 0..`hotKeyCount`−1, "Sleep" outside 0..240) gives the key's
 /// default and is listed in `replacedByDefault`; a present value that is not a number is
-/// listed there too. "VID"/"PID" outside 1..0xFFFF and a "PName" a receiver cannot take are
+/// listed there too; "BTY" = -1, what the station stores for no selection, reads as the default
+/// without being listed. "VID"/"PID" outside 1..0xFFFF and a "PName" a receiver cannot take are
 /// listed in `refused`.
 ///
 /// "PName" is read as UTF-8 when its bytes are well-formed UTF-8 with at least one character

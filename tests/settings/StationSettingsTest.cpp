@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/StationSettings.h"
+
+#include "commands/DeviceOptions.h"
+#include "commands/HotKeys.h"
 #include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
 #include "settings/StoredGenerators.h"
@@ -259,6 +262,7 @@ TEST_F(StationSettingsFile, UnusableChoicesShowTheDefaultAndAreListed) {
     const struct {
         const char* line;
         std::function<void(const StationSettings&)> check;
+        std::int32_t hotKeys = 24;
     } rows[] = {
         {"CustKey1=24", [](auto& s) { EXPECT_EQ(s.CustKey1, 7); }},
         {"CustKey2=-1", [](auto& s) { EXPECT_EQ(s.CustKey2, 8); }},
@@ -266,17 +270,46 @@ TEST_F(StationSettingsFile, UnusableChoicesShowTheDefaultAndAreListed) {
         {"Sleep=300", [](auto& s) { EXPECT_EQ(s.Sleep, 56); }},
         {"WakeupPeriod=2", [](auto& s) { EXPECT_EQ(s.WakeupPeriod, 15); }},
         {"CPI=5", [](auto& s) { EXPECT_EQ(s.CPI, 0); }},
+        {"CustKey1=26", [](auto& s) { EXPECT_EQ(s.CustKey1, 7); }, 26},
+        // No battery level is no item of the list: the text says so rather than name a
+        // "default 6" the list does not have.
+        {"BTY=9", [](auto& s) { EXPECT_NE(s.replacedByDefault[0].reason.find("without a selection"), std::string::npos); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
         const StationSettings s = ReadStationSettings(iniWith(std::string("[TX]\n") + row.line +
                                                               "\nCustKey2=23\n"),
-                                                      7, 8, 24);
-        row.check(s);
+                                                      7, 8, row.hotKeys);
         ASSERT_EQ(s.replacedByDefault.size(), 1u);
+        row.check(s);
         const std::string line = row.line;
         EXPECT_EQ(s.replacedByDefault[0].key, line.substr(0, line.find('=')));
         EXPECT_EQ(s.replacedByDefault[0].value, line.substr(line.find('=') + 1));
+        EXPECT_EQ(s.replacedByDefault[0].reason.find("default 6"), std::string::npos);
+        EXPECT_TRUE(s.refused.empty());
+    }
+}
+
+TEST_F(StationSettingsFile, ValuesTheStationStoresItselfAreTakenWithoutAWord) {
+    // A default station stores BTY=-1 (no battery level selected); a station that programmed
+    // zoom receivers stores their hot keys. Each start reads them back as the station left them.
+    const struct {
+        const char* line;
+        std::function<void(const StationSettings&)> check;
+    } rows[] = {
+        {"BTY=-1", [](auto& s) { EXPECT_EQ(options::batteryLevelCode(s.BTY), options::batteryLevelCode(-1)); }},
+        {"CustKey1=24\nCustKey2=25",
+         [](auto& s) {
+             EXPECT_EQ(s.CustKey1, hotkeys::kZoomOut);
+             EXPECT_EQ(s.CustKey2, hotkeys::kZoomIn);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const StationSettings s = ReadStationSettings(iniWith(std::string("[TX]\n") + row.line + "\n"), 7, 8,
+                                                      static_cast<std::int32_t>(hotkeys::kHotKeys.size()));
+        row.check(s);
+        EXPECT_TRUE(s.replacedByDefault.empty()) << s.replacedByDefault[0].key << ": " << s.replacedByDefault[0].reason;
         EXPECT_TRUE(s.refused.empty());
     }
 }
