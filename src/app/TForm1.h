@@ -15,6 +15,7 @@
 #include "production/RunOutcome.h"
 #include "production/TransmitterLinkTest.h"
 #include "production/UnitRecipe.h"
+#include "production/UnitRecords.h"
 #include "settings/Lang.h"
 #include "settings/StationSettings.h"
 
@@ -396,6 +397,17 @@ private:
     std::optional<BindingWatch> bindingWatch_;
     std::optional<RunOutcome> lastOutcome_;
     QLabel* lblFailReason_ = nullptr;
+    /// The hot-key lists hold the zoom keys (they keep them until the next start once a zoom
+    /// receiver was found, and get them at start-up when a zoom key is stored).
+    bool hotKeyListsZoom_ = false;
+    void fillHotKeyLists(bool zoomKeys);
+    /// The last pairing-status byte (status 4) the receiver gave, as its field shows it: the
+    /// binding watches wait on it, and it outlives each of them.
+    int bindingStatus_ = -1;
+    /// The run's own emptying of the USB ID fields: their change handler saves nothing.
+    bool runClearsUsbIds_ = false;
+    /// The day's production log and attempts journal, below the working folder.
+    std::unique_ptr<UnitRecords> records_;
 
     // RunDisplay (TForm1_RunDisplay.cpp)
     void showLabel(Label label) override;

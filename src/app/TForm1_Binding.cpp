@@ -28,7 +28,7 @@ void TForm1::startBinding() {
     BindTicks = 0;
     if (link.ActiveDevice == nullptr)
         return; // the not-ready status says it all
-    bindingWatch_.emplace(link, static_cast<RunDisplay&>(*this), false);
+    bindingWatch_.emplace(link, static_cast<RunDisplay&>(*this), false, bindingStatus_);
     if (!bindingWatch_->start()) {
         // A receiver that no longer answers ends the binding as a watch tick that loses it.
         bindOutcome_ = BindOutcome::Lost;

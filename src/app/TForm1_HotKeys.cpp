@@ -12,14 +12,17 @@
 
 namespace rfbind::app {
 
-void TForm1::FillHotKeyLists() {
+void TForm1::FillHotKeyLists() { fillHotKeyLists(ZoomKeysAvailable); }
+
+void TForm1::fillHotKeyLists(bool zoomKeys) {
     // The program, not the operator, changes the lists here: like any selection the program
     // makes, it neither saves the settings nor writes the receiver.
     const QSignalBlocker block1(ui->cbCustKey1);
     const QSignalBlocker block2(ui->cbCustKey2);
     ui->cbCustKey1->clear();
     ui->cbCustKey2->clear();
-    const hotkeys::HotKeyList list = hotkeys::hotKeyList(ZoomKeysAvailable);
+    hotKeyListsZoom_ = zoomKeys;
+    const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomKeys);
     for (const hotkeys::HotKey& key : list.items)
         ui->cbCustKey1->addItem(QString::fromLatin1(key.text.data(),
                                                     static_cast<qsizetype>(key.text.size())),

@@ -19,6 +19,7 @@ void TForm1::openLine() {
     stationName_ = QSysInfo::machineHostName().toStdString();
     line_.reset();
     const std::filesystem::path folder = QFile::encodeName(QDir::currentPath()).toStdString();
+    records_ = std::make_unique<UnitRecords>(folder.string(), stationName_);
 
     auto loaded = LineConfig::load(folder / kLineFile);
     std::optional<std::string> problem;
@@ -44,6 +45,7 @@ void TForm1::openLine() {
         line_ = std::make_unique<LineNumbering>(*problem);
     } else if (config) {
         stationName_ = config->station;
+        records_ = std::make_unique<UnitRecords>(folder.string(), stationName_);
         line_ = std::make_unique<LineNumbering>(*config, folder);
     } else {
         return; // no line: the station numbers on its own, as always

@@ -37,6 +37,8 @@ void TForm1::btnSpecialCmd1Click(QObject* sender) {
     // An unanswered query leaves the fields as they were: the link test relies on that.
     if (!answer)
         return;
+    if (n == 4)
+        bindingStatus_ = (*answer)[1]; // the binding watches wait on what this field shows
     for (int p = 0; p < receiver::kStatusAnswerBytes; ++p)
         if (auto* field = findChild<THexEdit*>(QString("edtSC0%1_0%2").arg(n).arg(p)))
             field->setText(QString::fromStdString(statusByteText((*answer)[static_cast<std::size_t>(p)])));

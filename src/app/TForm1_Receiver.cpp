@@ -201,6 +201,8 @@ void TForm1::btnEEPROM_R_20Click() {
 
 void TForm1::edtVID_SETChange() {
     markProductStringEdit();
+    if (runClearsUsbIds_)
+        return;
     if (RunMode == 0 || runActive_)
         optionEffect(); // saved now, or once the run has ended
 }

@@ -44,16 +44,16 @@ void setTwoHexDigits(THexEdit* field, int value) {
 
 
 ProductionRun TForm1::productionRun() {
-    return ProductionRun(link, static_cast<RunDisplay&>(*this), static_cast<RunHost&>(*this), {*RxSN, *TxSN, *RxRFID, *TxRFID}, SensorCode,
-                         QFile::encodeName(QDir::currentPath()).toStdString(),
-                         stationName_, line_.get());
+    return ProductionRun(link, static_cast<RunDisplay&>(*this), static_cast<RunHost&>(*this),
+                         {*RxSN, *TxSN, *RxRFID, *TxRFID}, SensorCode, bindingStatus_, *records_,
+                         line_.get());
 }
 
 UnitRecipe TForm1::unitRecipe() const {
     UnitRecipe recipe;
     recipe.settings = collectSettings();
     recipe.productName = ui->edtEEPROM_20->text().toStdString();
-    recipe.zoomKeys = ZoomKeysAvailable;
+    recipe.zoomKeys = hotKeyListsZoom_;
     return recipe;
 }
 
@@ -224,8 +224,12 @@ void TForm1::showReceiverByte(int word, int value) {
 void TForm1::showProductLengthWord(int value) { ui->edtEEPROM_19->setValue(value); }
 
 void TForm1::clearUsbIds() {
+    // The run empties the fields to show the unit carries no USB IDs of its own; that is not
+    // a supervisor's change, and nothing is saved for it.
+    runClearsUsbIds_ = true;
     ui->edtVID_SET->clear();
     ui->edtPID_SET->clear();
+    runClearsUsbIds_ = false;
 }
 
 void TForm1::showStatusAnswer(int n, const std::uint8_t* bytes) {

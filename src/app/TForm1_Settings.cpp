@@ -11,11 +11,13 @@
 #include "commands/ProductString.h"
 #include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
+#include "commands/HotKeys.h"
 #include "settings/StorageCheck.h"
 #include "settings/StoredGenerators.h"
 #include "ui_TForm1.h"
 #include "widgets/THexEdit.h"
 
+#include <QDateTime>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -180,8 +182,12 @@ void TForm1::btnLoadSettingClick() {
             problems << QStringLiteral("%1. Every setting has its default, and the file is left "
                                        "as it is.")
                             .arg(QString::fromStdString(loaded.error));
-        const StationSettings settings =
-            ReadStationSettings(ini, DefaultCustKey1, DefaultCustKey2, ui->cbCustKey1->count());
+        // Any key of the table is taken: a station that programmed zoom receivers stores
+        // Zoom Out / Zoom In itself, and the lists get the zoom keys back to show them.
+        const StationSettings settings = ReadStationSettings(
+            ini, DefaultCustKey1, DefaultCustKey2, static_cast<std::int32_t>(hotkeys::kHotKeys.size()));
+        if (std::max(settings.CustKey1, settings.CustKey2) >= hotkeys::kStandardCount && !hotKeyListsZoom_)
+            fillHotKeyLists(true);
         applySettings(settings);
         for (const Refused& r : settings.refused)
             problems << QStringLiteral("[TX] %1=%2: %3 It stays in the file as it is, and no "
@@ -277,8 +283,22 @@ bool TForm1::numberingStorable() {
         why = "the last save of the settings failed";
     else
         why = whyCannotStore(settingsPath());
-    if (!why)
-        return true;
+    if (!why) {
+        // A unit the station cannot write down is a unit nobody can trace: its log line and
+        // its journal line (the only record of a FAIL, and the line's outbox) must fit first.
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        const auto unrecordable = records_->whyCannotRecord(now);
+        if (!unrecordable)
+            return true;
+        services_.dialogs.message(
+            this, stationTitle(),
+            QStringLiteral("No unit is programmed while the station cannot write down its units:\n"
+                           "%1.\n\nMake the Log folder and today's files in it writable (and "
+                           "give the disk room), then press Go again.")
+                .arg(QString::fromStdString(*unrecordable)),
+            Dialogs::Icon::Error);
+        return false;
+    }
     services_.dialogs.message(
         this, stationTitle(),
         QStringLiteral("No unit is programmed while the station cannot store its numbering in "

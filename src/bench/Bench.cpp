@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "bench/Bench.h"
 
+#include "bench/FirmwareFrames.h"
+
 #include <algorithm>
 #include <string>
 
@@ -211,6 +213,8 @@ bool Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
     const std::uint32_t now = clock_.tickMs();
     receiver_.service(now);
     answer_ = receiver_.handle(request, now);
+    answersPairingStatus_ = request[1] == firmware::kDirectRead && request[2] == firmware::kStatusRegister &&
+                            request[3] == firmware::kStatusMark && request[4] == firmware::kStatusBinding;
     receiver_.service(now); // a window the request just opened pairs a waiting transmitter
     return true;
 }
@@ -228,7 +232,8 @@ bool Bench::getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::ui
     const bool lost = options_.faults.ackLossProbability > 0.0 &&
                       static_cast<double>(ackLoss_()) / 4294967296.0 <
                           options_.faults.ackLossProbability;
-    if (lost || faults().receiverNeverAcknowledges)
+    if (lost || faults().receiverNeverAcknowledges ||
+        (answersPairingStatus_ && faults().pairingStatusUnanswered))
         answer[7] = 0;
     std::copy_n(answer.begin(), length, buffer);
     return true;

@@ -133,6 +133,8 @@ private:
     std::uint64_t generation_ = 1;
     std::uint32_t unplugCountdownStart_ = 0;
     Frame answer_{};
+    /// answer_ answers the pairing-status query (for the fault that leaves it unanswered).
+    bool answersPairingStatus_ = false;
     std::mt19937 ackLoss_;
     std::uint64_t setFeatures_ = 0;
     std::uint64_t getFeatures_ = 0;

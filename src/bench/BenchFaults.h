@@ -17,6 +17,9 @@ struct BenchFaults {
     /// Every receiver answer comes back without the acknowledgement mark (the request still
     /// takes effect).
     bool receiverNeverAcknowledges = false;
+    /// The receiver leaves its pairing-status query (status 4) unanswered: those answers come
+    /// back without the acknowledgement mark, so the station never hears "pairing" or "idle".
+    bool pairingStatusUnanswered = false;
     /// Probability (0..1) that one answer loses its acknowledgement mark on the way back.
     double ackLossProbability = 0.0;
     /// Seed of the generator that draws those losses; the same seed and the same transfers

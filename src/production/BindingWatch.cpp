@@ -36,25 +36,28 @@ BindingWatch::State BindingWatch::tick() {
     if (read.ids && read.ids->mouseId != prevMouse_)
         mouseMoved_ = true;
 
-    // The receiver confirms its pairing state (pairing or idle) before the IDs are judged.
-    for (int query = 1;; ++query) {
+    // The receiver confirms its pairing state (pairing or idle) before the IDs are judged. A
+    // tick whose queries never confirmed judges no IDs, but still counts toward the time-out:
+    // a receiver that never says either would otherwise keep the watch going for ever.
+    bool confirmed = false;
+    for (int query = 1; query <= SoftBinding::kStatusQueries && !confirmed; ++query) {
         if (const auto answer = ReceiverOperations(link_).statusQuery(4)) {
             display_.showStatusAnswer(4, answer->data());
             lastStatus_ = (*answer)[1];
         }
-        if (query == SoftBinding::kStatusQueries)
-            return state_;
-        if (lastStatus_ == SoftBinding::kPairingStatus || lastStatus_ == SoftBinding::kIdleStatus)
-            break;
+        // The tenth query's answer is not looked at: the tick has waited long enough.
+        confirmed = query < SoftBinding::kStatusQueries &&
+                    (lastStatus_ == SoftBinding::kPairingStatus || lastStatus_ == SoftBinding::kIdleStatus);
     }
+    const std::optional<SoftBinding::Ids> judged = confirmed ? read.ids : std::nullopt;
 
     const SoftBinding::Verdict verdict =
-        SoftBinding::judge(fromRun_, prevMouse_, prevKeyboard_, read.ids, ticks_);
+        SoftBinding::judge(fromRun_, prevMouse_, prevKeyboard_, judged, ticks_);
     if (verdict == SoftBinding::Verdict::Watching)
         return state_;
-    if (read.ids && verdict != SoftBinding::Verdict::TimedOut) {
-        prevMouse_ = read.ids->mouseId;
-        prevKeyboard_ = read.ids->keyboardId;
+    if (judged && verdict != SoftBinding::Verdict::TimedOut) {
+        prevMouse_ = judged->mouseId;
+        prevKeyboard_ = judged->keyboardId;
     }
     display_.showBindingWatch(false);
     // A tick after a sixteenth one that ended early saw nothing pair: it ends as a time-out

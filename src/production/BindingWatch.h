@@ -21,15 +21,20 @@ class BindingWatch {
 public:
     enum class State { Watching, Paired, TimedOut, Lost };
 
-    BindingWatch(ReceiverLink& link, RunDisplay& display, bool fromRun)
-        : link_(link), display_(display), fromRun_(fromRun) {}
+    /// `lastStatus`: the station's record of the last pairing-status byte (status 4, byte 1) as
+    /// its field shows it; it outlives the watch, since the receiver's last answer still
+    /// stands when the next binding asks and gets no answer.
+    BindingWatch(ReceiverLink& link, RunDisplay& display, bool fromRun, int& lastStatus)
+        : link_(link), display_(display), fromRun_(fromRun), lastStatus_(lastStatus) {}
 
     /// Reads the IDs until two answers agree, notes them and sends the bind command. False
     /// (state Lost) when the receiver gives no stable answer.
     bool start();
 
     /// One tick: reads the IDs, waits for the receiver's pairing status and judges. Returns
-    /// the state after the tick; once it is not Watching, further ticks change nothing.
+    /// the state after the tick; once it is not Watching, further ticks change nothing. Every
+    /// tick counts toward the time-out, also one whose status queries never confirmed: a
+    /// receiver that never answers them ends the watch as TimedOut on the sixteenth tick.
     State tick();
 
     State state() const { return state_; }
@@ -50,7 +55,7 @@ private:
     int prevKeyboard_ = 0;
     bool mouseMoved_ = false;
     /// The pairing-status byte as its field shows it: an unanswered query keeps the last one.
-    int lastStatus_ = -1;
+    int& lastStatus_;
 };
 
 } // namespace rfbind

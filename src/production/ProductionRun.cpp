@@ -17,7 +17,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 
 namespace rfbind {
 
@@ -42,23 +41,13 @@ std::int64_t wallClockMs() {
         .count();
 }
 
-/// Local date and time as the production log writes them, and the day's date.
-std::string localTime(std::int64_t ms, const char* format) {
-    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    char out[32];
-    std::strftime(out, sizeof out, format, &local);
-    return out;
-}
-
 } // namespace
 
 ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& host,
-                             Numbering numbering, std::int32_t& sensorCode, std::string folder,
-                             std::string station, NumberSource* numbers)
+                             Numbering numbering, std::int32_t& sensorCode, int& bindingStatus,
+                             UnitRecords& records, NumberSource* numbers)
     : link_(link), display_(display), host_(host), numbering_(numbering), sensorCode_(sensorCode),
-      folder_(std::move(folder)), station_(std::move(station)),
+      bindingStatus_(bindingStatus), records_(records),
       numbers_(numbers != nullptr ? *numbers : ownNumbers_) {}
 
 // ---- device steps ----------------------------------------------------------------------
@@ -391,7 +380,7 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     for (int slot = 1; slot <= 2; ++slot) {
         const bool before = link_.CommError;
         ReceiverOperations receiverOps(link_);
-        receiverOps.writeHotKey(slot, recipe.hotKeyCode(slot, receiver.zoomKeys));
+        receiverOps.writeHotKey(slot, recipe.hotKeyCode(slot));
         receiverOps.updateCustKey();
         noteIfNewlyFailed(before, FailReason::RxEepromWrite,
                           slot == 2 ? rxeeprom::kHotKey2Low : rxeeprom::kHotKey1Low);
@@ -485,7 +474,7 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
     host_.stopLinkPolling();
     if (!receiver.found)
         return fail(out, "keyboard_binding", FailReason::NoReceiver);
-    BindingWatch watch(link_, display_, true);
+    BindingWatch watch(link_, display_, true, bindingStatus_);
     if (!watch.start()) {
         host_.resetLinkStatus();
         return fail(out, "keyboard_binding", FailReason::ReceiverNotAnswering);
@@ -503,8 +492,11 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
         // The watch ticks once a second while the run polls, as its timer would.
         if (watch.state() == BindingWatch::State::Watching &&
             static_cast<std::int32_t>(clock.tickMs() - nextTick) >= 0) {
-            nextTick += SoftBinding::kWatchIntervalMs;
             const BindingWatch::State state = watch.tick();
+            // The next tick comes a full interval after this one ended, as a timer that was
+            // held up fires once and not again for each interval it missed: a slow tick (a
+            // receiver that needed its retries) makes the time-out later, never earlier.
+            nextTick = clock.tickMs() + SoftBinding::kWatchIntervalMs;
             if (state == BindingWatch::State::Lost)
                 host_.resetLinkStatus();
             else if (state != BindingWatch::State::Watching)
@@ -557,11 +549,10 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
         host_.saveNumbering(why);
 
         const std::int64_t now = wallClockMs();
-        const ProductionLog::Entry entry{localTime(now, "%Y-%m-%d %H:%M:%S"),
+        const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
                                          NumberingAdvance::hexDigits(out.ids->R, 6), out.rxSerial,
                                          out.txSerial};
-        const auto appended =
-            ProductionLog::append(ProductionLog::path(folder_, localTime(now, "%Y-%m-%d")), entry);
+        const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
             out.logError = appended.error;
             out.logPath = appended.path;
@@ -609,11 +600,12 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
         r.rxUsb = hex4(out.vendorId) + ":" + hex4(out.productId);
         r.rxVersion = hex4(out.version);
     }
-    r.station = station_;
+    r.station = records_.station();
     if (recipe != nullptr)
         r.recipe = recipe->fingerprint();
-    // The journal is a record beside the production log; a unit's result does not hang on it.
-    (void)AttemptsJournal::append(AttemptsJournal::path(folder_, localTime(startedAtMs, "%Y-%m-%d")), r);
+    // The unit's result does not hang on its journal line: a line that cannot be written now
+    // waits in memory, and the station programs no further unit until it is written.
+    (void)records_.journal(r, startedAtMs);
     // The journal is the line's outbox: what it holds goes to the line now or later.
     numbers_.attemptJournalled();
     display_.showLineOffline(numbers_.offline());
@@ -677,7 +669,10 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
         return out;
     }
 
-    out = programUnit(recipe, receiver);
+    // The search refilled the hot-key lists for a receiver with zoom keys and selected their
+    // defaults; the unit gets what the lists now show, not what they showed at the press.
+    const UnitRecipe unitRecipe = receiver.zoomKeys ? recipe.withZoomListsRefilled() : recipe;
+    out = programUnit(unitRecipe, receiver);
     display_.showDuration(rs::secondsText(clock.tickMs() - start));
     clock.pumpMessages();
     display_.enableGo(true);
@@ -688,7 +683,7 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
         host_.startCalibration();
     host_.releaseReceiver();
     display_.enableGo(true);
-    journal(out, &recipe, startedAt, clock.tickMs() - pressed);
+    journal(out, &unitRecipe, startedAt, clock.tickMs() - pressed);
     return out;
 }
 

@@ -9,6 +9,7 @@
 #include "production/RunHost.h"
 #include "production/RunOutcome.h"
 #include "production/UnitRecipe.h"
+#include "production/UnitRecords.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,13 +36,13 @@ public:
     /// The four numbering generators the runs draw from and advance.
     using Numbering = NumberingGenerators;
 
-    /// `folder`: the working folder (the production log and the journal go below its "Log").
-    /// `station`: the station's name in the journal. `sensorCode`: the transmitter sensor
-    /// class, read by the first run that reaches it and kept by the caller for later runs.
-    /// `numbers`: the line a station numbers from and sends its attempts to; nothing for a
-    /// station on its own (its generators alone).
+    /// `sensorCode`: the transmitter sensor class, read by the first run that reaches it and
+    /// kept by the caller for later runs. `bindingStatus`: the last pairing-status byte the
+    /// receiver gave (status 4), kept by the caller across bindings. `records`: the station's
+    /// production log and attempts journal. `numbers`: the line a station numbers from and
+    /// sends its attempts to; nothing for a station on its own (its generators alone).
     ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& host, Numbering numbering,
-                  std::int32_t& sensorCode, std::string folder, std::string station,
+                  std::int32_t& sensorCode, int& bindingStatus, UnitRecords& records,
                   NumberSource* numbers = nullptr);
 
     /// Set TX: programs the receiver the host selected last (`receiver` says which) and the
@@ -102,14 +103,12 @@ private:
     RunHost& host_;
     Numbering numbering_;
     std::int32_t& sensorCode_;
-    std::string folder_;
-    std::string station_;
+    int& bindingStatus_;
+    UnitRecords& records_;
     NullNumberSource ownNumbers_;
     NumberSource& numbers_;
     /// The first device failure since CommError was last cleared.
     Failure noted_;
-    /// The last status-4 answer byte 1 the binding watch saw, as its field would show it.
-    int lastBindingStatus_ = -1;
 };
 
 } // namespace rfbind

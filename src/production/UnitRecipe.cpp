@@ -23,30 +23,45 @@ std::optional<std::string> UnitRecipe::problem() const {
     const StationSettings& s = settings;
     for (const auto& [name, value] : {std::pair{"VID", s.VID}, std::pair{"PID", s.PID}})
         if (value < 0 || value > 0xFFFF)
-            return std::string(name) + " " + hex4(value) + " is not a USB ID (0 to FFFF)";
+            return std::string(name) + " " + hex4(value) + " is not a USB ID: enter 1 to FFFF, or leave it empty";
     // Values the settings file holds but the station could not show or program are kept
     // as stored; a unit is never programmed with a stand-in for them.
-    if (!s.refused.empty())
-        return s.refused.front().key + "=" + s.refused.front().value + ": " + s.refused.front().reason;
+    if (!s.refused.empty()) {
+        const Refused& r = s.refused.front();
+        if (r.key == "PName")
+            return "the product string \"" + r.value + "\": " + r.reason;
+        return r.key + " " + r.value + " (as stored in the settings file): " + r.reason;
+    }
     if (productstring::check(productName) != productstring::Problem::None)
         return "the product string \"" + productName + "\": " + productstring::explain(productName).reason;
-    const int keys = static_cast<int>(hotkeys::hotKeyList(zoomKeys).items.size());
-    for (const auto& [name, index] : {std::pair{"CustKey1", s.CustKey1}, std::pair{"CustKey2", s.CustKey2}})
-        if (index < 0 || index >= keys)
-            return std::string(name) + " " + std::to_string(index) + " is no item of the hot-key list (0 to " +
-                   std::to_string(keys - 1) + ")";
+    const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomKeys);
+    const int keys = static_cast<int>(list.items.size());
+    for (const auto& [name, index] : {std::pair{"CustKey1", s.CustKey1}, std::pair{"CustKey2", s.CustKey2}}) {
+        if (index < 0)
+            return std::string(name) + ": no hot key is chosen; choose one";
+        if (index >= keys)
+            return std::string(name) + ": the stored choice (item " + std::to_string(index + 1) +
+                   ") is not in this station's list of " + std::to_string(keys) + " hot keys; choose one";
+    }
     if (s.Sleep < options::kSleepPeriodMin || s.Sleep > options::kSleepPeriodMax)
-        return "Sleep " + std::to_string(s.Sleep) + " is outside 0 to 240";
+        return "Sleep Period " + std::to_string(s.Sleep) + " is outside 0 to 240";
     if (s.WakeupPeriod < options::kWakeupPeriodMin || s.WakeupPeriod > options::kWakeupPeriodMax)
-        return "WakeupPeriod " + std::to_string(s.WakeupPeriod) + " is outside 3 to 19";
+        return "Wakeup Period " + std::to_string(s.WakeupPeriod) + " is outside 3 to 19";
     return std::nullopt;
 }
 
-std::uint16_t UnitRecipe::hotKeyCode(int slot, bool zoomReceiver) const {
-    const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomReceiver || zoomKeys);
-    int index = slot == 2 ? settings.CustKey2 : settings.CustKey1;
-    if (zoomReceiver)
-        index = slot == 2 ? list.default2 : list.default1;
+UnitRecipe UnitRecipe::withZoomListsRefilled() const {
+    UnitRecipe refilled = *this;
+    const hotkeys::HotKeyList list = hotkeys::hotKeyList(true);
+    refilled.zoomKeys = true;
+    refilled.settings.CustKey1 = list.default1;
+    refilled.settings.CustKey2 = list.default2;
+    return refilled;
+}
+
+std::uint16_t UnitRecipe::hotKeyCode(int slot) const {
+    const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomKeys);
+    const int index = slot == 2 ? settings.CustKey2 : settings.CustKey1;
     return list.items[static_cast<std::size_t>(index)].code;
 }
 

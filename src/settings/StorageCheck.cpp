@@ -21,6 +21,10 @@ std::optional<std::string> whyCannotStore(const std::filesystem::path& file) {
     std::filesystem::path folder = file.parent_path();
     if (folder.empty())
         folder = ".";
+    if (::stat(folder.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        return folder.string() + " is not a folder";
+    if (::stat(folder.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return "the folder " + folder.string() + " is write-protected";
     if (::access(folder.c_str(), W_OK) != 0)
         return "the folder " + folder.string() + " cannot be written: " + std::strerror(errno);
     return std::nullopt;

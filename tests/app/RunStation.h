@@ -33,6 +33,13 @@ struct RunStation {
         return *form;
     }
 
+    /// The program ends and is started again in the same working folder, on the same bench.
+    app::TForm1& restart() {
+        form = nullptr;
+        s.station.form.reset();
+        return start();
+    }
+
     /// A new unit from assembly on the bench, its plug-in delivered to the station.
     void nextUnit(std::uint32_t seed) {
         s.bench.freshUnit(seed);

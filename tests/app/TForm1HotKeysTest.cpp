@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "DeviceStation.h"
+#include "RunStation.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QFile>
 #include <QPushButton>
 
@@ -75,4 +77,51 @@ TEST(TForm1HotKeys, UpdateCustKeyIsSentAfterEachHotKey) {
     form.cbCustKey1Change();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[log.size() - 1], "set 01 08 0B 00 00 00 00 00");
+}
+
+TEST(TForm1HotKeys, AZoomReceiverPassesEveryUnitWithTheZoomKeysAcrossRestarts) {
+    bench::BenchOptions options;
+    options.receiverProductId = 0x05CF;
+    test::RunStation rs(options);
+    rs.start();
+    const auto words = [&rs] {
+        const auto& rx = rs.s.bench.receiver().eeprom();
+        return std::array<int, 4>{rx[3], rx[4], rx[5], rx[6]};
+    };
+    const std::array<int, 4> zoom = {0x2ED1, 0x02FD, 0x2DD2, 0x02FD}; // Zoom Out 0x22E, Zoom In 0x22D
+    std::uint32_t seed = 80;
+    for (int start = 0; start < 2; ++start) {
+        if (start == 1) {
+            // The station is started again on what it stored itself.
+            rs.restart();
+            EXPECT_TRUE(rs.messages().empty()) << "no start-up message: "
+                                               << (rs.messages().empty() ? "" : rs.messages()[0].text.toStdString());
+        }
+        for (int unit = 0; unit < (start == 0 ? 3 : 2); ++unit) {
+            SCOPED_TRACE(testing::Message() << "start " << start << ", unit " << unit);
+            rs.nextUnit(seed++);
+            rs.pressGo();
+            EXPECT_EQ(rs.result(), "PASS") << rs.form->findChild<QLabel*>("lblFailReason")->text().toStdString();
+            EXPECT_EQ(words(), zoom);
+            EXPECT_EQ(rs.s.child<QComboBox>("cbCustKey1")->currentText(), "Zoom Out");
+        }
+    }
+}
+
+TEST(TForm1HotKeys, SetTxOnAZoomReceiverWritesTheKeyTheOperatorChose) {
+    bench::BenchOptions options;
+    options.receiverProductId = 0x053F;
+    test::RunStation rs(options);
+    auto& form = rs.start();
+    form.FindReceiver(); // the lists get the zoom keys, Zoom Out / Zoom In selected
+    auto* key1 = rs.s.child<QComboBox>("cbCustKey1");
+    ASSERT_EQ(key1->count(), 26);
+    key1->setCurrentIndex(9); // MUTE, 0x0E2
+    form.btnSetTXClick();
+    EXPECT_EQ(rs.result(), "PASS");
+    const auto& rx = rs.s.bench.receiver().eeprom();
+    EXPECT_EQ(rx[3], 0xE21D);
+    EXPECT_EQ(rx[4], 0x00FF);
+    EXPECT_EQ(rx[5], 0x2DD2) << "hot key 2 stays Zoom In";
+    EXPECT_EQ(key1->currentText(), "MUTE");
 }

@@ -5,6 +5,7 @@
 #include "widgets/THexEdit.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -340,11 +341,16 @@ TEST(TForm1ProgrammingRun, ALogThatCannotBeWrittenStillPassesAndTellsTheOperator
     c.rxFirstId = 0x2B3C4D;
     c.txFirstId = 0x345678;
     test::applyChoice(form, c);
-    // Something else took the name of the log folder.
-    ASSERT_TRUE(QDir("Log").removeRecursively());
-    QFile blocker("Log");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    // The log could take a line when Go was pressed; while the unit runs, something else
+    // takes the name of the log folder.
+    rs.duringRun = [&rs] {
+        if (rs.result() != "Move" || !QFileInfo(QStringLiteral("Log")).isDir())
+            return;
+        ASSERT_TRUE(QDir("Log").removeRecursively());
+        QFile blocker("Log");
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+    };
 
     rs.pressGo();
 
@@ -359,4 +365,54 @@ TEST(TForm1ProgrammingRun, ALogThatCannotBeWrittenStillPassesAndTellsTheOperator
     EXPECT_EQ(form.RunMode, 0);
     EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
     EXPECT_TRUE(settingsText().contains("IncCurrentSN = 5;")) << "numbers saved all the same";
+}
+
+TEST(TForm1ProgrammingRun, AStationThatCannotWriteItsLogProgramsNoUnitAndSaysWhy) {
+    RunStation rs;
+    auto& form = rs.start();
+    QFile::setPermissions("Log", QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    const auto transfers = rs.s.bench.featureTransfers();
+
+    rs.pressGo();
+    form.btnSetTXClick();
+
+    EXPECT_EQ(rs.s.bench.featureTransfers(), transfers) << "not one frame to the unit";
+    EXPECT_NE(rs.result(), "PASS");
+    ASSERT_EQ(rs.messages().size(), 2u) << "each press says why";
+    EXPECT_TRUE(rs.messages()[0].text.contains("Log")) << rs.messages()[0].text.toStdString();
+    EXPECT_TRUE(rs.messages()[0].text.contains("write-protected")) << rs.messages()[0].text.toStdString();
+
+    QFile::setPermissions("Log", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    rs.pressGo();
+    EXPECT_EQ(rs.result(), "PASS") << "once the folder is writable again";
+}
+
+TEST(TForm1ProgrammingRun, ARunThatEmptiesTheUsbIdFieldsSavesNothing) {
+    RunStation rs;
+    auto& form = rs.start();
+    StationChoice c;
+    c.vid = "1234"; // without a PID the run writes no USB IDs and empties both fields
+    c.pid = "";
+    c.rxFirstId = 0x123456;
+    c.txFirstId = 0x345678;
+    test::applyChoice(form, c);
+    ASSERT_TRUE(QFile::remove("TX.ini"));
+    // The unit fails at its sleep-period word, after the fields were emptied.
+    rs.s.bench.setFaults({.stuckReceiverEepromWord = 0x39});
+
+    rs.pressGo();
+
+    EXPECT_EQ(rs.result(), "FAIL");
+    EXPECT_TRUE(rs.text("edtVID_SET").isEmpty());
+    EXPECT_FALSE(QFile::exists("TX.ini")) << "the run's own emptying is no change to save";
+}
+
+TEST(TForm1ProgrammingRun, ADefaultStationStartsAgainWithoutASettingsMessage) {
+    RunStation rs;
+    rs.start();
+    rs.pressGo();
+    ASSERT_EQ(rs.result(), "PASS");
+    ASSERT_TRUE(settingsText().contains("BTY=-1")) << "what a default station stores";
+    rs.restart();
+    EXPECT_TRUE(rs.messages().empty()) << rs.messages()[0].text.toStdString();
 }

@@ -60,8 +60,9 @@ struct LineStation {
         rig.runPosted();
         host.bindPressed = false;
         display.progress.clear();
+        UnitRecords records(folder.path, name);
         ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode,
-                          folder.path, name, line.get());
+                          bindingStatus, records, line.get());
         return run.go(recipe);
     }
 
@@ -72,6 +73,7 @@ struct LineStation {
     TProdSN rxSN, txSN;
     TProdRFID rxRFID, txRFID;
     std::int32_t sensorCode = 0;
+    int bindingStatus = -1;
     UnitRecipe recipe;
     std::string name;
     LineConfig config;

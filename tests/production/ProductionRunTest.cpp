@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using namespace rfbind;
 using namespace rfbind::test;
@@ -38,7 +39,7 @@ struct Station {
 
     RunOutcome go() {
         host.bindPressed = false;
-        ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode, folder.path, "bench-1");
+        ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode, bindingStatus, records);
         return run.go(recipe);
     }
 
@@ -46,9 +47,11 @@ struct Station {
     RecordingDisplay display;
     BenchHost host;
     TempFolder folder;
+    UnitRecords records{folder.path, "bench-1"};
     TProdSN rxSN, txSN;
     TProdRFID rxRFID, txRFID;
     std::int32_t sensorCode = 0;
+    int bindingStatus = -1;
     UnitRecipe recipe;
 };
 
@@ -144,7 +147,20 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   "keyboard_binding", FailReason::MousePairedInstead, ""},
         FaultCase{"RecipeRefused", [](Station& s) { s.recipe.settings.VID = 0x12345; }, {}, {}, "recipe",
-                  FailReason::RecipeRefused, "VID 12345 is not a USB ID (0 to FFFF)"},
+                  FailReason::RecipeRefused, "VID 12345 is not a USB ID: enter 1 to FFFF, or leave it empty"},
+        FaultCase{"PairingStatusNeverAnswered",
+                  [](Station& s) {
+                      useKeyboard(s);
+                      s.host.pressBindButton = false;
+                      s.rig.bench.setFaults({.pairingStatusUnanswered = true});
+                  },
+                  {}, {}, "keyboard_binding", FailReason::KeyboardTimeout, ""},
+        FaultCase{"ClosedAtWait", [](Station& s) { useKeyboard(s); }, {},
+                  [](Station& s) {
+                      if (s.display.label() == Label::Wait)
+                          s.host.cancel = true;
+                  },
+                  "keyboard_binding", FailReason::Cancelled, ""},
         FaultCase{"ClosedAtMove", {}, {},
                   [](Station& s) {
                       if (s.display.label() == Label::Move)
@@ -162,7 +178,7 @@ TEST(ProductionRun, ARefusedRecipeTouchesNoDevice) {
     const auto txBefore = s.rig.bench.mouse().eeprom();
     const auto rxBefore = s.rig.bench.receiver().eeprom();
     ProductionRun run(s.rig.link, s.display, s.host, {s.rxSN, s.txSN, s.rxRFID, s.txRFID}, s.sensorCode,
-                      s.folder.path, "bench-1");
+                      s.bindingStatus, s.records);
     const RunOutcome out = run.program(s.recipe, {});
     EXPECT_EQ(out.reason, FailReason::RecipeRefused);
     EXPECT_NE(out.detail.find("Mäus€"), std::string::npos) << out.detail;
@@ -186,6 +202,8 @@ TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers)
     Station s(options);
     if (GetParam().keyboard)
         useKeyboard(s);
+    std::vector<std::size_t> logLinesAtSave;
+    s.host.onSave = [&] { logLinesAtSave.push_back(s.folder.lines("20").size()); };
     RunOutcome last;
     for (int unit = 0; unit < 3; ++unit) {
         s.placeUnit(40 + static_cast<std::uint32_t>(unit));
@@ -208,6 +226,8 @@ TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers)
         EXPECT_EQ(s.display.label(), Label::Pass);
         last = out;
     }
+    EXPECT_EQ(logLinesAtSave, (std::vector<std::size_t>{0, 1, 2}))
+        << "each unit's numbering is stored before its log line is appended";
     const auto withoutDashes = [](std::string t) {
         std::erase(t, '-');
         return t;
@@ -236,7 +256,7 @@ TEST(ProductionRun, AStuckByteFailsTheEraseAndSaysWhere) {
     s.placeUnit(5);
     ASSERT_NE(s.rig.bench.mouse().eeprom()[0x08], 0);
     ProductionRun run(s.rig.link, s.display, s.host, {s.rxSN, s.txSN, s.rxRFID, s.txRFID}, s.sensorCode,
-                      s.folder.path, "bench-1");
+                      s.bindingStatus, s.records);
     const RunOutcome out = run.eraseTransmitter();
     EXPECT_FALSE(out.passed);
     EXPECT_EQ(out.reason, FailReason::TxEepromWrite);
@@ -277,18 +297,18 @@ INSTANTIATE_TEST_SUITE_P(
         RecipeCase{"ProductNameBeyondLatin1", [](UnitRecipe& r) { r.productName = "Mäus€"; }, "Mäus€"},
         RecipeCase{"ProductName46", [](UnitRecipe& r) { r.productName = std::string(46, 'x'); }, ""},
         RecipeCase{"ProductName47", [](UnitRecipe& r) { r.productName = std::string(47, 'x'); }, "product string"},
-        RecipeCase{"ZoomKeyWithoutZoom", [](UnitRecipe& r) { r.settings.CustKey2 = 25; }, "CustKey2 25"},
+        RecipeCase{"ZoomKeyWithoutZoomList", [](UnitRecipe& r) { r.settings.CustKey2 = 25; }, "CustKey2: the stored choice (item 26)"},
         RecipeCase{"ZoomKeyWithZoom",
                    [](UnitRecipe& r) {
                        r.settings.CustKey2 = 25;
                        r.zoomKeys = true;
                    },
                    ""},
-        RecipeCase{"NoHotKeyChosen", [](UnitRecipe& r) { r.settings.CustKey1 = -1; }, "CustKey1 -1"},
-        RecipeCase{"SleepOutOfRange", [](UnitRecipe& r) { r.settings.Sleep = 241; }, "Sleep 241"},
+        RecipeCase{"NoHotKeyChosen", [](UnitRecipe& r) { r.settings.CustKey1 = -1; }, "CustKey1: no hot key is chosen"},
+        RecipeCase{"SleepOutOfRange", [](UnitRecipe& r) { r.settings.Sleep = 241; }, "Sleep Period 241"},
         RecipeCase{"StoredValueTheStationRefused",
                    [](UnitRecipe& r) { r.settings.refused.push_back({"VID", "74565", "above FFFF"}); },
-                   "VID=74565: above FFFF"}),
+                   "VID 74565 (as stored in the settings file): above FFFF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UnitRecipe, TheFingerprintFollowsWhatIsWrittenToTheUnit) {
@@ -352,4 +372,66 @@ TEST(FailReasons, EveryReasonHasACodeAndATextInEveryLanguage) {
             EXPECT_NE(MessageText(failReasonMessageId(reason), language), nullptr) << failReasonCode(reason);
     }
     EXPECT_EQ(failReasonText(FailReason::TxEepromWrite, "0x0C"), "TX EEPROM write at 0x0C not confirmed");
+}
+
+namespace {
+
+/// The station's clock time at which each tick of a keyboard binding read the IDs first.
+std::vector<std::uint32_t> tickTimes(Station& s) {
+    auto times = std::make_shared<std::vector<std::uint32_t>>();
+    s.display.onDebugLine = [&s, times](const std::string& line) {
+        if (line.rfind("*1*", 0) == 0 && std::stoi(line.substr(3)) == static_cast<int>(times->size()) + 1)
+            times->push_back(s.rig.clock.tickMs());
+    };
+    s.go();
+    s.display.onDebugLine = {};
+    return *times;
+}
+
+} // namespace
+
+TEST(ProductionRun, AKeyboardBindingThatNeverHearsThePairingStatusTimesOutNeverEarly) {
+    Station s;
+    useKeyboard(s);
+    s.host.pressBindButton = false; // the keyboard never pairs
+    s.rig.bench.setFaults({.pairingStatusUnanswered = true});
+    s.placeUnit(33);
+    const std::vector<std::uint32_t> ticks = tickTimes(s);
+    ASSERT_EQ(ticks.size(), 16u) << "every tick counts toward the time-out, and it comes on the sixteenth";
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        // A tick that waited for ten unanswered queries (at least 2.4 s of pauses) is followed
+        // by a full second before the next: slow ticks make the time-out later, never earlier.
+        EXPECT_GE(ticks[i] - ticks[i - 1], 1000u + 2400u) << "tick " << i + 1;
+    }
+}
+
+TEST(ProductionRun, AZoomReceiverGetsZoomOutAndZoomInOnEveryGoAndSetTxWritesTheChosenKey) {
+    bench::BenchOptions options;
+    options.receiverProductId = 0x05CF;
+    Station s(options);
+    // The station's lists kept the zoom keys from the first zoom receiver, and its settings
+    // hold what the lists show (a key chosen since, here MUTE, is replaced by each search).
+    s.recipe.zoomKeys = true;
+    s.recipe.settings.CustKey1 = 9;
+    s.recipe.settings.CustKey2 = 25;
+    const auto words = [&s] {
+        const auto& rx = s.rig.bench.receiver().eeprom();
+        return std::array<int, 4>{rx[3], rx[4], rx[5], rx[6]};
+    };
+    const std::array<int, 4> zoom = {0x2ED1, 0x02FD, 0x2DD2, 0x02FD}; // 0x22E, then 0x22D
+    for (std::uint32_t unit = 0; unit < 3; ++unit) {
+        s.placeUnit(60 + unit);
+        const RunOutcome out = s.go();
+        ASSERT_TRUE(out.passed) << "unit " << unit << ": " << out.failStep << " " << out.reasonText();
+        EXPECT_EQ(words(), zoom) << "unit " << unit;
+    }
+
+    // Set TX on the receiver found last: the operator chose MUTE for hot key 1 since.
+    s.placeUnit(70);
+    s.host.findReceiver();
+    ProductionRun run(s.rig.link, s.display, s.host, {s.rxSN, s.txSN, s.rxRFID, s.txRFID}, s.sensorCode,
+                      s.bindingStatus, s.records);
+    const RunOutcome out = run.program(s.recipe, s.host.findReceiver());
+    ASSERT_TRUE(out.passed) << out.failStep << " " << out.reasonText();
+    EXPECT_EQ(words(), (std::array<int, 4>{0xE21D, 0x00FF, 0x2DD2, 0x02FD})) << "MUTE is 0x0E2";
 }

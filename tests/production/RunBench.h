@@ -7,11 +7,13 @@
 
 #include "bench/BenchRig.h"
 #include "commands/ReceiverOperations.h"
+#include "commands/ReceiverSelection.h"
 #include "production/ProductionRun.h"
 #include "production/TransmitterLinkTest.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -58,7 +60,12 @@ struct RecordingDisplay : RunDisplay {
     void showNumbering(Panel, const std::string&, const std::string&) override {}
     void showBindingWatch(bool) override {}
     void stopBindingAnimation() override {}
-    void addDebugLine(const std::string& line) override { debug.push_back(line); }
+    void addDebugLine(const std::string& line) override {
+        debug.push_back(line);
+        if (onDebugLine)
+            onDebugLine(line);
+    }
+    std::function<void(const std::string&)> onDebugLine;
 };
 
 /// The station around the run, on the bench: the receiver is the bench's, and the operator
@@ -81,6 +88,8 @@ struct BenchHost : RunHost {
         r.vendorId = a.vendorId;
         r.productId = a.productId;
         r.version = a.version;
+        // The window's search refills the hot-key lists for a receiver with zoom keys.
+        r.zoomKeys = selection::enablesZoomKeys(a.productId);
         ready = ReceiverOperations(rig.link).linkQuery().has_value();
         r.ready = ready;
         return r;
@@ -101,6 +110,8 @@ struct BenchHost : RunHost {
     void reportNotReady(bool tx, bool rx) override { notReady = {tx, rx}; }
     bool saveNumbering(std::string&) override {
         ++saves;
+        if (onSave)
+            onSave();
         return true;
     }
     void noteBoundIds(int, int) override {}
@@ -131,6 +142,7 @@ struct BenchHost : RunHost {
     int calibrations = 0;
     std::pair<bool, bool> notReady{false, false};
     std::function<void()> duringRun;
+    std::function<void()> onSave;
 };
 
 /// The generators as TX.ini holds them on the test station: serial numbers on for both
