@@ -13,6 +13,7 @@
 #include "benchapp/HeadlessRun.h"
 #include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
+#include "platform/TerminationRequest.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -107,7 +108,14 @@ int main(int argc, char** argv) {
         return !arguments.contains(QStringLiteral("--headless"));
     };
 
+    // As the station's: a newer interactive bench closes this one through its close path.
+    // A headless run ends when its units are done, and SIGTERM ends it at once, as before.
+    std::optional<app::TerminationRequest> termination;
+    if (!options->headless)
+        termination.emplace();
     app::TForm1 form(services);
+    if (termination)
+        termination->closes(form);
     // No person reads a headless station's boxes: a line it cannot use is said on stderr.
     for (const auto& shown : unattended.messages)
         if (shown.caption == "Line")
