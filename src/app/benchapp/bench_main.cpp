@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
 #include <QThread>
@@ -154,5 +155,14 @@ int main(int argc, char** argv) {
                    form.y());
     }
     panel.show();
+    if (options->go) {
+        // A moment after start-up, as an operator would: the station has found the receiver
+        // by then (its arrival reaches the station through the event loop).
+        constexpr int kGoAfterMs = 1000;
+        QTimer::singleShot(kGoAfterMs, &form, [&form] {
+            if (auto* go = form.findChild<QPushButton*>(QStringLiteral("btnGo")))
+                go->click();
+        });
+    }
     return application.exec();
 }
