@@ -59,6 +59,12 @@ void TForm1::FormCreate() {
     setWindowTitle(windowTitle() + " TempID=" + QString::number(TempID));
     baseTitle_ = windowTitle();
 
+    // Before the window reads or writes anything: an older copy saves its settings as it
+    // closes, and this copy starts from them; it opens the receiver once the older one let go.
+    if (services_.singleInstance)
+        SingleInstance::endOtherCopies(SingleInstance::currentExecutableName(),
+                                       services_.otherCopyCounts);
+
     // One level only; a failure shows up when the first passed unit is logged.
     QDir().mkdir(kLogFolder);
 
@@ -66,10 +72,6 @@ void TForm1::FormCreate() {
     ui->Image1->hide();
     new FitTextToWidth(ui->lblResult);
     fitUsbInfoFields();
-
-    if (services_.singleInstance)
-        SingleInstance::terminateOtherCopies(SingleInstance::currentExecutableName(),
-                                             services_.otherCopyCounts);
 
     form2_ = new TForm2(this);
     LoadLanguage();

@@ -8,6 +8,7 @@
 #include "TForm1.h"
 #include "link/HidapiController.h"
 #include "platform/LanguageStore.h"
+#include "platform/TerminationRequest.h"
 
 #include <QApplication>
 
@@ -24,7 +25,11 @@ int main(int argc, char** argv) {
     app::StationServices services{devices, clock, dialogs, languages, true,
                                   [](int code) { QCoreApplication::exit(code); }, {}, {}};
 
+    // A newer copy of the station (or the session ending) closes this one as the operator
+    // would: a unit being programmed is cancelled and journalled, the settings are saved.
+    app::TerminationRequest termination;
     app::TForm1 form(services);
+    termination.closes(form);
 
     // Hot-plug events on this (the user-interface) thread, and the first announcement.
     app::HotplugWatch hotPlug(devices);

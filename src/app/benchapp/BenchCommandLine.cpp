@@ -20,9 +20,10 @@ bool toInt(const QString& text, long long min, long long max, long long& out) {
 
 QString BenchCommandLine::usage() {
     return QStringLiteral(
-        "usage: rfbind-bench [--headless] [--units N] [--language eng|cht|chs]\n"
+        "usage: rfbind-bench [--headless] [--units N] [--go] [--language eng|cht|chs]\n"
         "                    [--screenshot FILE] [--line-db URI] [--station NAME]\n"
         "                    [bench options]\n"
+        "  --go                    interactive: press Go once the station is up\n"
         "  --line-db URI           number from this line's database (overrides Line.ini)\n"
         "  --station NAME          this station's name on the line (overrides Line.ini)\n"
         "bench options:\n"
@@ -79,6 +80,8 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(0, 1000000, n))
                 return std::nullopt;
             c.units = static_cast<int>(n);
+        } else if (a == "--go") {
+            c.go = true;
         } else if (a == "--language") {
             if (!value(c.language))
                 return std::nullopt;
@@ -185,6 +188,10 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             error = "unknown option " + a;
             return std::nullopt;
         }
+    }
+    if (c.go && c.headless) {
+        error = "--go is for the interactive bench: a headless run presses Go for each unit";
+        return std::nullopt;
     }
     const bool hidrawFaults = c.hidraw.permissionDenied || c.hidraw.goneBeforeOpen ||
                               c.hidraw.featureIoctlErrno != 0 || c.hidraw.shortFeatureReadBytes;

@@ -15,6 +15,9 @@ namespace rfbind::app {
 struct BenchCommandLine {
     bool headless = false;
     int units = 0;
+    /// Interactive: Go is pressed once the station is up, so a unit is being programmed
+    /// without anyone at the window (with --latency, for as long as one likes).
+    bool go = false;
     /// "eng", "cht" or "chs": stored as the operator's choice before the window starts.
     QString language;
     QString screenshot;

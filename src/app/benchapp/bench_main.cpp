@@ -13,9 +13,11 @@
 #include "benchapp/HeadlessRun.h"
 #include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
+#include "platform/TerminationRequest.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
 #include <QThread>
@@ -107,7 +109,14 @@ int main(int argc, char** argv) {
         return !arguments.contains(QStringLiteral("--headless"));
     };
 
+    // As the station's: a newer interactive bench closes this one through its close path.
+    // A headless run ends when its units are done, and SIGTERM ends it at once, as before.
+    std::optional<app::TerminationRequest> termination;
+    if (!options->headless)
+        termination.emplace();
     app::TForm1 form(services);
+    if (termination)
+        termination->closes(form);
     // No person reads a headless station's boxes: a line it cannot use is said on stderr.
     for (const auto& shown : unattended.messages)
         if (shown.caption == "Line")
@@ -146,5 +155,14 @@ int main(int argc, char** argv) {
                    form.y());
     }
     panel.show();
+    if (options->go) {
+        // A moment after start-up, as an operator would: the station has found the receiver
+        // by then (its arrival reaches the station through the event loop).
+        constexpr int kGoAfterMs = 1000;
+        QTimer::singleShot(kGoAfterMs, &form, [&form] {
+            if (auto* go = form.findChild<QPushButton*>(QStringLiteral("btnGo")))
+                go->click();
+        });
+    }
     return application.exec();
 }
