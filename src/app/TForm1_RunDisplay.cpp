@@ -304,6 +304,7 @@ void TForm1::clearCycle() { clearStationDisplay(); }
 void TForm1::clearStationDisplay() {
     ui->edtCaliTime->clear();
     ui->lblResult->clear();
+    showFailReason(-1, {});
     ui->edtTX_SN->clear();
     ui->edtRX_SN->clear();
     ui->edtMseDongleAddr->clear();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The line under FAIL that says why: shown whole in every language however long the reason,
-// clear of the next-unit picture and of Go.
+// clear of the next-unit picture and of Go, gone with the cycle's other fields, and said again
+// in the language the operator switches to.
 #include "RunStation.h"
 #include "widgets/FitTextToWidth.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 #include <QTextLayout>
@@ -172,5 +174,63 @@ INSTANTIATE_TEST_SUITE_P(Languages, TForm1FailReason,
                          ::testing::Values(Language{"lkEng", lkEng}, Language{"lkCht", lkCht},
                                            Language{"lkChs", lkChs}),
                          [](const auto& info) { return std::string(info.param.stored); });
+
+/// A unit that fails with transmitter EEPROM byte 0x0D stuck.
+RunStation& failedUnit(RunStation& rs) {
+    rs.start();
+    rs.pressGo();
+    EXPECT_EQ(rs.result(), "FAIL");
+    EXPECT_EQ(rs.s.child<QLabel>("lblFailReason")->text().toStdString(), "TX EEPROM write at 0x0D not confirmed");
+    return rs;
+}
+
+bench::BenchOptions stuckByte() {
+    bench::BenchOptions options;
+    options.faults.stuckTransmitterEepromByte = 0x0D;
+    return options;
+}
+
+TEST(TForm1FailReasonCycle, RepluggingTheReceiverClearsTheReasonWithTheResult) {
+    RunStation rs(stuckByte());
+    failedUnit(rs);
+    ASSERT_FALSE(rs.text("edtCaliTime").isEmpty());
+
+    rs.nextUnit(12); // the operator puts the next unit's receiver in
+
+    auto* reason = rs.s.child<QLabel>("lblFailReason");
+    EXPECT_TRUE(rs.result().isEmpty());
+    EXPECT_TRUE(rs.text("edtCaliTime").isEmpty());
+    EXPECT_FALSE(reason->isVisibleTo(rs.form));
+    EXPECT_TRUE(reason->text().isEmpty());
+    EXPECT_TRUE(reason->toolTip().isEmpty()) << "no old reason behind the mouse pointer";
+    auto* result = rs.s.child<QLabel>("lblResult");
+    EXPECT_EQ(result->contentsRect(), result->rect()) << "the next result has the whole label";
+
+    // Nor does a language switch bring the old unit's reason back.
+    QTest::keyClick(rs.s.child<QComboBox>("cbbLang"), Qt::Key_Down);
+    EXPECT_FALSE(reason->isVisibleTo(rs.form));
+    EXPECT_TRUE(reason->text().isEmpty());
+}
+
+TEST(TForm1FailReasonCycle, SwitchingTheLanguageSaysTheReasonAgainInTheNewOne) {
+    RunStation rs(stuckByte());
+    failedUnit(rs);
+    auto* reason = rs.s.child<QLabel>("lblFailReason");
+    auto* list = rs.s.child<QComboBox>("cbbLang");
+
+    QTest::keyClick(list, Qt::Key_Down); // English -> Traditional Chinese
+    EXPECT_EQ(reason->text().toStdString(), "TX EEPROM 位址 0x0D 寫入未確認");
+    EXPECT_EQ(reason->toolTip(), reason->text());
+    QTest::keyClick(list, Qt::Key_Down); // -> Simplified Chinese
+    EXPECT_EQ(reason->text().toStdString(), "TX EEPROM 地址 0x0D 写入未确认");
+    QTest::keyClick(list, Qt::Key_Home); // -> English
+    EXPECT_EQ(reason->text().toStdString(), "TX EEPROM write at 0x0D not confirmed");
+
+    // A long reason is laid out anew for the new language's wider characters.
+    showFail(*rs.form, FailReason::LineOffline, kLineServerDown);
+    QTest::keyClick(list, Qt::Key_End); // -> Simplified Chinese
+    EXPECT_TRUE(reason->toolTip().startsWith("产线离线")) << reason->toolTip().toStdString();
+    expectShownWhole(rs.s.station, reason->toolTip());
+}
 
 } // namespace
