@@ -269,6 +269,8 @@ public:
     const std::optional<RunOutcome>& lastOutcome() const { return lastOutcome_; }
     /// The settings a run would program now, read from the controls.
     UnitRecipe unitRecipe() const;
+    /// The window as the runs see it: what they show the operator goes through here.
+    RunDisplay& runDisplay() { return *this; }
 
 protected:
     void closeEvent(class QCloseEvent* event) override;
@@ -396,6 +398,13 @@ private:
     /// The operator's binding (Connect) while its watch runs.
     std::optional<BindingWatch> bindingWatch_;
     std::optional<RunOutcome> lastOutcome_;
+    /// The reason of the FAIL on show, kept as its message and detail so that a language
+    /// switch draws it anew; empty when no reason shows.
+    struct ShownReason {
+        int messageId = -1;
+        std::string detail;
+    };
+    std::optional<ShownReason> shownReason_;
     QLabel* lblFailReason_ = nullptr;
     /// The hot-key lists hold the zoom keys (they keep them until the next start once a zoom
     /// receiver was found, and get them at start-up when a zoom key is stored).
@@ -408,6 +417,8 @@ private:
     bool runClearsUsbIds_ = false;
     /// The day's production log and attempts journal, below the working folder.
     std::unique_ptr<UnitRecords> records_;
+    /// Lays the shown reason out beneath the result (or hides it) in the current language.
+    void drawFailReason();
 
     // RunDisplay (TForm1_RunDisplay.cpp)
     void showLabel(Label label) override;

@@ -170,6 +170,9 @@ void TForm1::ApplyLanguage() {
     set(u.gbRXType, 52);
     set(u.rbMouseOnly, 53);
     set(u.rbKbdMse, 54);
+
+    // A FAIL's reason on show is said again in the new language, with the same detail.
+    drawFailReason();
 }
 
 void TForm1::SaveLanguage() {

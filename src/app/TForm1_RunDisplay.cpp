@@ -18,6 +18,7 @@
 #include "widgets/THexEdit.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,6 +26,10 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <optional>
 
 namespace rfbind::app {
 
@@ -34,6 +39,79 @@ constexpr auto kCalibrationProgram = "QUVE_RF_auto.exe";
 const QColor kPromptColour(0x00, 0xFF, 0x00); // lime: the operator has something to do
 const QColor kPassColour(Qt::blue);
 const QColor kFailColour(Qt::red);
+
+/// Space kept between the reason line and its neighbours (the pictures, Go).
+constexpr int kReasonGap = 4;
+/// The reason line's largest font: a short reason reads from the operator's seat.
+constexpr qreal kReasonPoints = 10;
+constexpr qreal kReasonPointStep = 0.5;
+/// How a longer reason makes room, step by step: its own font goes down to the window's
+/// 8 points while FAIL above it shrinks from 24 to 20 points; only a reason of some 200
+/// characters takes FAIL to 16 points and itself a little below 8, which still reads at arm's
+/// length.
+struct ReasonRoom {
+    qreal resultPoints;
+    qreal reasonLeastPoints;
+};
+constexpr std::array<ReasonRoom, 3> kReasonRooms{{{24, 8}, {20, 8}, {16, 7.5}}};
+
+/// A reason laid out in a width: its font, its text (with break chances added where a word is
+/// wider than the line), and the height its lines take.
+struct ReasonLines {
+    QFont font;
+    QString text;
+    int height = 0;
+};
+
+/// The rectangle `text` takes wrapped at word boundaries to `width`, as the label draws it.
+QRect wrappedRect(const QFontMetrics& fm, const QString& text, int width) {
+    return fm.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::AlignHCenter, text);
+}
+
+/// Lets a word wider than the line (a path, a server address) break between its characters
+/// instead of being cut off at the label's edge.
+QString breakOverlongWords(const QString& text, const QFontMetrics& fm, int width) {
+    const QChar breakChance(0x200B); // zero-width space
+    QStringList words = text.split(QLatin1Char(' '));
+    for (QString& word : words) {
+        if (fm.horizontalAdvance(word) <= width)
+            continue;
+        QString broken;
+        for (const QChar c : word) {
+            if (!broken.isEmpty() && !c.isLowSurrogate())
+                broken += breakChance;
+            broken += c;
+        }
+        word = broken;
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+/// The largest font from kReasonPoints down to `leastPoints` in which the reason, wrapped to
+/// `width`, takes no more than `maxHeight`; nothing when even the smallest is too large.
+std::optional<ReasonLines> fitReasonLines(const QString& text, QFont font, int width, int maxHeight,
+                                          qreal leastPoints) {
+    for (qreal points = kReasonPoints; points >= leastPoints; points -= kReasonPointStep) {
+        font.setPointSizeF(points);
+        const QFontMetrics fm(font);
+        const QString breakable = breakOverlongWords(text, fm, width);
+        const QRect r = wrappedRect(fm, breakable, width);
+        if (r.width() <= width && r.height() <= maxHeight)
+            return ReasonLines{font, breakable, r.height()};
+    }
+    return std::nullopt;
+}
+
+/// The reason shortened to `maxHeight` in `font`; an ellipsis says that there is more (the
+/// tooltip holds the whole reason).
+ReasonLines shortenedReason(const QString& text, const QFont& font, int width, int maxHeight) {
+    const QFontMetrics fm(font);
+    QString shortened = breakOverlongWords(text, fm, width);
+    while (shortened.size() > 1 && wrappedRect(fm, shortened + QChar(0x2026), width).height() > maxHeight)
+        shortened.chop(1);
+    shortened += QChar(0x2026);
+    return {font, shortened, std::min(wrappedRect(fm, shortened, width).height(), maxHeight)};
+}
 
 /// The form in which the run fills an address or data field: two hex digits.
 void setTwoHexDigits(THexEdit* field, int value) {
@@ -144,27 +222,76 @@ void TForm1::showLabel(Label label) {
 }
 
 void TForm1::showFailReason(int messageId, const std::string& detail) {
+    if (messageId < 0)
+        shownReason_.reset();
+    else
+        shownReason_ = ShownReason{messageId, detail};
+    drawFailReason();
+}
+
+void TForm1::drawFailReason() {
+    QLabel* result = ui->lblResult;
+    if (!shownReason_) {
+        if (lblFailReason_ != nullptr) {
+            lblFailReason_->clear();
+            lblFailReason_->setToolTip({});
+            lblFailReason_->hide();
+        }
+        result->setContentsMargins(0, 0, 0, 0);
+        return;
+    }
     if (lblFailReason_ == nullptr) {
-        // A short line at the foot of the result label, in the operator's language.
-        lblFailReason_ = new QLabel(ui->lblResult->parentWidget());
+        lblFailReason_ = new QLabel(result->parentWidget());
         lblFailReason_->setObjectName(QStringLiteral("lblFailReason"));
-        const QRect r = ui->lblResult->geometry();
-        lblFailReason_->setGeometry(r.x(), r.bottom() - 16, r.width(), 18);
         lblFailReason_->setAlignment(Qt::AlignCenter);
+        lblFailReason_->setWordWrap(true);
+        // A server's or a settings file's words are shown as they are, never as markup.
+        lblFailReason_->setTextFormat(Qt::PlainText);
         lblFailReason_->setAttribute(Qt::WA_TransparentForMouseEvents);
         QPalette palette = lblFailReason_->palette();
         palette.setColor(QPalette::WindowText, kFailColour);
         lblFailReason_->setPalette(palette);
     }
-    if (messageId < 0) {
-        lblFailReason_->clear();
-        lblFailReason_->hide();
-        return;
+    // The reason in the operator's language; its detail (an address, a server's or the
+    // system's words) stays as the core gave it, in English.
+    QString text = MessageText(shownReason_->messageId);
+    const QString detail = QString::fromStdString(shownReason_->detail);
+    if (text.contains(QStringLiteral("%1")))
+        text.replace(QStringLiteral("%1"), detail);
+    else if (!detail.isEmpty())
+        text += (CurrentLanguage == lkEng ? QStringLiteral(": ") : QStringLiteral("：")) + detail;
+
+    // The reason takes the foot of the result label and the gap down to the duration, between
+    // the next-unit picture and Go; the result keeps the rest, large enough to read as FAIL.
+    const QRect pictures = ui->Image1->geometry().united(ui->Image2->geometry());
+    const QRect resultRect = result->geometry();
+    const int left = pictures.right() + 1 + kReasonGap;
+    const int right = ui->btnGo->x() - kReasonGap;
+    const int bottom = ui->edtCaliTime->y() - 2;
+    const QString oneLine = text.simplified(); // a tab or line break of a server's message
+    const auto room = [&](qreal resultPoints) {
+        QFont resultFont = result->font();
+        resultFont.setPointSizeF(resultPoints);
+        return bottom - resultRect.y() - QFontMetrics(resultFont).height();
+    };
+    std::optional<ReasonLines> fitted;
+    for (const ReasonRoom& r : kReasonRooms) {
+        fitted = fitReasonLines(oneLine, font(), right - left, room(r.resultPoints), r.reasonLeastPoints);
+        if (fitted)
+            break;
     }
-    QString text = MessageText(messageId);
-    text.replace(QStringLiteral("%1"), QString::fromStdString(detail));
-    lblFailReason_->setText(text);
+    if (!fitted) {
+        QFont least = font();
+        least.setPointSizeF(kReasonRooms.back().reasonLeastPoints);
+        fitted = shortenedReason(oneLine, least, right - left, room(kReasonRooms.back().resultPoints));
+    }
+    const ReasonLines& lines = *fitted;
+
+    lblFailReason_->setFont(lines.font);
+    lblFailReason_->setText(lines.text);
     lblFailReason_->setToolTip(text);
+    lblFailReason_->setGeometry(left, bottom - lines.height, right - left, lines.height);
+    result->setContentsMargins(0, 0, 0, std::max(0, resultRect.bottom() + 1 - lblFailReason_->y()));
     lblFailReason_->show();
     lblFailReason_->raise();
 }
@@ -177,6 +304,7 @@ void TForm1::clearCycle() { clearStationDisplay(); }
 void TForm1::clearStationDisplay() {
     ui->edtCaliTime->clear();
     ui->lblResult->clear();
+    showFailReason(-1, {});
     ui->edtTX_SN->clear();
     ui->edtRX_SN->clear();
     ui->edtMseDongleAddr->clear();

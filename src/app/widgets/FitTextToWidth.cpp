@@ -17,9 +17,12 @@ FitTextToWidth::FitTextToWidth(QLabel* label) : QObject(label) { label->installE
 
 QFont FitTextToWidth::fittedFont(const QLabel& label) {
     QFont font = label.font();
-    const int width = label.contentsRect().width();
-    while (QFontMetrics(font).horizontalAdvance(label.text()) > width &&
-           font.pointSizeF() > kSmallestPoints)
+    const QRect room = label.contentsRect();
+    const auto fits = [&](const QFont& f) {
+        const QFontMetrics fm(f);
+        return fm.horizontalAdvance(label.text()) <= room.width() && fm.height() <= room.height();
+    };
+    while (!fits(font) && font.pointSizeF() > kSmallestPoints)
         font.setPointSizeF(font.pointSizeF() - 1);
     return font;
 }
