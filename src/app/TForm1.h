@@ -413,6 +413,8 @@ private:
     /// The last pairing-status byte (status 4) the receiver gave, as its field shows it: the
     /// binding watches wait on it, and it outlives each of them.
     int bindingStatus_ = -1;
+    /// A binding watch shows "&Connecting" (the operator's, or the run's keyboard binding).
+    bool bindingWatchShown_ = false;
     /// The run's own emptying of the USB ID fields: their change handler saves nothing.
     bool runClearsUsbIds_ = false;
     /// The day's production log and attempts journal, below the working folder.
@@ -447,6 +449,7 @@ private:
     void stopBindingAnimation() override;
     void addDebugLine(const std::string& line) override;
     void showLineOffline(bool offline) override;
+    void showUnloggedUnit(const RunOutcome& outcome) override;
 
     // RunHost (TForm1_RunDisplay.cpp)
     Receiver findReceiver() override;

@@ -81,6 +81,9 @@ void TForm1::tmrSoftBindTimer() {
     }
 }
 
-bool TForm1::bindTimerRunning() const { return tmrSoftBind != nullptr && tmrSoftBind->isActive(); }
+bool TForm1::bindTimerRunning() const {
+    // The run's keyboard binding watches without the timer: it counts as running too.
+    return bindingWatchShown_ || (tmrSoftBind != nullptr && tmrSoftBind->isActive());
+}
 
 } // namespace rfbind::app

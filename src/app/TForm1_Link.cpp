@@ -103,6 +103,7 @@ void TForm1::ResetLinkStatus() {
     ui->rbKB->setEnabled(false);
     ui->rbMSE->setEnabled(false);
     ui->btnCombo_Cmd_Soft_Bind_SW->setText(MessageText(3));
+    bindingWatchShown_ = false;
     ui->ledRX->setOn(false);
     ui->ledTX->setOn(false);
     ui->edtRX->setText(kRxNotReady);

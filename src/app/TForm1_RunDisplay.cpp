@@ -182,9 +182,11 @@ void TForm1::tellAboutUnit(const RunOutcome& outcome) {
     UnitPassed = outcome.passed;
     if (!outcome.passed && outcome.reason != FailReason::None)
         addDebugLine("FAIL " + outcome.failStep + ": " + outcome.reasonText());
-    if (outcome.logError.empty())
-        return;
-    // Shown once the station is idle again: the operator writes the unit down by hand.
+}
+
+void TForm1::showUnloggedUnit(const RunOutcome& outcome) {
+    // The operator writes the unit down by hand before anything else happens: before the
+    // calibration program opens over the window and the receiver is let go.
     const auto orNone = [](const std::string& s) {
         return s.empty() ? QStringLiteral("(none)") : QString::fromStdString(s);
     };
@@ -377,6 +379,7 @@ void TForm1::showNumbering(Panel panel, const std::string& current, const std::s
 }
 
 void TForm1::showBindingWatch(bool watching) {
+    bindingWatchShown_ = watching;
     if (watching) {
         ui->gifBind->setEnabled(true);
         ui->gifBind->setLooping(true);
@@ -389,6 +392,7 @@ void TForm1::showBindingWatch(bool watching) {
 }
 
 void TForm1::stopBindingAnimation() {
+    bindingWatchShown_ = false;
     ui->gifBind->setEnabled(false);
     ui->gifBind->setLooping(false);
 }

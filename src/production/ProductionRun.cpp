@@ -487,8 +487,15 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
     do {
         clock.sleepMs(rs::kBindPollMs);
         clock.pumpMessages();
-        if (host_.cancelled())
+        if (host_.cancelled()) {
+            display_.stopBindingAnimation();
             return fail(out, "keyboard_binding", FailReason::Cancelled);
+        }
+        // A receiver that left ends the binding at once, not at the watch's next tick.
+        if (receiverGone()) {
+            display_.stopBindingAnimation();
+            return fail(out, "keyboard_binding", FailReason::ReceiverPulled);
+        }
         // The watch ticks once a second while the run polls, as its timer would.
         if (watch.state() == BindingWatch::State::Watching &&
             static_cast<std::int32_t>(clock.tickMs() - nextTick) >= 0) {
@@ -578,6 +585,8 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
     display_.showKeyboardPrompt(false);
     display_.showNextUnitPrompt(true);
     clock.pumpMessages();
+    if (!out.logError.empty())
+        display_.showUnloggedUnit(out);
 }
 
 void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "production/RunOutcome.h"
+
 #include <cstdint>
 #include <string>
 
@@ -70,6 +72,10 @@ public:
     /// Whether the station's line is offline (shown after every attempt). A station on its own
     /// is never offline, so a display without a line may ignore it.
     virtual void showLineOffline(bool offline) { (void)offline; }
+    /// A passed unit whose production-log line could not be written (`outcome.logError`): the
+    /// operator must write it down by hand now. Called at the end of the unit, before Go
+    /// starts the calibration program and lets the receiver go.
+    virtual void showUnloggedUnit(const RunOutcome& outcome) { (void)outcome; }
 };
 
 } // namespace rfbind
