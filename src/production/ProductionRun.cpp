@@ -276,8 +276,8 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     progress(5);
     clock.pumpMessages();
     const std::uint8_t lrm = rs::lrmBindingByte(s.LRMBinding);
-    txByte(rs::kLrmBindingAddress, lrm);
-    txByte(rs::kLrmBindingAddress + 1, lrm ^ 0xFF);
+    txByte(txeeprom::kLrmBinding, lrm);
+    txByte(txeeprom::kLrmBinding + 1, lrm ^ 0xFF);
     option(s.Wakeup == 0 ? O::WakeupMotionAndButton : O::WakeupButtonOnly);
     if (stepFailed())
         return fail(out, "options", FailReason::TxEepromWrite);
@@ -305,11 +305,11 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
         display_.showTxSerial(out.txSerial);
         const auto serial = txSN.GetSNBytes();
         for (int k = 0; k < 6 && !link_.CommError; ++k)
-            txByte(rs::kTxSerialFirst + k, serial[static_cast<std::size_t>(k)]);
-        txByte(rs::kTxSerialTail, 0xFF);
+            txByte(txeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(k)]);
+        txByte(txeeprom::kSerialTail, 0xFF);
         if (stepFailed())
             return fail(out, "tx_serial", FailReason::TxEepromWrite);
-        txByte(rs::kTxSerialTail + 1, 0xFF);
+        txByte(txeeprom::kSerialTail + 1, 0xFF);
         if (stepFailed())
             return fail(out, "tx_serial", FailReason::TxEepromWrite);
     }
@@ -332,16 +332,16 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
             display_.showRadioId(shownId);
         }
         display_.addDebugLine(hexByte(idBytes[i]));
-        txByte(RadioIdPair::kTransmitterAddress[i], idBytes[i]);
+        txByte(txeeprom::kRadioIdBytes[i], idBytes[i]);
         clock.pumpMessages();
         if (link_.CommError)
             break;
     }
-    txByte(RadioIdPair::kTransmitterPartnerChecksumAddress, out.ids->receiverIdChecksum());
+    txByte(txeeprom::kPartnerRadioIdCheck, out.ids->receiverIdChecksum());
     clock.pumpMessages();
     if (stepFailed())
         return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
-    txByte(RadioIdPair::kTransmitterOwnChecksumAddress, out.ids->transmitterIdChecksum());
+    txByte(txeeprom::kOwnRadioIdCheck, out.ids->transmitterIdChecksum());
     if (stepFailed())
         return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
 
@@ -358,14 +358,14 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     for (std::size_t i = 0; i < idBytes.size(); ++i) {
         clock.pumpMessages();
         display_.addDebugLine(hexByte(idBytes[i]));
-        rxWord(RadioIdPair::kReceiverWord[i], rxeeprom::complementWord(idBytes[i]));
+        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
         if (link_.CommError)
             break;
     }
     link_.CommError = false;
     noted_ = {};
 
-    rxWord(rs::kSensorCodeWord, rxeeprom::complementWord(static_cast<std::uint8_t>(sensorCode_)));
+    rxWord(rxeeprom::kSensorCode, rxeeprom::complementWord(static_cast<std::uint8_t>(sensorCode_)));
     if (stepFailed())
         return fail(out, "rx_radio_ids", FailReason::RxEepromWrite);
 
@@ -397,7 +397,7 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
         rxByte(rxeeprom::kPidHigh, s.PID / 256);
         rxByte(rxeeprom::kPidLow, s.PID % 256);
     } else {
-        for (int w = rs::kVidPidFirstWord; w < rs::kVidPidFirstWord + 4; ++w)
+        for (int w = rxeeprom::kVidHigh; w <= rxeeprom::kPidLow; ++w)
             rxWord(w, 0);
         display_.clearUsbIds();
     }
@@ -406,12 +406,12 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     progress(16);
     const std::string product = recipe.productBytes();
     if (product.find_first_not_of(' ') == std::string::npos) {
-        rxWord(rs::kStringLengthWord, 0);
+        rxWord(rxeeprom::kStringLength, 0);
     } else if (link_.ActiveDevice != nullptr) {
         display_.showProductLengthWord(productstring::lengthField(static_cast<int>(product.size())));
         const bool before = link_.CommError;
         ReceiverOperations(link_).writeProductString(product);
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rs::kStringLengthWord);
+        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rxeeprom::kStringLength);
     }
     if (stepFailed())
         return fail(out, "product_string", FailReason::RxEepromWrite);
@@ -421,24 +421,24 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     out.rxSerial = rxSN.GetSNText();
     display_.showRxSerial(out.rxSerial);
     if (rxSN.IsSN()) {
-        rxWord(rs::kSerialGuardWord, 0);
+        rxWord(rxeeprom::kSerialGuard, 0);
         const auto serial = rxSN.GetSNBytes();
         for (int k = 0; k < 3; ++k)
-            rxWord(rs::kSerialFirstWord + k, serial[static_cast<std::size_t>(2 * k)] * 256 +
+            rxWord(rxeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(2 * k)] * 256 +
                                                  serial[static_cast<std::size_t>(2 * k + 1)]);
     }
     if (stepFailed())
         return fail(out, "rx_serial", FailReason::RxEepromWrite);
     progress(18);
     for (std::size_t i = 0; i < idBytes.size() && !link_.CommError; ++i)
-        rxWord(RadioIdPair::kReceiverWord[i], rxeeprom::complementWord(idBytes[i]));
+        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
     // Cleared so that a keyboard binding shows itself by filling them.
-    for (int w : SoftBinding::kKeyboardWords)
+    for (int w : rxeeprom::kKeyboardIdWords)
         rxWord(w, 0);
-    rxWord(rs::kSleepPeriodWord, rxeeprom::complementWord(static_cast<std::uint8_t>(s.Sleep)));
+    rxWord(rxeeprom::kSleepPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.Sleep)));
     if (stepFailed())
         return fail(out, "rx_words", FailReason::RxEepromWrite);
-    rxWord(rs::kWakeupPeriodWord, rxeeprom::complementWord(static_cast<std::uint8_t>(s.WakeupPeriod)));
+    rxWord(rxeeprom::kWakeupPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.WakeupPeriod)));
     if (stepFailed())
         return fail(out, "periods", FailReason::RxEepromWrite);
 
@@ -503,16 +503,16 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
                 host_.noteBoundIds(watch.mouseId(), watch.keyboardId());
         }
         valid = 0;
-        for (int w : SoftBinding::kKeyboardWords)
+        for (int w : rxeeprom::kKeyboardIdWords)
             if (SoftBinding::validKeyboardWord(link_.ReadReceiverEeprom(w)))
                 ++valid;
     } while (watch.state() == BindingWatch::State::Watching &&
-             valid < static_cast<int>(SoftBinding::kKeyboardWords.size()));
+             valid < static_cast<int>(rxeeprom::kKeyboardIdWords.size()));
     display_.stopBindingAnimation();
 
     // Only a keyboard that paired passes: a binding that timed out, lost its receiver or
     // could not start at all leaves the unit without its keyboard.
-    if (valid == static_cast<int>(SoftBinding::kKeyboardWords.size()) ||
+    if (valid == static_cast<int>(rxeeprom::kKeyboardIdWords.size()) ||
         watch.state() == BindingWatch::State::Paired)
         return true;
     if (watch.state() == BindingWatch::State::Lost)
@@ -733,7 +733,7 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     // Only the erase's own writes decide its result, not the link tests before it.
     link_.CommError = false;
     noted_ = {};
-    const int count = transmitter ? rs::kTransmitterEepromBytes : rs::kReceiverEepromWords;
+    const int count = transmitter ? txeeprom::kByteCount : rxeeprom::kWordCount;
     for (int a = 0; a < count; ++a) {
         if (transmitter)
             txByte(a, 0x00);
