@@ -14,9 +14,9 @@
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
 #include "production/SoftBinding.h"
+#include "text/Hex.h"
 
 #include <chrono>
-#include <cstdio>
 
 namespace rfbind {
 
@@ -24,16 +24,6 @@ namespace rs = runsteps;
 using Label = RunDisplay::Label;
 
 namespace {
-
-std::string hexByte(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint8_t>(value), 2); }
-
-std::string hexAddress(int address) {
-    char b[16];
-    std::snprintf(b, sizeof b, "0x%02X", address);
-    return b;
-}
-
-std::string hex4(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint16_t>(value), 4); }
 
 std::int64_t wallClockMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -54,7 +44,7 @@ ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& h
 
 void ProductionRun::noteIfNewlyFailed(bool failedBefore, FailReason reason, int address) {
     if (!failedBefore && link_.CommError && noted_.reason == FailReason::None)
-        noted_ = {reason, hexAddress(address)};
+        noted_ = {reason, hexAddress(static_cast<unsigned>(address))};
 }
 
 void ProductionRun::txByte(int address, int value) {
@@ -328,10 +318,10 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     for (std::size_t i = 0; i < idBytes.size(); ++i) {
         if (i <= 2) {
             // The field shows the receiver ID as it was drawn, before its top bit is set.
-            shownId += hexByte(static_cast<int>(out.ids->R >> (16 - 8 * i)));
+            shownId += hexText(static_cast<std::uint8_t>(out.ids->R >> (16 - 8 * i)), 2);
             display_.showRadioId(shownId);
         }
-        display_.addDebugLine(hexByte(idBytes[i]));
+        display_.addDebugLine(hexText(idBytes[i], 2));
         txByte(txeeprom::kRadioIdBytes[i], idBytes[i]);
         clock.pumpMessages();
         if (link_.CommError)
@@ -357,7 +347,7 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     // written again below, and checked there.
     for (std::size_t i = 0; i < idBytes.size(); ++i) {
         clock.pumpMessages();
-        display_.addDebugLine(hexByte(idBytes[i]));
+        display_.addDebugLine(hexText(idBytes[i], 2));
         rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
         if (link_.CommError)
             break;
@@ -550,7 +540,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
 
         const std::int64_t now = wallClockMs();
         const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
-                                         NumberingAdvance::hexDigits(out.ids->R, 6), out.rxSerial,
+                                         hexText(out.ids->R, 6), out.rxSerial,
                                          out.txSerial};
         const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
@@ -591,14 +581,14 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.reasonCode = std::string(failReasonCode(out.reason));
     r.reasonText = out.reasonText();
     if (out.ids) {
-        r.rxRadioId = NumberingAdvance::hexDigits(out.ids->R, 6);
-        r.txRadioId = NumberingAdvance::hexDigits(out.ids->T, 6);
+        r.rxRadioId = hexText(out.ids->R, 6);
+        r.txRadioId = hexText(out.ids->T, 6);
     }
     r.rxSerial = out.rxSerial;
     r.txSerial = out.txSerial;
     if (out.vendorId != 0 || out.productId != 0) {
-        r.rxUsb = hex4(out.vendorId) + ":" + hex4(out.productId);
-        r.rxVersion = hex4(out.version);
+        r.rxUsb = hexText(static_cast<std::uint16_t>(out.vendorId), 4) + ":" + hexText(static_cast<std::uint16_t>(out.productId), 4);
+        r.rxVersion = hexText(static_cast<std::uint16_t>(out.version), 4);
     }
     r.station = records_.station();
     if (recipe != nullptr)
