@@ -2,6 +2,7 @@
 #include "line/AttemptsQuery.h"
 
 #include "line/LineConfig.h"
+#include "line/LineConnection.h"
 #include "line/PqxxFailure.h"
 
 #include <pqxx/pqxx>
@@ -29,7 +30,7 @@ LineResult<std::vector<AttemptRecord>> AttemptsQuery::fetch(const std::string& u
         return LineError{LineErrorKind::Config, *bad};
     std::unique_ptr<pqxx::connection> c;
     try {
-        c = std::make_unique<pqxx::connection>(uri);
+        c = openLineConnection(uri);
     } catch (const std::exception& e) {
         return lineErrorFromConnectFailure(e);
     }

@@ -2,6 +2,7 @@
 #include "line/LineLedger.h"
 
 #include "line/AttemptsJournalReader.h"
+#include "line/LineConnection.h"
 #include "line/LineMigrations.h"
 #include "line/PqxxFailure.h"
 
@@ -25,25 +26,6 @@ constexpr std::int64_t kOnAirIdEnd = 0x800000;
 // air, before it gives up: only a counter set into a stretch of random draws or another
 // counter's blocks meets more than a few.
 constexpr int kMaxSkippedBlocks = 200;
-
-// Without these libpq would wait as long as the operating system lets it for a server that
-// is down or cut off; a station must learn within seconds that it is offline.
-std::string withDefaultTimeouts(const std::string& uri) {
-    std::string out = uri;
-    auto add = [&out](const char* key, const char* value) {
-        if (out.find(key) != std::string::npos)
-            return;
-        out += out.find('?') == std::string::npos ? '?' : '&';
-        out += key;
-        out += '=';
-        out += value;
-    };
-    add("connect_timeout", "5");
-    add("keepalives_idle", "10");
-    add("keepalives_interval", "5");
-    add("keepalives_count", "3");
-    return out;
-}
 
 std::string kindText(NumberKind kind) { return std::string(numberKindName(kind)); }
 
@@ -85,7 +67,7 @@ struct LineLedger::Impl {
             return lastConnectError;
         std::unique_ptr<pqxx::connection> c;
         try {
-            c = std::make_unique<pqxx::connection>(withDefaultTimeouts(config.database));
+            c = openLineConnection(config.database);
         } catch (const std::exception& e) {
             online = false;
             LineError error = lineErrorFromConnectFailure(e);
