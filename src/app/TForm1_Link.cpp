@@ -11,6 +11,7 @@
 #include "commands/ReceiverOperations.h"
 #include "commands/ReceiverSelection.h"
 #include "link/HidDeviceController.h"
+#include "text/Hex.h"
 #include "ui_TForm1.h"
 #include "widgets/Led.h"
 #include "widgets/THexEdit.h"
@@ -34,9 +35,7 @@ const QString kRxNotReady = QStringLiteral("Mouse RX Not Ready");
 const QString kTxReady = QStringLiteral("Mouse TX Ready");
 const QString kTxNotReady = QStringLiteral("Mouse TX Not Ready");
 
-QString fourHexDigits(int value) {
-    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
-}
+QString fourHexDigits(std::uint16_t value) { return QString::fromStdString(hexText(value, 4)); }
 } // namespace
 
 void TForm1::wireLink() {

@@ -15,6 +15,7 @@
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "ui_TForm1.h"
+#include "text/Hex.h"
 #include "widgets/THexEdit.h"
 
 #include <QCheckBox>
@@ -64,17 +65,13 @@ bool isReceiverSide(const QObject* sender) {
     return sender->objectName().contains(QLatin1String("RX_"));
 }
 
-// Upper-case hex with at least `digits` digits (and at least one); a negative value shows as
-// its two's complement of the value's own width, as the stored value reads back from it.
+// A negative value shows as its two's complement of the value's own width, as the stored
+// value reads back from it.
 QString hex64(std::int64_t v, int digits) {
-    return QString::number(static_cast<quint64>(v), 16)
-        .toUpper()
-        .rightJustified(std::max(digits, 1), u'0');
+    return QString::fromStdString(hexText(static_cast<std::uint64_t>(v), digits));
 }
 QString hex32(std::int32_t v, int digits) {
-    return QString::number(static_cast<quint32>(v), 16)
-        .toUpper()
-        .rightJustified(std::max(digits, 1), u'0');
+    return QString::fromStdString(hexText(static_cast<std::uint32_t>(v), digits));
 }
 
 // A length limit stops typing only: it never cuts a text already in the field, so lowering a

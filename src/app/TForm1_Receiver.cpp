@@ -140,7 +140,7 @@ void TForm1::readUsbIdInto(THexEdit* setting, int highWord, const char* name) {
             Dialogs::Icon::Warning);
         return;
     }
-    setting->setText(QStringLiteral("%1").arg((high >> 8) * 256 + (low >> 8), 4, 16, QLatin1Char('0')).toUpper());
+    setting->setText(QString::fromStdString(hexText(static_cast<std::uint32_t>((high >> 8) * 256 + (low >> 8)), 4)));
 }
 
 void TForm1::btnEEPROM_R_VIDClick() { readUsbIdInto(ui->edtVID_SET, 15, "VID"); }

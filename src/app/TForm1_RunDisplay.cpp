@@ -115,7 +115,7 @@ ReasonLines shortenedReason(const QString& text, const QFont& font, int width, i
 
 /// The form in which the run fills an address or data field: two hex digits.
 void setTwoHexDigits(THexEdit* field, int value) {
-    field->setText(QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper());
+    field->setText(QString::fromStdString(hexText(static_cast<std::uint8_t>(value), 2)));
 }
 
 } // namespace
@@ -196,7 +196,7 @@ void TForm1::showUnloggedUnit(const RunOutcome& outcome) {
                        "log\n%1\n(%2).\n\nPlease write the unit down by hand:\n"
                        "Radio ID: %3\nRX serial number: %4\nTX serial number: %5")
             .arg(QFile::decodeName(outcome.logPath.c_str()), QString::fromStdString(outcome.logError),
-                 outcome.ids ? QStringLiteral("%1").arg(outcome.ids->R, 6, 16, QLatin1Char('0')).toUpper()
+                 outcome.ids ? QString::fromStdString(hexText(outcome.ids->R, 6))
                              : QStringLiteral("(none)"),
                  orNone(outcome.rxSerial), orNone(outcome.txSerial)),
         Dialogs::Icon::Error);

@@ -14,6 +14,7 @@
 #include "commands/HotKeys.h"
 #include "settings/StorageCheck.h"
 #include "settings/StoredGenerators.h"
+#include "text/Hex.h"
 #include "ui_TForm1.h"
 #include "widgets/THexEdit.h"
 
@@ -47,9 +48,7 @@ QString fromCodePage(const std::string& text) {
 
 // A USB ID as the VID/PID fields show it: four upper-case hex digits.
 QString usbIdText(std::int32_t id) {
-    return QStringLiteral("%1")
-        .arg(static_cast<std::uint32_t>(id), 4, 16, QLatin1Char('0'))
-        .toUpper();
+    return QString::fromStdString(hexText(static_cast<std::uint32_t>(id), 4));
 }
 
 } // namespace

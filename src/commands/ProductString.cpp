@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "commands/ProductString.h"
 
-#include <cstdio>
+#include "text/Hex.h"
+
 #include <optional>
 
 namespace rfbind::productstring {
@@ -42,11 +43,7 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& pos) {
     return c;
 }
 
-std::string codePointName(char32_t c) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
-    return buffer;
-}
+std::string codePointName(char32_t c) { return "U+" + hexText(static_cast<std::uint32_t>(c), 4); }
 
 } // namespace
 

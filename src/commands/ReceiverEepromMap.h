@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace rfbind::rxeeprom {
@@ -33,6 +34,15 @@ inline constexpr int kSleepPeriod = 57;      ///< USB suspend sleep period setti
 inline constexpr int kWakeupPeriod = 58;     ///< USB suspend wake-up period setting, 3..19
 inline constexpr int kSerialFirst = 60;      ///< 60..62 raw: serial number bytes, two per word
 inline constexpr int kSerialGuard = 63;      ///< raw, cleared before the serial number is written
+
+/// Where the unit's radio ID bytes B0..B5 go: the receiver's own ID, then its transmitter's.
+inline constexpr std::array<int, 6> kRadioIdWords = {
+    kDongleMseAd0, kDongleMseAd1, kDongleMseAd2, kTxRadioIdFirst, kTxRadioIdFirst + 1, kTxRadioIdFirst + 2};
+/// The words the receiver fills with complement words when a keyboard pairs; a run clears them
+/// first so that the binding shows itself.
+inline constexpr std::array<int, 6> kKeyboardIdWords = {
+    kKeyboardIdFirst, kKeyboardIdFirst + 1, kKeyboardIdFirst + 2,
+    kKeyboardId2First, kKeyboardId2First + 1, kKeyboardId2First + 2};
 
 /// Receiver type words (raw, no complement).
 inline constexpr std::uint16_t kMouseOnly = 0x5AA5;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace rfbind::txeeprom {
@@ -21,6 +22,10 @@ inline constexpr int kBatteryLevel = 26;     ///< 26, 27: battery-low level code
 inline constexpr int kLrmBinding = 28;       ///< 28, 29: L+R+M binding flags
 inline constexpr int kSerialFirst = 120;     ///< 120..125: serial number bytes 0..5
 inline constexpr int kSerialTail = 126;      ///< 126, 127: 0xFF each
+
+/// Where the unit's radio ID bytes B0..B5 go: the partner (receiver) ID, then the own one.
+inline constexpr std::array<int, 6> kRadioIdBytes = {
+    kPartnerRadioId, kPartnerRadioId + 1, kPartnerRadioId + 2, kOwnRadioId, kOwnRadioId + 1, kOwnRadioId + 2};
 
 /// The complement a pair stores at its odd address.
 constexpr std::uint8_t complementOf(std::uint8_t value) {

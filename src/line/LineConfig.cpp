@@ -2,10 +2,10 @@
 #include "line/LineConfig.h"
 
 #include "settings/IniFile.h"
+#include "text/Hex.h"
 
 #include <libpq-fe.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -88,10 +88,8 @@ std::string LineConfig::hostName() {
 std::string LineConfig::derivedProduct(std::uint16_t vendorId, std::uint16_t productId,
                                        std::string_view rxFixedPart,
                                        std::string_view txFixedPart) {
-    char usb[16];
-    std::snprintf(usb, sizeof usb, "%04X:%04X", vendorId, productId);
     auto part = [](std::string_view p) { return p.empty() ? std::string("-") : std::string(p); };
-    return std::string(usb) + "/" + part(rxFixedPart) + "/" + part(txFixedPart);
+    return hexText(vendorId, 4) + ":" + hexText(productId, 4) + "/" + part(rxFixedPart) + "/" + part(txFixedPart);
 }
 
 LineResult<std::optional<LineConfig>> LineConfig::load(const std::filesystem::path& file) {

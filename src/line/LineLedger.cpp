@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineLedger.h"
 
+#include "line/AttemptColumns.h"
 #include "line/AttemptsJournalReader.h"
+#include "line/LineConnection.h"
 #include "line/LineMigrations.h"
 #include "line/PqxxFailure.h"
 
@@ -25,25 +27,6 @@ constexpr std::int64_t kOnAirIdEnd = 0x800000;
 // air, before it gives up: only a counter set into a stretch of random draws or another
 // counter's blocks meets more than a few.
 constexpr int kMaxSkippedBlocks = 200;
-
-// Without these libpq would wait as long as the operating system lets it for a server that
-// is down or cut off; a station must learn within seconds that it is offline.
-std::string withDefaultTimeouts(const std::string& uri) {
-    std::string out = uri;
-    auto add = [&out](const char* key, const char* value) {
-        if (out.find(key) != std::string::npos)
-            return;
-        out += out.find('?') == std::string::npos ? '?' : '&';
-        out += key;
-        out += '=';
-        out += value;
-    };
-    add("connect_timeout", "5");
-    add("keepalives_idle", "10");
-    add("keepalives_interval", "5");
-    add("keepalives_count", "3");
-    return out;
-}
 
 std::string kindText(NumberKind kind) { return std::string(numberKindName(kind)); }
 
@@ -85,7 +68,7 @@ struct LineLedger::Impl {
             return lastConnectError;
         std::unique_ptr<pqxx::connection> c;
         try {
-            c = std::make_unique<pqxx::connection>(withDefaultTimeouts(config.database));
+            c = openLineConnection(config.database);
         } catch (const std::exception& e) {
             online = false;
             LineError error = lineErrorFromConnectFailure(e);
@@ -415,22 +398,11 @@ LineResult<std::size_t> LineLedger::recordAttempts(const std::vector<AttemptReco
             return refused("attempt " + r.attemptId + ": " + *bad);
     return impl_->run<std::size_t>("storing attempts", [&](pqxx::connection& c) {
         pqxx::work tx(c);
+        const std::string insert = attemptcolumns::insertStatement();
         std::size_t added = 0;
         for (const auto& r : records) {
-            const auto rows = tx.exec_params(
-                "INSERT INTO rfbind.attempt_log (attempt_id, started_at, utc_offset_min,"
-                " duration_ms, result, fail_step, reason_code, reason_text, rx_radio_id,"
-                " tx_radio_id, rx_serial, tx_serial, rx_usb, rx_version, station, recipe,"
-                " product) VALUES ($1, $2::timestamptz, $3, $4, $5, NULLIF($6, ''),"
-                " NULLIF($7, ''), NULLIF($8, ''), NULLIF($9, ''), NULLIF($10, ''),"
-                " NULLIF($11, ''), NULLIF($12, ''), NULLIF($13, ''), NULLIF($14, ''), $15,"
-                " NULLIF($16, ''), NULLIF($17, ''))"
-                " ON CONFLICT (attempt_id) DO NOTHING RETURNING 1",
-                r.attemptId, r.startedAt, *AttemptsJournalReader::utcOffsetMinutes(r.startedAt),
-                r.durationMs, r.result, r.failStep, r.reasonCode, r.reasonText, r.rxRadioId,
-                r.txRadioId, r.rxSerial, r.txSerial, r.rxUsb, r.rxVersion, r.station, r.recipe,
-                r.product);
-            added += rows.size();
+            const auto parameters = attemptcolumns::insertParameters(r);
+            added += tx.exec_params(insert, pqxx::prepare::make_dynamic_params(parameters)).size();
         }
         tx.commit();
         return LineResult<std::size_t>(added);

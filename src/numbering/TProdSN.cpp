@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "numbering/TProdSN.h"
 
+#include "text/Hex.h"
+
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -165,9 +167,7 @@ std::string TProdSN::GetSNText() const {
     const int d = isDate_ ? 2 : 0;
     std::string text;
     for (int i = 0; i < 6; ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", bytes[static_cast<std::size_t>(i)]);
-        text += hex;
+        text += hexText(bytes[static_cast<std::size_t>(i)], 2);
         if (i > 0 && i < 5 && (i == d - 1 || i == d + fixCount_ - 1))
             text += '-';
     }
@@ -183,10 +183,7 @@ std::string TProdSN::GetFixSNText() const {
             text += static_cast<char>(byteOf(fixSN_, k));
         return text;
     }
-    char hex[24];
-    std::snprintf(hex, sizeof hex, "%0*llX", 2 * fixCount_,
-                  static_cast<unsigned long long>(static_cast<std::uint64_t>(fixSN_)));
-    return hex;
+    return hexText(static_cast<std::uint64_t>(fixSN_), 2 * fixCount_);
 }
 
 std::string TProdSN::GetDateText() const {

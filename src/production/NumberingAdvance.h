@@ -31,9 +31,6 @@ public:
     /// ID is read for the panel, which consumes it (the next unit receives the one after it).
     /// Both as six hex digits. Nothing in random mode (no change).
     static std::optional<Shown> radioIdPassed(TProdRFID& generator, std::uint32_t unitId);
-
-    /// `value` as upper-case hex with exactly `digits` digits (more if the value needs them).
-    static std::string hexDigits(std::uint64_t value, int digits);
 };
 
 } // namespace rfbind

@@ -14,9 +14,9 @@
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
 #include "production/SoftBinding.h"
+#include "text/Hex.h"
 
 #include <chrono>
-#include <cstdio>
 
 namespace rfbind {
 
@@ -24,16 +24,6 @@ namespace rs = runsteps;
 using Label = RunDisplay::Label;
 
 namespace {
-
-std::string hexByte(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint8_t>(value), 2); }
-
-std::string hexAddress(int address) {
-    char b[16];
-    std::snprintf(b, sizeof b, "0x%02X", address);
-    return b;
-}
-
-std::string hex4(int value) { return NumberingAdvance::hexDigits(static_cast<std::uint16_t>(value), 4); }
 
 std::int64_t wallClockMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -54,7 +44,7 @@ ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& h
 
 void ProductionRun::noteIfNewlyFailed(bool failedBefore, FailReason reason, int address) {
     if (!failedBefore && link_.CommError && noted_.reason == FailReason::None)
-        noted_ = {reason, hexAddress(address)};
+        noted_ = {reason, hexAddress(static_cast<unsigned>(address))};
 }
 
 void ProductionRun::txByte(int address, int value) {
@@ -276,8 +266,8 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     progress(5);
     clock.pumpMessages();
     const std::uint8_t lrm = rs::lrmBindingByte(s.LRMBinding);
-    txByte(rs::kLrmBindingAddress, lrm);
-    txByte(rs::kLrmBindingAddress + 1, lrm ^ 0xFF);
+    txByte(txeeprom::kLrmBinding, lrm);
+    txByte(txeeprom::kLrmBinding + 1, lrm ^ 0xFF);
     option(s.Wakeup == 0 ? O::WakeupMotionAndButton : O::WakeupButtonOnly);
     if (stepFailed())
         return fail(out, "options", FailReason::TxEepromWrite);
@@ -305,11 +295,11 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
         display_.showTxSerial(out.txSerial);
         const auto serial = txSN.GetSNBytes();
         for (int k = 0; k < 6 && !link_.CommError; ++k)
-            txByte(rs::kTxSerialFirst + k, serial[static_cast<std::size_t>(k)]);
-        txByte(rs::kTxSerialTail, 0xFF);
+            txByte(txeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(k)]);
+        txByte(txeeprom::kSerialTail, 0xFF);
         if (stepFailed())
             return fail(out, "tx_serial", FailReason::TxEepromWrite);
-        txByte(rs::kTxSerialTail + 1, 0xFF);
+        txByte(txeeprom::kSerialTail + 1, 0xFF);
         if (stepFailed())
             return fail(out, "tx_serial", FailReason::TxEepromWrite);
     }
@@ -328,20 +318,20 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     for (std::size_t i = 0; i < idBytes.size(); ++i) {
         if (i <= 2) {
             // The field shows the receiver ID as it was drawn, before its top bit is set.
-            shownId += hexByte(static_cast<int>(out.ids->R >> (16 - 8 * i)));
+            shownId += hexText(static_cast<std::uint8_t>(out.ids->R >> (16 - 8 * i)), 2);
             display_.showRadioId(shownId);
         }
-        display_.addDebugLine(hexByte(idBytes[i]));
-        txByte(RadioIdPair::kTransmitterAddress[i], idBytes[i]);
+        display_.addDebugLine(hexText(idBytes[i], 2));
+        txByte(txeeprom::kRadioIdBytes[i], idBytes[i]);
         clock.pumpMessages();
         if (link_.CommError)
             break;
     }
-    txByte(RadioIdPair::kTransmitterPartnerChecksumAddress, out.ids->receiverIdChecksum());
+    txByte(txeeprom::kPartnerRadioIdCheck, out.ids->receiverIdChecksum());
     clock.pumpMessages();
     if (stepFailed())
         return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
-    txByte(RadioIdPair::kTransmitterOwnChecksumAddress, out.ids->transmitterIdChecksum());
+    txByte(txeeprom::kOwnRadioIdCheck, out.ids->transmitterIdChecksum());
     if (stepFailed())
         return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
 
@@ -357,15 +347,15 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     // written again below, and checked there.
     for (std::size_t i = 0; i < idBytes.size(); ++i) {
         clock.pumpMessages();
-        display_.addDebugLine(hexByte(idBytes[i]));
-        rxWord(RadioIdPair::kReceiverWord[i], rxeeprom::complementWord(idBytes[i]));
+        display_.addDebugLine(hexText(idBytes[i], 2));
+        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
         if (link_.CommError)
             break;
     }
     link_.CommError = false;
     noted_ = {};
 
-    rxWord(rs::kSensorCodeWord, rxeeprom::complementWord(static_cast<std::uint8_t>(sensorCode_)));
+    rxWord(rxeeprom::kSensorCode, rxeeprom::complementWord(static_cast<std::uint8_t>(sensorCode_)));
     if (stepFailed())
         return fail(out, "rx_radio_ids", FailReason::RxEepromWrite);
 
@@ -397,7 +387,7 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
         rxByte(rxeeprom::kPidHigh, s.PID / 256);
         rxByte(rxeeprom::kPidLow, s.PID % 256);
     } else {
-        for (int w = rs::kVidPidFirstWord; w < rs::kVidPidFirstWord + 4; ++w)
+        for (int w = rxeeprom::kVidHigh; w <= rxeeprom::kPidLow; ++w)
             rxWord(w, 0);
         display_.clearUsbIds();
     }
@@ -406,12 +396,12 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     progress(16);
     const std::string product = recipe.productBytes();
     if (product.find_first_not_of(' ') == std::string::npos) {
-        rxWord(rs::kStringLengthWord, 0);
+        rxWord(rxeeprom::kStringLength, 0);
     } else if (link_.ActiveDevice != nullptr) {
         display_.showProductLengthWord(productstring::lengthField(static_cast<int>(product.size())));
         const bool before = link_.CommError;
         ReceiverOperations(link_).writeProductString(product);
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rs::kStringLengthWord);
+        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rxeeprom::kStringLength);
     }
     if (stepFailed())
         return fail(out, "product_string", FailReason::RxEepromWrite);
@@ -421,24 +411,24 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
     out.rxSerial = rxSN.GetSNText();
     display_.showRxSerial(out.rxSerial);
     if (rxSN.IsSN()) {
-        rxWord(rs::kSerialGuardWord, 0);
+        rxWord(rxeeprom::kSerialGuard, 0);
         const auto serial = rxSN.GetSNBytes();
         for (int k = 0; k < 3; ++k)
-            rxWord(rs::kSerialFirstWord + k, serial[static_cast<std::size_t>(2 * k)] * 256 +
+            rxWord(rxeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(2 * k)] * 256 +
                                                  serial[static_cast<std::size_t>(2 * k + 1)]);
     }
     if (stepFailed())
         return fail(out, "rx_serial", FailReason::RxEepromWrite);
     progress(18);
     for (std::size_t i = 0; i < idBytes.size() && !link_.CommError; ++i)
-        rxWord(RadioIdPair::kReceiverWord[i], rxeeprom::complementWord(idBytes[i]));
+        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
     // Cleared so that a keyboard binding shows itself by filling them.
-    for (int w : SoftBinding::kKeyboardWords)
+    for (int w : rxeeprom::kKeyboardIdWords)
         rxWord(w, 0);
-    rxWord(rs::kSleepPeriodWord, rxeeprom::complementWord(static_cast<std::uint8_t>(s.Sleep)));
+    rxWord(rxeeprom::kSleepPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.Sleep)));
     if (stepFailed())
         return fail(out, "rx_words", FailReason::RxEepromWrite);
-    rxWord(rs::kWakeupPeriodWord, rxeeprom::complementWord(static_cast<std::uint8_t>(s.WakeupPeriod)));
+    rxWord(rxeeprom::kWakeupPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.WakeupPeriod)));
     if (stepFailed())
         return fail(out, "periods", FailReason::RxEepromWrite);
 
@@ -510,16 +500,16 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
                 host_.noteBoundIds(watch.mouseId(), watch.keyboardId());
         }
         valid = 0;
-        for (int w : SoftBinding::kKeyboardWords)
+        for (int w : rxeeprom::kKeyboardIdWords)
             if (SoftBinding::validKeyboardWord(link_.ReadReceiverEeprom(w)))
                 ++valid;
     } while (watch.state() == BindingWatch::State::Watching &&
-             valid < static_cast<int>(SoftBinding::kKeyboardWords.size()));
+             valid < static_cast<int>(rxeeprom::kKeyboardIdWords.size()));
     display_.stopBindingAnimation();
 
     // Only a keyboard that paired passes: a binding that timed out, lost its receiver or
     // could not start at all leaves the unit without its keyboard.
-    if (valid == static_cast<int>(SoftBinding::kKeyboardWords.size()) ||
+    if (valid == static_cast<int>(rxeeprom::kKeyboardIdWords.size()) ||
         watch.state() == BindingWatch::State::Paired)
         return true;
     if (watch.state() == BindingWatch::State::Lost)
@@ -557,7 +547,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
 
         const std::int64_t now = wallClockMs();
         const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
-                                         NumberingAdvance::hexDigits(out.ids->R, 6), out.rxSerial,
+                                         hexText(out.ids->R, 6), out.rxSerial,
                                          out.txSerial};
         const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
@@ -600,14 +590,14 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.reasonCode = std::string(failReasonCode(out.reason));
     r.reasonText = out.reasonText();
     if (out.ids) {
-        r.rxRadioId = NumberingAdvance::hexDigits(out.ids->R, 6);
-        r.txRadioId = NumberingAdvance::hexDigits(out.ids->T, 6);
+        r.rxRadioId = hexText(out.ids->R, 6);
+        r.txRadioId = hexText(out.ids->T, 6);
     }
     r.rxSerial = out.rxSerial;
     r.txSerial = out.txSerial;
     if (out.vendorId != 0 || out.productId != 0) {
-        r.rxUsb = hex4(out.vendorId) + ":" + hex4(out.productId);
-        r.rxVersion = hex4(out.version);
+        r.rxUsb = hexText(static_cast<std::uint16_t>(out.vendorId), 4) + ":" + hexText(static_cast<std::uint16_t>(out.productId), 4);
+        r.rxVersion = hexText(static_cast<std::uint16_t>(out.version), 4);
     }
     r.station = records_.station();
     if (recipe != nullptr)
@@ -742,7 +732,7 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     // Only the erase's own writes decide its result, not the link tests before it.
     link_.CommError = false;
     noted_ = {};
-    const int count = transmitter ? rs::kTransmitterEepromBytes : rs::kReceiverEepromWords;
+    const int count = transmitter ? txeeprom::kByteCount : rxeeprom::kWordCount;
     for (int a = 0; a < count; ++a) {
         if (transmitter)
             txByte(a, 0x00);

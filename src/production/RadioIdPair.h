@@ -22,17 +22,10 @@ struct RadioIdPair {
     std::array<std::uint8_t, 6> bytes() const;
 
     /// Checksum bytes the transmitter keeps beside each ID: (B0 ^ B1 ^ B2) ^ 0xFF for the
-    /// partner (receiver) ID and (B3 ^ B4 ^ B5) ^ 0xFF for its own.
+    /// partner (receiver) ID and (B3 ^ B4 ^ B5) ^ 0xFF for its own. Where each of these bytes
+    /// goes is the EEPROM maps' business.
     std::uint8_t receiverIdChecksum() const;
     std::uint8_t transmitterIdChecksum() const;
-
-    /// Where byte Bi goes: a transmitter EEPROM byte address and a receiver EEPROM word address.
-    static constexpr std::array<std::uint8_t, 6> kTransmitterAddress = {0x0C, 0x0D, 0x0E,
-                                                                        0x08, 0x09, 0x0A};
-    static constexpr std::array<std::uint8_t, 6> kReceiverWord = {0x00, 0x01, 0x02,
-                                                                  0x33, 0x34, 0x35};
-    static constexpr std::uint8_t kTransmitterOwnChecksumAddress = 0x0B;
-    static constexpr std::uint8_t kTransmitterPartnerChecksumAddress = 0x0F;
 };
 
 } // namespace rfbind

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "commands/ReceiverEepromMap.h"
+#include "commands/TransmitterEepromMap.h"
+
 #include <cstdint>
 #include <string>
 
@@ -53,41 +56,26 @@ constexpr ReportBytes secondRadioSetting(std::uint16_t receiverVersion) {
                                                         : ReportBytes{0x12, 0x98, 0x00, 0x02};
 }
 
-/// Sensor class code kept in receiver word 0x2E, from the transmitter sensor's
+/// Sensor class code kept in the receiver's sensor code word, from the transmitter sensor's
 /// identification byte (-1 when it could not be read).
 constexpr std::int32_t sensorCode(int sensorId) {
     return sensorId == 0x11 || sensorId == 0x29 ? 0x91 : 0x9D;
 }
 
-/// Transmitter EEPROM 0x1C: the L+R+M binding byte (its complement goes to 0x1D).
-inline constexpr std::uint8_t kLrmBindingAddress = 0x1C;
+/// The L+R+M binding byte of the transmitter EEPROM (its complement goes after it).
 constexpr std::uint8_t lrmBindingByte(bool enabled) { return enabled ? 0x24 : 0x20; }
-
-/// Receiver words the run writes beyond the options.
-inline constexpr int kSensorCodeWord = 0x2E;
-inline constexpr int kSleepPeriodWord = 0x39;
-inline constexpr int kWakeupPeriodWord = 0x3A;
-inline constexpr int kSerialGuardWord = 0x3F;
-inline constexpr int kSerialFirstWord = 0x3C;
-inline constexpr int kVidPidFirstWord = 0x0F; ///< 0x0F..0x12, cleared when no VID/PID is set
-inline constexpr int kStringLengthWord = 0x13;
-/// Transmitter EEPROM bytes of the serial number and the two bytes after it.
-inline constexpr int kTxSerialFirst = 0x78;
-inline constexpr int kTxSerialTail = 0x7E;
 
 // ---- erase runs ------------------------------------------------------------------------
 
-inline constexpr int kTransmitterEepromBytes = 128;
-inline constexpr int kReceiverEepromWords = 64;
 /// Pause after each erased address.
 inline constexpr int kErasePauseMs = 20;
 /// Link tests before an erase run decides whether the devices are there.
 inline constexpr int kEraseLinkTests = 11;
 
 /// The progress bar (0..20) after erasing transmitter byte `address` (0..127).
-constexpr int transmitterEraseProgress(int address) { return (address + 1) * 20 / 128; }
+constexpr int transmitterEraseProgress(int address) { return (address + 1) * 20 / txeeprom::kByteCount; }
 /// The same after erasing receiver word `address` (0..63); the last two words both show 20.
-constexpr int receiverEraseProgress(int address) { return (address + 1) * 20 / 63; }
+constexpr int receiverEraseProgress(int address) { return (address + 1) * 20 / (rxeeprom::kWordCount - 1); }
 
 // ---- cycle time ------------------------------------------------------------------------
 

@@ -40,8 +40,6 @@ public:
     static constexpr std::uint8_t kIdleStatus = 0xBB;
     /// Status queries made per tick before the tick gives up waiting for either status.
     static constexpr int kStatusQueries = 10;
-    /// Receiver words the receiver fills with complement words when a keyboard pairs.
-    static constexpr std::array<int, 6> kKeyboardWords = {0x2B, 0x2C, 0x2D, 0x30, 0x31, 0x32};
 
     /// The IDs of an answer, or nothing when its channel byte lies outside 2..82 (the only
     /// mark of a valid answer to this query).

@@ -4,26 +4,17 @@
 #include "commands/DeviceOptions.h"
 #include "commands/HotKeys.h"
 #include "commands/ProductString.h"
+#include "text/Hex.h"
 
 #include <cstdio>
 
 namespace rfbind {
 
-namespace {
-
-std::string hex4(long long v) {
-    char b[24];
-    std::snprintf(b, sizeof b, "%llX", v);
-    return b;
-}
-
-} // namespace
-
 std::optional<std::string> UnitRecipe::problem() const {
     const StationSettings& s = settings;
     for (const auto& [name, value] : {std::pair{"VID", s.VID}, std::pair{"PID", s.PID}})
         if (value < 0 || value > 0xFFFF)
-            return std::string(name) + " " + hex4(value) + " is not a USB ID: enter 1 to FFFF, or leave it empty";
+            return std::string(name) + " " + hexText(static_cast<std::uint64_t>(value), 1) + " is not a USB ID: enter 1 to FFFF, or leave it empty";
     // Values the settings file holds but the station could not show or program are kept
     // as stored; a unit is never programmed with a stand-in for them.
     if (!s.refused.empty()) {

@@ -4,6 +4,7 @@
 #include "bench/BenchTransmitter.h"
 #include "production/AttemptsJournal.h"
 #include "production/NumberingAdvance.h"
+#include "text/Hex.h"
 #include "settings/Lang.h"
 #include "support/RecordingFileSystem.h"
 
@@ -222,7 +223,7 @@ TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers)
         ASSERT_TRUE(out.ids);
         // Sequential, and the next ID the panel shows after a PASS is consumed.
         EXPECT_GE(out.ids->R, unit == 0 ? 0x123456u : last.ids->R + 2);
-        EXPECT_EQ(out.rxSerial.substr(out.rxSerial.size() - 5), "-" + NumberingAdvance::hexDigits(5 + unit, 4));
+        EXPECT_EQ(out.rxSerial.substr(out.rxSerial.size() - 5), "-" + hexText(5 + unit, 4));
         EXPECT_EQ(s.display.label(), Label::Pass);
         last = out;
     }
@@ -234,7 +235,7 @@ TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers)
     };
     const auto log = s.folder.lines("20");
     ASSERT_EQ(log.size(), 3u);
-    const std::string radioId = NumberingAdvance::hexDigits(last.ids->R, 6);
+    const std::string radioId = hexText(last.ids->R, 6);
     EXPECT_EQ(log[2].substr(19), "," + radioId + "," + withoutDashes(last.rxSerial) + "," + withoutDashes(last.txSerial));
     EXPECT_EQ(s.host.saves, 3) << "numbering stored with every PASS";
     const auto journal = s.folder.lines("attempts-");
