@@ -156,6 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
                       s.rig.bench.setFaults({.pairingStatusUnanswered = true});
                   },
                   {}, {}, "keyboard_binding", FailReason::KeyboardTimeout, ""},
+        FaultCase{"ReceiverPulledAtWait", [](Station& s) { useKeyboard(s); }, {},
+                  [](Station& s) {
+                      if (s.display.label() == Label::Wait)
+                          s.rig.bench.unplugReceiver();
+                  },
+                  "keyboard_binding", FailReason::ReceiverPulled, ""},
         FaultCase{"ClosedAtWait", [](Station& s) { useKeyboard(s); }, {},
                   [](Station& s) {
                       if (s.display.label() == Label::Wait)
