@@ -10,21 +10,36 @@
 
 namespace rfbind {
 
+namespace {
+
+/// The product string's problem in the words of its field: what is wrong (the first clause
+/// of the explanation, which is all a FAIL line has room for) and where to mend it.
+std::string productStringProblem(const std::string& text) {
+    std::string why = productstring::explain(text).reason;
+    why = why.substr(0, why.find(';'));
+    if (!why.empty() && why.back() == '.')
+        why.pop_back();
+    return "the product string \"" + text + "\": " + why + "; correct it under StringDesc";
+}
+
+} // namespace
+
 std::optional<std::string> UnitRecipe::problem() const {
     const StationSettings& s = settings;
     for (const auto& [name, value] : {std::pair{"VID", s.VID}, std::pair{"PID", s.PID}})
         if (value < 0 || value > 0xFFFF)
-            return std::string(name) + " " + hexText(static_cast<std::uint64_t>(value), 1) + " is not a USB ID: enter 1 to FFFF, or leave it empty";
+            return std::string(name) + " " + hexText(static_cast<std::uint64_t>(value), 1) +
+                   " is not a USB ID: enter 1 to FFFF, or leave it empty";
     // Values the settings file holds but the station could not show or program are kept
     // as stored; a unit is never programmed with a stand-in for them.
     if (!s.refused.empty()) {
         const Refused& r = s.refused.front();
         if (r.key == "PName")
-            return "the product string \"" + r.value + "\": " + r.reason;
+            return productStringProblem(r.value);
         return r.key + " " + r.value + " (as stored in the settings file): " + r.reason;
     }
     if (productstring::check(productName) != productstring::Problem::None)
-        return "the product string \"" + productName + "\": " + productstring::explain(productName).reason;
+        return productStringProblem(productName);
     const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomKeys);
     const int keys = static_cast<int>(list.items.size());
     for (const auto& [name, index] : {std::pair{"CustKey1", s.CustKey1}, std::pair{"CustKey2", s.CustKey2}}) {
