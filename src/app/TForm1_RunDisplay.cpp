@@ -143,7 +143,7 @@ void TForm1::showLabel(Label label) {
     }
 }
 
-void TForm1::showFailReason(int messageId, const std::string& detail) {
+void TForm1::showFailReason(int messageId, const std::string& detail, const std::string& cause) {
     if (lblFailReason_ == nullptr) {
         // A short line at the foot of the result label, in the operator's language.
         lblFailReason_ = new QLabel(ui->lblResult->parentWidget());
@@ -161,8 +161,9 @@ void TForm1::showFailReason(int messageId, const std::string& detail) {
         lblFailReason_->hide();
         return;
     }
-    QString text = MessageText(messageId);
-    text.replace(QStringLiteral("%1"), QString::fromStdString(detail));
+    // The cause is the system's own text (a failed transfer's error): it stays as it came.
+    const QString text = QString::fromStdString(
+        composeFailReason(MessageText(messageId).toStdString(), detail, cause));
     lblFailReason_->setText(text);
     lblFailReason_->setToolTip(text);
     lblFailReason_->show();
