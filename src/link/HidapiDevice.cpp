@@ -162,6 +162,13 @@ bool HidapiDevice::ensureOpen(std::string& why) {
         why = "HID library not initialised";
         return false;
     }
+    if (struct stat st {}; ::stat(entry_->path.c_str(), &st) != 0) {
+        // Most often the node vanished with its device between the search and this transfer.
+        const int error = errno;
+        status_ = OpenStatus::Failed;
+        why = entry_->path + ": " + std::strerror(error);
+        return false;
+    }
     if (permissionDenied(entry_->path)) {
         status_ = OpenStatus::PermissionDenied;
         why = entry_->path + ": " + std::strerror(EACCES);

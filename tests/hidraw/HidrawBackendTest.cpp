@@ -205,7 +205,7 @@ TEST(HidrawBackend, PathFaultsFailTransfersWithTheirReason) {
         {"short read", with([](auto& f) { f.shortFeatureReadBytes = 3; }), OpenStatus::ReadWrite, true,
          "", "received 3 of 8 bytes"},
         {"gone before open", with([](auto& f) { f.goneBeforeOpen = true; }), OpenStatus::Failed, false,
-         "/dev/hidraw1", "/dev/hidraw1"},
+         "/dev/hidraw1: No such file or directory", "/dev/hidraw1: No such file or directory"},
         // Last: it gives up root's override for good.
         {"no udev rule", with([](auto& f) { f.permissionDenied = true; }), OpenStatus::PermissionDenied, false,
          "/dev/hidraw1: Permission denied", "/dev/hidraw1: Permission denied"},
