@@ -103,8 +103,8 @@ TransferResult HidapiDevice::getFeature(std::uint8_t* buffer, std::size_t length
 }
 
 TransferResult HidapiDevice::transferred(int result, std::size_t length, bool sent) {
-    // The failed ioctl's errno is the system's reason; hidapi keeps the same text behind a
-    // prefix of its own in hid_error, which serves when errno was lost on the way out.
+    // The failed ioctl's errno is the system's reason, in the words every Linux tool uses;
+    // hidapi's own message (hid_error) serves when errno was lost on the way out.
     const int error = errno;
     if (result == static_cast<int>(length))
         return TransferResult::done(length);

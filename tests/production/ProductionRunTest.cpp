@@ -528,24 +528,3 @@ TEST(ProductionRun, AnEarlierUnitsTransferFailureIsNotTheNextOnesCause) {
     EXPECT_EQ(next.reason, FailReason::TransmitterNotAnswering);
     EXPECT_EQ(next.cause, "transmitter did not answer after 30 tries");
 }
-
-TEST(FailReasons, TheCauseFollowsTheReasonWithItsDetail) {
-    struct Case {
-        FailReason reason;
-        std::string detail, cause, text;
-    };
-    const Case cases[] = {
-        {FailReason::ReceiverNotAnswering, "", "feature report transfer failed (Input/output error)",
-         "Receiver not answering: feature report transfer failed (Input/output error)"},
-        {FailReason::RxEepromWrite, "0x0C", "feature report transfer failed (Broken pipe)",
-         "RX EEPROM word 0x0C write not confirmed: feature report transfer failed (Broken pipe)"},
-        {FailReason::TxEepromWrite, "0x0C", "", "TX EEPROM write at 0x0C not confirmed"},
-    };
-    for (const Case& c : cases) {
-        RunOutcome out;
-        out.reason = c.reason;
-        out.detail = c.detail;
-        out.cause = c.cause;
-        EXPECT_EQ(out.reasonText(), c.text);
-    }
-}
