@@ -403,6 +403,7 @@ private:
     struct ShownReason {
         int messageId = -1;
         std::string detail;
+        std::string cause;
     };
     std::optional<ShownReason> shownReason_;
     QLabel* lblFailReason_ = nullptr;
@@ -424,7 +425,8 @@ private:
 
     // RunDisplay (TForm1_RunDisplay.cpp)
     void showLabel(Label label) override;
-    void showFailReason(int messageId, const std::string& detail) override;
+    void showFailReason(int messageId, const std::string& detail,
+                        const std::string& cause) override;
     void showProgress(int value) override;
     void showNextUnitPrompt(bool shown) override;
     void showKeyboardPrompt(bool shown) override;

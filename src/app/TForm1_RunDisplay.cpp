@@ -223,11 +223,11 @@ void TForm1::showLabel(Label label) {
     }
 }
 
-void TForm1::showFailReason(int messageId, const std::string& detail) {
+void TForm1::showFailReason(int messageId, const std::string& detail, const std::string& cause) {
     if (messageId < 0)
         shownReason_.reset();
     else
-        shownReason_ = ShownReason{messageId, detail};
+        shownReason_ = ShownReason{messageId, detail, cause};
     drawFailReason();
 }
 
@@ -262,6 +262,10 @@ void TForm1::drawFailReason() {
         text.replace(QStringLiteral("%1"), detail);
     else if (!detail.isEmpty())
         text += (CurrentLanguage == lkEng ? QStringLiteral(": ") : QStringLiteral("：")) + detail;
+    // The cause is the system's own text (a failed transfer's error): it stays as it came.
+    if (!shownReason_->cause.empty())
+        text += (CurrentLanguage == lkEng ? QStringLiteral(": ") : QStringLiteral("：")) +
+                QString::fromStdString(shownReason_->cause);
 
     // The reason takes the foot of the result label and the gap down to the duration, between
     // the next-unit picture and Go; the result keeps the rest, large enough to read as FAIL.
@@ -306,7 +310,7 @@ void TForm1::clearCycle() { clearStationDisplay(); }
 void TForm1::clearStationDisplay() {
     ui->edtCaliTime->clear();
     ui->lblResult->clear();
-    showFailReason(-1, {});
+    showFailReason(-1, {}, {});
     ui->edtTX_SN->clear();
     ui->edtRX_SN->clear();
     ui->edtMseDongleAddr->clear();

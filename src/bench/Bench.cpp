@@ -201,13 +201,17 @@ void Bench::spendLatency() {
         transferSleep_(faults().usbLatencyMs);
 }
 
-bool Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
-                       const std::uint8_t* buffer, std::size_t length) {
+std::size_t Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
+                              const std::uint8_t* buffer, std::size_t length) {
     ++setFeatures_;
     if (endpoint != BenchEndpoint::Receiver || !present(endpoint, generation) ||
         !acceptable(buffer, length))
-        return false;
+        return 0;
     spendLatency();
+    if (const auto& taken = faults().shortWriteBytes;
+        taken && static_cast<std::size_t>(std::max(*taken, 1)) < length)
+        // The report arrives cut short: the firmware never sees a whole request.
+        return static_cast<std::size_t>(std::max(*taken, 1));
     Frame request{};
     std::copy_n(buffer, length, request.begin());
     const std::uint32_t now = clock_.tickMs();
@@ -216,7 +220,7 @@ bool Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
     answersPairingStatus_ = request[1] == firmware::kDirectRead && request[2] == firmware::kStatusRegister &&
                             request[3] == firmware::kStatusMark && request[4] == firmware::kStatusBinding;
     receiver_.service(now); // a window the request just opened pairs a waiting transmitter
-    return true;
+    return length;
 }
 
 bool Bench::getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::uint8_t* buffer,

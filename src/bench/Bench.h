@@ -107,8 +107,10 @@ public:
     bool present(BenchEndpoint endpoint, std::uint64_t generation);
     /// The firmware takes the request at the set-feature and hands the answer over at the next
     /// get-feature, in the same 8 bytes; a second get-feature hands over the same answer.
-    bool setFeature(BenchEndpoint endpoint, std::uint64_t generation, const std::uint8_t* buffer,
-                    std::size_t length);
+    /// Returns the bytes the receiver took: `length`, fewer under the short-write fault (the
+    /// firmware then drops the incomplete request), or 0 for a report it refused.
+    std::size_t setFeature(BenchEndpoint endpoint, std::uint64_t generation,
+                           const std::uint8_t* buffer, std::size_t length);
     bool getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::uint8_t* buffer,
                     std::size_t length);
 

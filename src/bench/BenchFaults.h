@@ -32,6 +32,9 @@ struct BenchFaults {
     /// The receiver drops off the bus this many milliseconds after it was plugged in (or after
     /// the fault was set, whichever is later), noticed at the next transfer or time check.
     std::optional<std::uint32_t> unplugAfterMs = std::nullopt;
+    /// The receiver's set-feature takes only this many bytes of the report (1..7, report ID
+    /// included) and drops the incomplete request, as a transfer cut short on the bus.
+    std::optional<int> shortWriteBytes = std::nullopt;
     /// Time every transfer that reaches the receiver takes, in milliseconds (1 is realistic
     /// for full-speed control transfers).
     int usbLatencyMs = 0;

@@ -3,6 +3,9 @@
 
 #include "bench/Bench.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace rfbind::bench {
 
 BenchHidDevice::BenchHidDevice(Bench& bench, BenchEndpoint endpoint, std::uint64_t generation,
@@ -15,16 +18,26 @@ BenchHidDevice::~BenchHidDevice() {
         *handedOut_ = false;
 }
 
-bool BenchHidDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
-    const bool ok = bench_.setFeature(endpoint_, generation_, buffer, length);
-    noteOpen(ok);
-    return ok;
+TransferResult BenchHidDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
+    const std::size_t taken = bench_.setFeature(endpoint_, generation_, buffer, length);
+    noteOpen(taken > 0);
+    if (taken == 0)
+        return refused();
+    if (taken < length)
+        return TransferResult::shortTransfer(true, taken, length);
+    return TransferResult::done(length);
 }
 
-bool BenchHidDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
+TransferResult BenchHidDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
     const bool ok = bench_.getFeature(endpoint_, generation_, buffer, length);
     noteOpen(ok);
-    return ok;
+    return ok ? TransferResult::done(length) : refused();
+}
+
+TransferResult BenchHidDevice::refused() const {
+    if (openStatus_ == OpenStatus::Failed)
+        return TransferResult::noDevice(std::strerror(ENODEV));
+    return TransferResult::failed(std::strerror(EPIPE));
 }
 
 bool BenchHidDevice::pluggedIn() const { return bench_.present(endpoint_, generation_); }

@@ -30,8 +30,10 @@ public:
     HidAttributes attributes() const override { return identity_.attributes; }
     HidCaps caps() const override { return identity_.caps; }
     std::string productString() override { return identity_.product; }
-    bool setFeature(const std::uint8_t* buffer, std::size_t length) override;
-    bool getFeature(std::uint8_t* buffer, std::size_t length) override;
+    /// Failures in the words the system would use: a refused report stalls ("Broken pipe"),
+    /// an unplugged receiver is gone ("No such device"), a short write gives the count.
+    TransferResult setFeature(const std::uint8_t* buffer, std::size_t length) override;
+    TransferResult getFeature(std::uint8_t* buffer, std::size_t length) override;
     /// Also a time check: the unplug fault is noticed here.
     bool pluggedIn() const override;
     void setNumInputBuffers(int count) override { inputBuffers_ = count; }
@@ -44,6 +46,7 @@ public:
 
 private:
     void noteOpen(bool transferred);
+    TransferResult refused() const;
 
     Bench& bench_;
     BenchEndpoint endpoint_;

@@ -48,19 +48,26 @@ std::optional<std::uint8_t> ReceiverOperations::readRegister(const Frame& reques
     Clock& clock = link_.clock();
     Frame buffer{};
     int attempts = 0;
+    bool transferred = false;
     do {
         ++attempts;
         buffer = request;
         // A failed request leaves the buffer as sent (position 7 = 0): an unanswered attempt.
-        if (link_.setFeature(buffer)) {
+        transferred = link_.setFeature(buffer);
+        if (transferred) {
             clock.sleepMs(kRegisterAnswerMs);
-            link_.getFeature(buffer);
+            transferred = link_.getFeature(buffer);
         }
         clock.sleepMs(kRegisterAnswerMs);
         clock.pumpMessages();
     } while (!frame::acknowledged(buffer) && attempts < link_.RetryCount);
     if (!frame::acknowledged(buffer)) {
-        link_.CommError = true;
+        // A last attempt that never reached the receiver is put down to its transfer.
+        if (!transferred)
+            link_.failTransfer();
+        else
+            link_.fail(LinkFailure::Kind::NotAcknowledged,
+                       "receiver did not acknowledge after " + std::to_string(attempts) + " tries");
         return std::nullopt;
     }
     return buffer[static_cast<std::size_t>(answerPosition)];
@@ -127,7 +134,7 @@ void ReceiverOperations::sendOnce(const Frame& request) {
     if (link_.ActiveDevice == nullptr)
         return;
     if (!link_.setFeature(request))
-        link_.CommError = true;
+        link_.failTransfer();
 }
 
 void ReceiverOperations::updateCustKey() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "commands/TransmitterOperations.h"
 
+#include <cstdio>
+
 namespace rfbind {
 
 int TransmitterOperations::verifiedEepromWrite(int address, int value) {
@@ -15,7 +17,11 @@ int TransmitterOperations::verifiedEepromWrite(int address, int value) {
         if (readBack == value)
             return readBack;
     }
-    link_.CommError = true;
+    // A read-back that failed has said why already; the first failure is the one kept.
+    char text[48];
+    std::snprintf(text, sizeof text, "read back 0x%02X after %d writes", readBack & 0xFF,
+                  kVerifiedWriteCycles);
+    link_.fail(LinkFailure::Kind::NotConfirmed, text);
     return readBack;
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace rfbind {
 
@@ -31,9 +32,43 @@ enum class OpenStatus {
     Failed,           ///< any other failure, including a device that is gone
 };
 
+/// How one feature-report transfer went. A failure carries the system's own words for it (the
+/// text of the error the transfer ended with) or, for a transfer that moved fewer bytes than the
+/// report holds, the count ("sent 5 of 8 bytes"), so a unit's FAIL can name the cause.
+struct TransferResult {
+    enum class Status {
+        Done,     ///< the whole report went out or came back
+        Failed,   ///< the system refused or aborted the transfer
+        Short,    ///< fewer bytes than the report holds were transferred
+        NoDevice, ///< the device is gone or could not be opened
+    };
+    Status status = Status::Failed;
+    /// Bytes transferred, report ID included (0 when nothing was).
+    int bytes = 0;
+    /// Why it failed, for messages ("Input/output error", "sent 5 of 8 bytes"); empty when done.
+    std::string error;
+
+    bool ok() const { return status == Status::Done; }
+    explicit operator bool() const { return ok(); }
+
+    static TransferResult done(std::size_t bytes) {
+        return {Status::Done, static_cast<int>(bytes), {}};
+    }
+    static TransferResult failed(std::string why) { return {Status::Failed, 0, std::move(why)}; }
+    static TransferResult noDevice(std::string why) {
+        return {Status::NoDevice, 0, std::move(why)};
+    }
+    /// A set-feature (`sent`) or get-feature that moved `bytes` of `wanted`.
+    static TransferResult shortTransfer(bool sent, std::size_t bytes, std::size_t wanted) {
+        return {Status::Short, static_cast<int>(bytes),
+                std::string(sent ? "sent " : "received ") + std::to_string(bytes) + " of " +
+                    std::to_string(wanted) + " bytes"};
+    }
+};
+
 /// One HID device (one top-level collection of a USB interface) handed out by a
 /// HidDeviceController. The owner of the object may call it from the user-interface thread
-/// only. Transfers return false on any failure; they never throw.
+/// only. Transfers report any failure in their result; they never throw.
 class HidDevice {
 public:
     virtual ~HidDevice() = default;
@@ -47,11 +82,12 @@ public:
 
     /// One HID set-feature transfer of `length` bytes; buffer[0] is the report ID.
     /// Opens the device on demand (read/write, else query-only).
-    virtual bool setFeature(const std::uint8_t* buffer, std::size_t length) = 0;
+    /// A transfer of fewer than `length` bytes fails (Status::Short with the count).
+    virtual TransferResult setFeature(const std::uint8_t* buffer, std::size_t length) = 0;
 
     /// One HID get-feature transfer into `buffer` of `length` bytes. The caller puts the report
     /// ID into buffer[0]; the device's answer is passed through unchanged.
-    virtual bool getFeature(std::uint8_t* buffer, std::size_t length) = 0;
+    virtual TransferResult getFeature(std::uint8_t* buffer, std::size_t length) = 0;
 
     /// False once the device has been unplugged.
     virtual bool pluggedIn() const = 0;

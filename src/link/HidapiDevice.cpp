@@ -4,6 +4,7 @@
 #include <hidapi/hidapi.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -72,23 +73,57 @@ std::string HidapiDevice::productString() {
     return entry_->productString;
 }
 
-bool HidapiDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
-        return false;
+TransferResult HidapiDevice::setFeature(const std::uint8_t* buffer, std::size_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes)
+        return TransferResult::failed("no report to send");
+    std::string why;
+    if (!ensureOpen(why))
+        return TransferResult::noDevice(why);
     // hidraw answers with the number of bytes that went out, report ID included: fewer than
     // asked for is a transfer that did not complete, not a success.
-    return hid_send_feature_report(handle_, buffer, length) == static_cast<int>(length);
+    errno = 0;
+    const int sent = hid_send_feature_report(handle_, buffer, length);
+    return transferred(sent, length, true);
 }
 
-bool HidapiDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
-    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes || !ensureOpen())
-        return false;
+TransferResult HidapiDevice::getFeature(std::uint8_t* buffer, std::size_t length) {
+    if (buffer == nullptr || length == 0 || length > kMaxTransferBytes)
+        return TransferResult::failed("no room for the report");
+    std::string why;
+    if (!ensureOpen(why))
+        return TransferResult::noDevice(why);
     // hidapi returns the number of bytes received, report ID included, and the kernel copies
     // only those: the rest of the buffer still holds the request. Any answer shorter than the
     // report would pass the request's bytes off as the device's (the link query reads
     // positions 1 and 2 without looking for an acknowledgement), so only a whole report of
     // `length` bytes counts, as HidD_GetFeature delivers one.
-    return hid_get_feature_report(handle_, buffer, length) == static_cast<int>(length);
+    errno = 0;
+    const int received = hid_get_feature_report(handle_, buffer, length);
+    return transferred(received, length, false);
+}
+
+TransferResult HidapiDevice::transferred(int result, std::size_t length, bool sent) {
+    // The failed ioctl's errno is the system's reason, in the words every Linux tool uses;
+    // hidapi's own message (hid_error) serves when errno was lost on the way out.
+    const int error = errno;
+    if (result == static_cast<int>(length))
+        return TransferResult::done(length);
+    if (result >= 0)
+        return TransferResult::shortTransfer(sent, static_cast<std::size_t>(result), length);
+    if (error != 0)
+        return TransferResult::failed(std::strerror(error));
+    return TransferResult::failed(lastHidapiError());
+}
+
+std::string HidapiDevice::lastHidapiError() {
+    const wchar_t* text = hid_error(handle_);
+    if (text == nullptr)
+        return "transfer failed";
+    // hidapi's messages are plain ASCII (strerror texts in the C locale).
+    std::string out;
+    for (; *text != L'\0'; ++text)
+        out += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return out;
 }
 
 bool HidapiDevice::pluggedIn() const {
@@ -111,11 +146,12 @@ const std::string& HidapiDevice::descriptorError() const {
     return entry_->descriptorError;
 }
 
-bool HidapiDevice::ensureOpen() {
+bool HidapiDevice::ensureOpen(std::string& why) {
     if (!entry_->present) {
         // The node may already belong to another device plugged in since: never talk to it.
         close();
         status_ = OpenStatus::Failed;
+        why = "device unplugged";
         return false;
     }
     if (handle_ != nullptr)
@@ -123,20 +159,32 @@ bool HidapiDevice::ensureOpen() {
     if (!library_) {
         // hid_init failed: hidapi must not be used at all.
         status_ = OpenStatus::Failed;
+        why = "HID library not initialised";
+        return false;
+    }
+    if (struct stat st {}; ::stat(entry_->path.c_str(), &st) != 0) {
+        // Most often the node vanished with its device between the search and this transfer.
+        const int error = errno;
+        status_ = OpenStatus::Failed;
+        why = entry_->path + ": " + std::strerror(error);
         return false;
     }
     if (permissionDenied(entry_->path)) {
         status_ = OpenStatus::PermissionDenied;
+        why = entry_->path + ": " + std::strerror(EACCES);
         return false;
     }
     if (!isHidrawNode(entry_->path)) {
         status_ = OpenStatus::Failed;
+        why = entry_->path + ": not a hidraw device";
         return false;
     }
     errno = 0;
     handle_ = hid_open_path(entry_->path.c_str());
     if (handle_ == nullptr) {
-        status_ = classifyOpenFailure(entry_->path, errno);
+        const int error = errno;
+        status_ = classifyOpenFailure(entry_->path, error);
+        why = entry_->path + ": " + (error != 0 ? std::strerror(error) : "cannot be opened");
         return false;
     }
     status_ = OpenStatus::ReadWrite;

@@ -53,17 +53,18 @@ public:
     HidCaps caps() const override;
     std::string productString() override;
 
-    /// hid_send_feature_report with the buffer as given (report ID in byte 0). False when the
-    /// device is gone or cannot be opened, when the transfer fails or sends fewer than `length`
-    /// bytes, for a null buffer, for
-    /// length 0 and for more than 4096 bytes (hidraw encodes the length in 14 bits of the
-    /// request code; a longer one would turn into a different request).
-    bool setFeature(const std::uint8_t* buffer, std::size_t length) override;
+    /// hid_send_feature_report with the buffer as given (report ID in byte 0). Fails when the
+    /// device is gone or cannot be opened (NoDevice, with why), when the ioctl fails (with the
+    /// system's text of its errno), when it sends fewer than `length` bytes (Short, with the
+    /// count), for a null buffer, for length 0 and for more than 4096 bytes (hidraw encodes
+    /// the length in 14 bits of the request code; a longer one would turn into a different
+    /// request).
+    TransferResult setFeature(const std::uint8_t* buffer, std::size_t length) override;
 
     /// hid_get_feature_report; the device's answer is left in `buffer` unchanged, report ID in
     /// byte 0. Same failures as setFeature; an answer of fewer than `length` bytes (report ID
     /// included) also fails, since the rest of the buffer would still hold the request.
-    bool getFeature(std::uint8_t* buffer, std::size_t length) override;
+    TransferResult getFeature(std::uint8_t* buffer, std::size_t length) override;
 
     bool pluggedIn() const override;
 
@@ -82,7 +83,10 @@ public:
     const std::string& descriptorError() const;
 
 private:
-    bool ensureOpen();
+    bool ensureOpen(std::string& why);
+    /// The result of a transfer call that returned `result` (bytes, or -1 with errno set).
+    TransferResult transferred(int result, std::size_t length, bool sent);
+    std::string lastHidapiError();
     void close();
 
     std::shared_ptr<HidCollectionEntry> entry_;

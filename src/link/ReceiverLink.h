@@ -6,14 +6,67 @@
 #include "link/HidDevice.h"
 
 #include <cstdint>
+#include <string>
 
 namespace rfbind {
+
+/// The first failure of the link's primitives since CommError was last cleared: what kind of
+/// failure and, for messages, what happened ("feature report transfer failed (Input/output
+/// error)", "not acknowledged after 30 tries").
+struct LinkFailure {
+    enum class Kind {
+        None,
+        NoReceiver,      ///< no receiver selected, or its device is gone or cannot be opened
+        TransferFailed,  ///< the system failed the transfer (its reason in the text)
+        ShortTransfer,   ///< a transfer moved fewer bytes than the report holds
+        NotAcknowledged, ///< the receiver or transmitter never acknowledged within the tries
+        NotConfirmed,    ///< an EEPROM word never read back as written
+    };
+    Kind kind = Kind::None;
+    std::string text;
+
+    explicit operator bool() const { return kind != Kind::None; }
+    /// True for the failures that happened below the protocol: a transfer the system failed or
+    /// cut short, or a device that could not be reached.
+    bool transferLevel() const {
+        return kind == Kind::NoReceiver || kind == Kind::TransferFailed ||
+               kind == Kind::ShortTransfer;
+    }
+};
+
+/// The sticky failure flag, usable as the plain bool it has always been. It also holds the
+/// first failure the primitives noted since it was last cleared: clearing the flag (assigning
+/// false) forgets that failure, so a later one is reported as the run's own.
+class CommErrorFlag {
+public:
+    CommErrorFlag& operator=(bool failed) {
+        failed_ = failed;
+        if (!failed)
+            failure_ = {};
+        return *this;
+    }
+    operator bool() const { return failed_; }
+
+    /// Sets the flag; keeps `failure` unless one is held already.
+    void raise(LinkFailure failure) {
+        failed_ = true;
+        if (!failure_)
+            failure_ = std::move(failure);
+    }
+    const LinkFailure& failure() const { return failure_; }
+
+private:
+    bool failed_ = false;
+    LinkFailure failure_;
+};
 
 /// The link to the selected receiver and the five primitives every command goes through.
 ///
 /// Failure contract: primitives never throw. SendReport returns false and leaves CommError
 /// alone; the others set CommError (sticky: nothing here ever clears it) and the readers
-/// return -1. A run clears CommError before its steps and tests it after each one.
+/// return -1. A run clears CommError before its steps and tests it after each one. Where a
+/// primitive sets CommError it also says why (lastFailure); the first reason since CommError
+/// was cleared is kept, as that is the failure the run ends with.
 ///
 /// All calls happen on the user-interface thread; the primitives pump pending window messages
 /// inside their loops (through the Clock), so a device change may set ActiveDevice to none in
@@ -26,7 +79,7 @@ public:
     /// station's device list, which outlives it until the next device change.
     HidDevice* ActiveDevice = nullptr;
     /// Sticky failure flag.
-    bool CommError = false;
+    CommErrorFlag CommError;
     /// Attempts of the EEPROM primitives, RemoteRead and the register and status loops.
     std::int32_t RetryCount = 30;
     /// Bytes handed to the transfers of remote commands and of handlers that build frames.
@@ -59,10 +112,30 @@ public:
     bool setFeature8(const Frame& frame);
     bool getFeature8(Frame& frame);
 
+    /// The first failure since CommError was last cleared; Kind::None when CommError is clear
+    /// or was set by a caller rather than by a primitive.
+    const LinkFailure& lastFailure() const { return CommError.failure(); }
+
+    /// The latest transfer through this link as a failure: Kind::None when it went through
+    /// (or none was made), else how it failed. Commands that leave CommError alone (the link
+    /// query) fail this way.
+    LinkFailure lastTransferFailure() const;
+
+    /// Sets CommError, with why for lastFailure unless an earlier failure is held. For the
+    /// command layers that build on the primitives.
+    void fail(LinkFailure::Kind kind, std::string text);
+    /// Sets CommError with the failure of the last transfer made through this link (or with no
+    /// receiver when none is selected).
+    void failTransfer();
+
     Clock& clock() { return clock_; }
 
 private:
     std::size_t reportBytes() const;
+    /// Runs one transfer on the active device and remembers how it went, for failTransfer.
+    TransferResult transfer(bool set, std::uint8_t* buffer, std::size_t length);
+
+    TransferResult lastTransfer_ = TransferResult::done(0);
 
     Clock& clock_;
 };

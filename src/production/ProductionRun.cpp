@@ -43,8 +43,18 @@ ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& h
 // ---- device steps ----------------------------------------------------------------------
 
 void ProductionRun::noteIfNewlyFailed(bool failedBefore, FailReason reason, int address) {
-    if (!failedBefore && link_.CommError && noted_.reason == FailReason::None)
-        noted_ = {reason, hexAddress(static_cast<unsigned>(address))};
+    if (!failedBefore && link_.CommError && noted_.reason == FailReason::None) {
+        // "Not confirmed" says it all for a write the unit did not take; a write that never
+        // reached the unit says how the transfer failed.
+        const LinkFailure& failure = link_.lastFailure();
+        noted_ = {reason, hexAddress(static_cast<unsigned>(address)), failure.transferLevel() ? failure.text : ""};
+    }
+}
+
+std::string ProductionRun::linkCause() const {
+    if (link_.CommError && link_.lastFailure())
+        return link_.lastFailure().text;
+    return link_.lastTransferFailure().text;
 }
 
 void ProductionRun::txByte(int address, int value) {
@@ -113,12 +123,18 @@ bool ProductionRun::fail(RunOutcome& out, const char* step, FailReason fallback,
     } else if (fallback != FailReason::TxEepromWrite && fallback != FailReason::RxEepromWrite) {
         out.reason = fallback;
         out.detail = std::move(detail);
+        // A device that does not answer may not have been reached at all: the link says why.
+        if (fallback == FailReason::ReceiverNotAnswering ||
+            fallback == FailReason::TransmitterNotAnswering)
+            out.cause = linkCause();
     } else if (noted_.reason != FailReason::None) {
         out.reason = noted_.reason;
         out.detail = noted_.detail;
+        out.cause = noted_.cause;
     } else {
         // A write step failed without a write that said so: a read inside it went unanswered.
         out.reason = FailReason::ReceiverNotAnswering;
+        out.cause = linkCause();
     }
     return false;
 }
@@ -139,7 +155,7 @@ RunOutcome ProductionRun::programUnit(const UnitRecipe& recipe, const RunHost::R
     out.productId = receiver.productId;
     out.version = receiver.version;
     display_.showLabel(Label::Empty);
-    display_.showFailReason(-1, {});
+    display_.showFailReason(-1, {}, {});
     display_.showNextUnitPrompt(false);
     link_.CommError = false;
     noted_ = {};
@@ -568,7 +584,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
         if (out.reason == FailReason::None)
             fail(out, "ending", FailReason::ReceiverNotAnswering);
         display_.showLabel(Label::Fail);
-        display_.showFailReason(failReasonMessageId(out.reason), out.detail);
+        display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
     }
     leaveAccess();
     clock.sleepMs(rs::kSettleMs);
@@ -626,13 +642,15 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
         out.detail = *refusal;
         display_.clearCycle();
         display_.showLabel(Label::Fail);
-        display_.showFailReason(failReasonMessageId(out.reason), out.detail);
+        display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
         journal(out, &recipe, startedAt, clock.tickMs() - pressed);
         return out;
     }
     display_.enableGo(false);
     display_.showProgress(0);
     host_.stopLinkPolling();
+    // A failure left from an earlier unit or command must not pass for this attempt's cause.
+    link_.CommError = false;
     const RunHost::Receiver receiver = host_.findReceiver();
     bool transmitter = false;
     for (int i = 0; i < rs::kGoLinkTests && !transmitter; ++i) {
@@ -643,7 +661,7 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
         }
     }
     display_.clearCycle();
-    display_.showFailReason(-1, {});
+    display_.showFailReason(-1, {}, {});
     const std::uint32_t start = clock.tickMs();
     host_.stopLinkPolling(); // the connection started it
 
@@ -663,7 +681,7 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
                                   : FailReason::TransmitterNotAnswering);
         if (!receiver.found && !host_.cancelled())
             out.reason = FailReason::NoReceiver; // there was nothing to pull
-        display_.showFailReason(failReasonMessageId(out.reason), out.detail);
+        display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
         journal(out, &recipe, startedAt, clock.tickMs() - pressed);
         return out;
     }
@@ -695,7 +713,7 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     Clock& clock = link_.clock();
     RunOutcome out;
     display_.clearCycle();
-    display_.showFailReason(-1, {});
+    display_.showFailReason(-1, {}, {});
     const std::uint32_t start = clock.tickMs();
     const RunHost::Receiver receiver = host_.findReceiver();
     out.vendorId = receiver.vendorId;
@@ -715,6 +733,8 @@ RunOutcome ProductionRun::erase(bool transmitter) {
         out.reason = !receiver.found    ? FailReason::NoReceiver
                      : !receiverReady   ? FailReason::ReceiverNotAnswering
                                         : FailReason::TransmitterNotAnswering;
+        if (receiver.found)
+            out.cause = link_.lastTransferFailure().text;
         return out;
     }
 
@@ -756,7 +776,7 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     host_.releaseReceiver();
     if (failed) {
         display_.showLabel(transmitter ? Label::TxEraseFail : Label::RxEraseFail);
-        display_.showFailReason(failReasonMessageId(out.reason), out.detail);
+        display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
     } else {
         display_.showLabel(transmitter ? Label::TxErased : Label::RxErased);
     }

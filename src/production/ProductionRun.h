@@ -66,6 +66,7 @@ private:
     struct Failure {
         FailReason reason = FailReason::None;
         std::string detail;
+        std::string cause;
     };
 
     // One unit: the steps, the keyboard binding and the ending.
@@ -94,6 +95,9 @@ private:
     /// Ends the run at `step`, taking the reason from what went wrong.
     bool fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail = {});
     bool receiverGone() const;
+    /// Why the link failed: the first failure since CommError was cleared, else the last
+    /// transfer's failure; empty when the transfers went through.
+    std::string linkCause() const;
 
     // Erase runs.
     RunOutcome erase(bool transmitter);

@@ -17,9 +17,10 @@ public:
     /// The big result label.
     enum class Label { Empty, Move, Wait, Pass, Fail, TxErased, RxErased, TxEraseFail, RxEraseFail };
     virtual void showLabel(Label label) = 0;
-    /// The reason under the label after a failure (message-table id and its detail), or
-    /// cleared (id -1).
-    virtual void showFailReason(int messageId, const std::string& detail) = 0;
+    /// The reason under the label after a failure (message-table id, its detail and the
+    /// cause the link reported, see composeFailReason), or cleared (id -1).
+    virtual void showFailReason(int messageId, const std::string& detail,
+                                const std::string& cause) = 0;
     /// The progress bar, 0..20.
     virtual void showProgress(int value) = 0;
     /// The "put in the next unit" picture and the "press the keyboard's bind button" one.

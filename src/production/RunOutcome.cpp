@@ -52,17 +52,25 @@ int failReasonMessageId(FailReason reason) {
     return r ? r->messageId : -1;
 }
 
-std::string failReasonText(FailReason reason, const std::string& detail) {
+std::string composeFailReason(std::string message, const std::string& detail,
+                              const std::string& cause) {
+    if (const auto at = message.find("%1"); at != std::string::npos)
+        message.replace(at, 2, detail);
+    if (!cause.empty())
+        message += ": " + cause;
+    return message;
+}
+
+std::string failReasonText(FailReason reason, const std::string& detail, const std::string& cause) {
     const int id = failReasonMessageId(reason);
     const char* text = id < 0 ? nullptr : MessageText(id, lkEng);
     if (text == nullptr)
         return {};
-    std::string s(text);
-    if (const auto at = s.find("%1"); at != std::string::npos)
-        s.replace(at, 2, detail);
-    return s;
+    return composeFailReason(text, detail, cause);
 }
 
-std::string RunOutcome::reasonText() const { return passed ? std::string() : failReasonText(reason, detail); }
+std::string RunOutcome::reasonText() const {
+    return passed ? std::string() : failReasonText(reason, detail, cause);
+}
 
 } // namespace rfbind

@@ -47,6 +47,10 @@ struct RunOutcome {
     /// What goes into the reason's text: an address ("0x0C"), a setting's complaint; may be
     /// empty.
     std::string detail;
+    /// What the link reported of the failure behind the reason, in the system's words when a
+    /// transfer failed ("feature report transfer failed (Input/output error)"); empty when the
+    /// reason says it all. It follows the reason's text after ": ".
+    std::string cause;
 
     /// The radio IDs written to the unit, once drawn (a failure before that has none).
     std::optional<RadioIdPair> ids;
@@ -64,12 +68,19 @@ struct RunOutcome {
     std::string logError;
     std::string logPath;
 
-    /// The reason in English, with the detail filled in ("transmitter EEPROM write at 0x0C
-    /// not confirmed"); empty on PASS.
+    /// The reason in English, with the detail filled in and the cause after it ("RX EEPROM
+    /// word 0x0C write not confirmed: feature report transfer failed (Broken pipe)"); empty on
+    /// PASS.
     std::string reasonText() const;
 };
 
-/// The English text of a reason with `detail` in place of "%1".
-std::string failReasonText(FailReason reason, const std::string& detail);
+/// The English text of a reason with `detail` in place of "%1" and `cause`, if any, after it.
+std::string failReasonText(FailReason reason, const std::string& detail,
+                           const std::string& cause = {});
+
+/// A reason's message text (in any language) with `detail` in place of "%1" and `cause`, if
+/// any, after ": ". The window and the files compose the reason the same way.
+std::string composeFailReason(std::string message, const std::string& detail,
+                              const std::string& cause);
 
 } // namespace rfbind

@@ -142,7 +142,7 @@ void expectShownWhole(const StationFixture& f, const QString& whole) {
 /// What the run shows at the end of a failed unit.
 void showFail(app::TForm1& form, FailReason reason, const std::string& detail) {
     form.runDisplay().showLabel(RunDisplay::Label::Fail);
-    form.runDisplay().showFailReason(failReasonMessageId(reason), detail);
+    form.runDisplay().showFailReason(failReasonMessageId(reason), detail, {});
     form.runDisplay().showNextUnitPrompt(true);
 }
 

@@ -136,6 +136,27 @@ TEST(TForm1RunOutcome, AFailSaysWhyUnderTheResult) {
     EXPECT_FALSE(reason->isVisibleTo(&form));
 }
 
+// A receiver that takes its requests only in part is not ready for a unit: the reason line says
+// why with the count, as the outcome kept for the journal does.
+TEST(TForm1RunOutcome, AFailedTransferIsNamedUnderTheResult) {
+    bench::BenchOptions options;
+    options.faults.shortWriteBytes = 5;
+    RunStation rs(options);
+    auto& form = rs.start();
+    applyChoice(form, numberedChoice());
+
+    rs.pressGo();
+
+    EXPECT_NE(rs.result(), "PASS");
+    auto* reason = rs.s.child<QLabel>("lblFailReason");
+    ASSERT_NE(reason, nullptr);
+    const QString expected =
+        "Receiver not answering: feature report transfer failed (sent 5 of 8 bytes)";
+    EXPECT_EQ(reason->text(), expected);
+    ASSERT_TRUE(form.lastOutcome());
+    EXPECT_EQ(QString::fromStdString(form.lastOutcome()->reasonText()), expected);
+}
+
 TEST(TForm1RunOutcome, NoUnitIsProgrammedWhileTheNumberingCannotBeStored) {
     RunStation rs;
     auto& form = rs.start();

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <optional>
+#include <string>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -183,6 +185,10 @@ TEST(HidrawBackend, PathFaultsFailTransfersWithTheirReason) {
         bench::HidrawFaults faults;
         OpenStatus status;
         bool setWorks;
+        /// What the failed transfers say: the system's text of the ioctl's errno, the count
+        /// of a short answer, or why the node could not be opened.
+        const char* setError;
+        const char* getError;
     };
     const auto with = [](auto change) {
         bench::HidrawFaults f;
@@ -190,13 +196,19 @@ TEST(HidrawBackend, PathFaultsFailTransfersWithTheirReason) {
         return f;
     };
     const Case cases[] = {
-        {"stall", with([](auto& f) { f.featureIoctlErrno = EPIPE; }), OpenStatus::ReadWrite, false},
-        {"i/o error", with([](auto& f) { f.featureIoctlErrno = EIO; }), OpenStatus::ReadWrite, false},
-        {"gone", with([](auto& f) { f.featureIoctlErrno = ENODEV; }), OpenStatus::ReadWrite, false},
-        {"short read", with([](auto& f) { f.shortFeatureReadBytes = 3; }), OpenStatus::ReadWrite, true},
-        {"gone before open", with([](auto& f) { f.goneBeforeOpen = true; }), OpenStatus::Failed, false},
+        {"stall", with([](auto& f) { f.featureIoctlErrno = EPIPE; }), OpenStatus::ReadWrite, false,
+         "Broken pipe", "Broken pipe"},
+        {"i/o error", with([](auto& f) { f.featureIoctlErrno = EIO; }), OpenStatus::ReadWrite, false,
+         "Input/output error", "Input/output error"},
+        {"gone", with([](auto& f) { f.featureIoctlErrno = ENODEV; }), OpenStatus::ReadWrite, false,
+         "No such device", "No such device"},
+        {"short read", with([](auto& f) { f.shortFeatureReadBytes = 3; }), OpenStatus::ReadWrite, true,
+         "", "received 3 of 8 bytes"},
+        {"gone before open", with([](auto& f) { f.goneBeforeOpen = true; }), OpenStatus::Failed, false,
+         "/dev/hidraw1: No such file or directory", "/dev/hidraw1: No such file or directory"},
         // Last: it gives up root's override for good.
-        {"no udev rule", with([](auto& f) { f.permissionDenied = true; }), OpenStatus::PermissionDenied, false},
+        {"no udev rule", with([](auto& f) { f.permissionDenied = true; }), OpenStatus::PermissionDenied, false,
+         "/dev/hidraw1: Permission denied", "/dev/hidraw1: Permission denied"},
     };
     for (const Case& c : cases) {
         HidrawRig rig(c.faults);
@@ -204,9 +216,50 @@ TEST(HidrawBackend, PathFaultsFailTransfersWithTheirReason) {
         HidDevice* receiver = rig.receiver();
         ASSERT_NE(receiver, nullptr) << c.name;
         Frame f = frame::receiver(0x09);
-        EXPECT_EQ(receiver->setFeature(f.data(), f.size()), c.setWorks) << c.name;
-        EXPECT_FALSE(receiver->getFeature(f.data(), f.size())) << c.name;
+        const TransferResult set = receiver->setFeature(f.data(), f.size());
+        EXPECT_EQ(set.ok(), c.setWorks) << c.name;
+        const TransferResult get = receiver->getFeature(f.data(), f.size());
+        EXPECT_FALSE(get) << c.name;
+        if (c.setWorks)
+            EXPECT_EQ(set.error, "") << c.name;
+        else
+            EXPECT_NE(set.error.find(c.setError), std::string::npos) << c.name << ": " << set.error;
+        EXPECT_NE(get.error.find(c.getError), std::string::npos) << c.name << ": " << get.error;
         EXPECT_EQ(receiver->openStatus(), c.status) << c.name;
+    }
+}
+
+// A set-feature that the device takes only in part is a failed transfer, whatever the part:
+// the count reaches the station, and the firmware never acts on the cut request.
+TEST(HidrawBackend, ShortSetFeatureFailsWithTheCount) {
+    struct Case {
+        std::optional<int> taken; ///< bytes the receiver takes; nullopt: the whole report
+        const char* error;
+    };
+    const Case cases[] = {{std::nullopt, ""},
+                          {1, "sent 1 of 8 bytes"},
+                          {5, "sent 5 of 8 bytes"},
+                          {7, "sent 7 of 8 bytes"}};
+    for (const Case& c : cases) {
+        const std::string name = c.taken ? std::to_string(*c.taken) : "whole";
+        HidrawRig rig;
+        ASSERT_TRUE(rig.hidraw->ok()) << rig.hidraw->error();
+        bench::BenchFaults faults = rig.bench.faults();
+        faults.shortWriteBytes = c.taken;
+        rig.bench.setFaults(faults);
+        HidDevice* receiver = rig.receiver();
+        ASSERT_NE(receiver, nullptr);
+        const std::uint16_t before = rig.bench.receiver().eeprom()[0x10];
+        const auto value = static_cast<std::uint16_t>(before ^ 0x5A5A);
+        Frame f = frame::eepromWrite(0x10, value);
+        const TransferResult set = receiver->setFeature(f.data(), f.size());
+        EXPECT_EQ(set.ok(), !c.taken) << name;
+        EXPECT_EQ(set.bytes, c.taken.value_or(8)) << name;
+        EXPECT_EQ(set.error, c.error) << name;
+        EXPECT_EQ(set.status, c.taken ? TransferResult::Status::Short : TransferResult::Status::Done)
+            << name;
+        // Only a whole request reaches the firmware.
+        EXPECT_EQ(rig.bench.receiver().eeprom()[0x10], c.taken ? before : value) << name;
     }
 }
 

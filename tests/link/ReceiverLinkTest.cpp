@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
+#include <string>
 
 using namespace rfbind;
 using rfbind::test::FakeHidDevice;
@@ -258,4 +260,88 @@ TEST(ReceiverLink, ReceiverDroppedWhileMessagesRunFailsInOrder) {
     b.link.WriteReceiverEeprom(4, 0x02FD);
     EXPECT_TRUE(b.link.CommError);
     EXPECT_EQ(count(b.log, "set 01 04"), 0);
+}
+
+// Each primitive that sets CommError says why, in the words the unit's FAIL reason will carry:
+// the system's text of a failed transfer, the count of a short one, the tries that went
+// unacknowledged, a word that never read back.
+TEST(ReceiverLink, PrimitivesSayWhyTheyFailed) {
+    using Kind = LinkFailure::Kind;
+    const auto silent = [](const Frame& r) { return std::optional<Frame>(r); }; // no ack
+    const auto stuckAtZero = [](const Frame& r) {
+        Frame a = r[1] == 0x03 ? Frame{} : r;
+        a[7] = frame::kAck;
+        return std::optional<Frame>(a);
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Bench&)> setUp;
+        std::function<void(ReceiverLink&)> call;
+        Kind kind;
+        std::string text;
+    };
+    const auto failing = [](int after, TransferResult result) {
+        return [after, result](Bench& b) {
+            b.device.failAfter = after;
+            b.device.failure = result;
+        };
+    };
+    const auto readWord = [](ReceiverLink& l) { l.ReadReceiverEeprom(0x10); };
+    const auto writeWord = [](ReceiverLink& l) { l.WriteReceiverEeprom(0x10, 0x1234); };
+    const auto remoteRead = [](ReceiverLink& l) { l.RemoteRead(0x24, 8); };
+    const Case cases[] = {
+        {"read, i/o error", failing(0, TransferResult::failed("Input/output error")), readWord,
+         Kind::TransferFailed, "feature report transfer failed (Input/output error)"},
+        {"read, answer short", failing(1, TransferResult::shortTransfer(false, 3, 8)), readWord,
+         Kind::ShortTransfer, "feature report transfer failed (received 3 of 8 bytes)"},
+        {"read, unacknowledged", [&](Bench& b) { b.device.answer = silent; }, readWord,
+         Kind::NotAcknowledged, "receiver did not acknowledge after 30 tries"},
+        {"read, device gone", failing(0, TransferResult::noDevice("device unplugged")), readWord,
+         Kind::NoReceiver, "receiver cannot be reached (device unplugged)"},
+        // The prelude goes out, the write itself is cut short.
+        {"write, short", failing(1, TransferResult::shortTransfer(true, 5, 8)), writeWord,
+         Kind::ShortTransfer, "feature report transfer failed (sent 5 of 8 bytes)"},
+        {"write, never confirmed", [&](Bench& b) { b.device.answer = stuckAtZero; }, writeWord,
+         Kind::NotConfirmed, "read back 0x0000 after 30 writes"},
+        {"remote read, stall", failing(1, TransferResult::failed("Broken pipe")), remoteRead,
+         Kind::TransferFailed, "feature report transfer failed (Broken pipe)"},
+        {"remote read, unanswered", [&](Bench& b) { b.device.answer = silent; }, remoteRead,
+         Kind::NotAcknowledged, "transmitter did not answer after 30 tries"},
+        {"remote write, no receiver", [](Bench& b) { b.link.ActiveDevice = nullptr; },
+         [](ReceiverLink& l) { l.RemoteWrite(0x21, 0, 0); }, Kind::NoReceiver,
+         "no receiver selected"},
+    };
+    for (const Case& c : cases) {
+        Bench b;
+        c.setUp(b);
+        c.call(b.link);
+        EXPECT_TRUE(b.link.CommError) << c.name;
+        EXPECT_EQ(b.link.lastFailure().kind, c.kind) << c.name;
+        EXPECT_EQ(b.link.lastFailure().text, c.text) << c.name;
+    }
+}
+
+// The failure kept is the first since CommError was last cleared: a later failure does not
+// replace it, and clearing CommError lets the next one be reported.
+TEST(ReceiverLink, KeepsTheFirstFailureUntilCommErrorIsCleared) {
+    Bench b;
+    b.device.failAfter = 0;
+    b.device.failure = TransferResult::failed("Input/output error");
+    b.link.ReadReceiverEeprom(1);
+    b.device.failure = TransferResult::failed("Broken pipe");
+    b.link.ReadReceiverEeprom(1);
+    EXPECT_EQ(b.link.lastFailure().text, "feature report transfer failed (Input/output error)");
+
+    b.link.CommError = false;
+    EXPECT_FALSE(b.link.lastFailure()) << "cleared with CommError";
+    b.link.ReadReceiverEeprom(1);
+    EXPECT_EQ(b.link.lastFailure().text, "feature report transfer failed (Broken pipe)");
+
+    // A caller that sets CommError itself gives no reason; the next primitive's failure is the
+    // first one with a reason and is kept.
+    b.link.CommError = false;
+    b.link.CommError = true;
+    EXPECT_FALSE(b.link.lastFailure());
+    b.link.ReadReceiverEeprom(1);
+    EXPECT_EQ(b.link.lastFailure().kind, LinkFailure::Kind::TransferFailed);
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -441,4 +442,96 @@ TEST(ProductionRun, AZoomReceiverGetsZoomOutAndZoomInOnEveryGoAndSetTxWritesTheC
     const RunOutcome out = run.program(s.recipe, s.host.findReceiver());
     ASSERT_TRUE(out.passed) << out.failStep << " " << out.reasonText();
     EXPECT_EQ(words(), (std::array<int, 4>{0xE21D, 0x00FF, 0x2DD2, 0x02FD})) << "MUTE is 0x0E2";
+}
+
+namespace {
+
+/// The receiver's set-feature takes only five bytes from the moment `when` first holds.
+std::function<void(Station&)> shortWritesOnceAt(std::function<bool(Station&)> when) {
+    auto started = std::make_shared<bool>(false);
+    return [when, started](Station& s) {
+        if (*started || !when(s))
+            return;
+        *started = true;
+        bench::BenchFaults f = s.rig.bench.faults();
+        f.shortWriteBytes = 5;
+        s.rig.bench.setFaults(f);
+    };
+}
+
+bool isAddress(const std::string& s) {
+    return s.size() == 4 && s.rfind("0x", 0) == 0 &&
+           s.find_first_not_of("0123456789ABCDEF", 2) == std::string::npos;
+}
+
+} // namespace
+
+// The reason a unit fails with carries what the link saw: a transfer the system failed names
+// its cause after the reason (and after the address of an EEPROM write); a write the unit did
+// not take, or a device that stayed silent, is said without a transfer cause. The window's
+// line under FAIL, the attempts journal and the outcome all get the same text.
+TEST(ProductionRun, TheFailReasonNamesTheTransferFailureBehindIt) {
+    const std::string cutShort = "feature report transfer failed (sent 5 of 8 bytes)";
+    struct Case {
+        const char* name;
+        std::function<void(Station&)> arrange;
+        std::function<void(Station&)> meanwhile;
+        std::vector<FailReason> reasons; ///< any of these
+        bool addressDetail;
+        std::string cause;
+    };
+    const Case cases[] = {
+        {"cut short from the start",
+         [](Station& s) { s.rig.bench.setFaults({.shortWriteBytes = 5}); }, {},
+         {FailReason::ReceiverNotAnswering}, false, cutShort},
+        {"cut short while the radio IDs are written", {},
+         shortWritesOnceAt([](Station& s) { return s.display.radioId.size() == 6; }),
+         {FailReason::TxEepromWrite, FailReason::RxEepromWrite}, true, cutShort},
+        {"a stuck word is not a transfer failure",
+         [](Station& s) { s.rig.bench.setFaults({.stuckReceiverEepromWord = 0x39}); }, {},
+         {FailReason::RxEepromWrite}, true, ""},
+        {"a silent transmitter", [](Station& s) { s.rig.bench.setFaults({.transmitterOff = true}); },
+         {}, {FailReason::TransmitterNotAnswering}, false,
+         "transmitter did not answer after 30 tries"},
+    };
+    for (const Case& c : cases) {
+        Station s;
+        if (c.arrange)
+            c.arrange(s);
+        s.placeUnit(21);
+        if (c.meanwhile)
+            s.host.duringRun = [&] { c.meanwhile(s); };
+
+        const RunOutcome out = s.go();
+
+        ASSERT_FALSE(out.passed) << c.name;
+        EXPECT_NE(std::find(c.reasons.begin(), c.reasons.end(), out.reason), c.reasons.end())
+            << c.name << ": " << out.reasonText();
+        EXPECT_EQ(isAddress(out.detail), c.addressDetail) << c.name << ": " << out.detail;
+        EXPECT_EQ(out.cause, c.cause) << c.name;
+        const std::string expected =
+            failReasonText(out.reason, out.detail) + (c.cause.empty() ? "" : ": " + c.cause);
+        EXPECT_EQ(out.reasonText(), expected) << c.name;
+        EXPECT_EQ(s.display.failCause, c.cause) << c.name;
+        EXPECT_EQ(s.display.failDetail, out.detail) << c.name;
+        const auto journal = s.folder.lines("attempts-");
+        ASSERT_EQ(journal.size(), 2u) << c.name;
+        EXPECT_NE(journal[1].find(expected), std::string::npos) << c.name << ": " << journal[1];
+    }
+}
+
+// A cause left from an earlier unit never passes for the next one's.
+TEST(ProductionRun, AnEarlierUnitsTransferFailureIsNotTheNextOnesCause) {
+    Station s;
+    s.placeUnit(21);
+    s.host.duringRun = [&] {
+        shortWritesOnceAt([](Station& st) { return st.display.radioId.size() == 6; })(s);
+    };
+    ASSERT_NE(s.go().cause, "");
+    s.host.duringRun = {};
+    s.rig.bench.setFaults({.transmitterOff = true});
+    s.placeUnit(22);
+    const RunOutcome next = s.go();
+    EXPECT_EQ(next.reason, FailReason::TransmitterNotAnswering);
+    EXPECT_EQ(next.cause, "transmitter did not answer after 30 tries");
 }

@@ -25,6 +25,7 @@ struct RecordingDisplay : RunDisplay {
     std::vector<Label> labels;
     int failMessage = -1;
     std::string failDetail;
+    std::string failCause;
     std::vector<int> progress;
     bool nextUnitPrompt = false;
     bool keyboardPrompt = false;
@@ -34,9 +35,10 @@ struct RecordingDisplay : RunDisplay {
     Label label() const { return labels.empty() ? Label::Empty : labels.back(); }
 
     void showLabel(Label l) override { labels.push_back(l); }
-    void showFailReason(int id, const std::string& detail) override {
+    void showFailReason(int id, const std::string& detail, const std::string& cause) override {
         failMessage = id;
         failDetail = detail;
+        failCause = cause;
     }
     void showProgress(int value) override { progress.push_back(value); }
     void showNextUnitPrompt(bool shown) override { nextUnitPrompt = shown; }

@@ -39,6 +39,8 @@ public:
     };
     /// Transfers (set or get) that succeed before every later one fails; -1 = never fails.
     int failAfter = -1;
+    /// What each of those failing transfers returns.
+    TransferResult failure = TransferResult::failed("Input/output error");
     bool plugged = true;
     HidAttributes attrs{0x1D57, 0x053A, 0xA012};
     HidCaps capabilities{1, 2, 8};
@@ -52,10 +54,10 @@ public:
     HidCaps caps() const override { return capabilities; }
     std::string productString() override { return product; }
 
-    bool setFeature(const std::uint8_t* buffer, std::size_t length) override {
+    TransferResult setFeature(const std::uint8_t* buffer, std::size_t length) override {
         lengths.push_back(length);
         if (!consume())
-            return false;
+            return failure;
         Frame f{};
         for (std::size_t i = 0; i < length && i < f.size(); ++i)
             f[i] = buffer[i];
@@ -63,20 +65,20 @@ public:
         pending_ = answer(f);
         if (log_)
             log_->push_back("set " + hex(f));
-        return true;
+        return TransferResult::done(length);
     }
-    bool getFeature(std::uint8_t* buffer, std::size_t length) override {
+    TransferResult getFeature(std::uint8_t* buffer, std::size_t length) override {
         lengths.push_back(length);
         ++gets;
         if (log_)
             log_->push_back("get");
         if (!consume())
-            return false;
+            return failure;
         if (!pending_)
-            return false;
+            return TransferResult::failed("Broken pipe"); // the device stalls an unanswerable get
         for (std::size_t i = 0; i < length && i < pending_->size(); ++i)
             buffer[i] = (*pending_)[i];
-        return true;
+        return TransferResult::done(length);
     }
     bool pluggedIn() const override { return plugged; }
     void setNumInputBuffers(int count) override { inputBuffers = count; }

@@ -38,6 +38,7 @@ QString BenchCommandLine::usage() {
         "  --stuck-tx-byte ADDR    a mouse EEPROM byte (0..127) that ignores writes\n"
         "  --stuck-rx-word ADDR    a receiver EEPROM word (0..63) that ignores writes\n"
         "  --unplug-after MS       the receiver drops off the bus after MS milliseconds\n"
+        "  --short-write N         the receiver's set-feature takes only N bytes (1..7)\n"
         "  --product-id ID         the receiver's USB product ID (default 0x053A)\n"
         "  --version V             the receiver's USB release number (default 0xA012)\n"
         "  --transport direct|hidraw  in process (default), or emulated hidraw nodes and the\n"
@@ -143,6 +144,10 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(0, 0xFFFFFFFFLL, n))
                 return std::nullopt;
             faults.unplugAfterMs = static_cast<std::uint32_t>(n);
+        } else if (a == "--short-write") {
+            if (!number(1, 7, n))
+                return std::nullopt;
+            faults.shortWriteBytes = static_cast<int>(n);
         } else if (a == "--product-id") {
             if (!number(0, 0xFFFF, n))
                 return std::nullopt;

@@ -137,8 +137,9 @@ void answerFeature(Node& node, UMockdevIoctlClient* client, UMockdevIoctlData* a
     if (set) {
         // The report goes out as given, report ID in byte 0; the firmware stalls what it does
         // not take (another length or report ID), which the host sees as EPIPE.
-        if (node.bench->setFeature(node.endpoint, generation, data, size))
-            result = static_cast<long>(size);
+        // Under the short-write fault the receiver takes fewer bytes, and the ioctl says so.
+        if (const std::size_t taken = node.bench->setFeature(node.endpoint, generation, data, size))
+            result = static_cast<long>(taken);
         else
             error = node.generationNow() == generation ? EPIPE : ENODEV;
     } else {
