@@ -672,15 +672,17 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
     const bool receiverReady = host_.receiverReady();
 
     if (!(transmitter && receiverReady)) {
-        // The receiver found stays selected; nothing was programmed.
-        host_.reportNotReady(!transmitter, !receiverReady);
-        display_.enableGo(true);
+        // The receiver found stays selected; nothing was programmed. The reason is judged
+        // before the box: a receiver pulled while the box waits for the operator did not
+        // fail a unit that was never started.
         fail(out, "check_devices",
              !receiver.found      ? FailReason::NoReceiver
              : !receiverReady     ? FailReason::ReceiverNotAnswering
                                   : FailReason::TransmitterNotAnswering);
         if (!receiver.found && !host_.cancelled())
             out.reason = FailReason::NoReceiver; // there was nothing to pull
+        host_.reportNotReady(!transmitter, !receiverReady);
+        display_.enableGo(true);
         display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
         journal(out, &recipe, startedAt, clock.tickMs() - pressed);
         return out;

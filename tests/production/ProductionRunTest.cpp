@@ -535,3 +535,13 @@ TEST(ProductionRun, AnEarlierUnitsTransferFailureIsNotTheNextOnesCause) {
     EXPECT_EQ(next.reason, FailReason::TransmitterNotAnswering);
     EXPECT_EQ(next.cause, "transmitter did not answer after 30 tries");
 }
+
+TEST(ProductionRun, AReceiverPulledWhileTheNotReadyBoxWaitsIsNoPulledUnit) {
+    Station s;
+    s.rig.bench.setFaults({.transmitterOff = true});
+    s.placeUnit(36);
+    s.host.whileBoxShown = [&s] { s.rig.bench.unplugReceiver(); };
+    const RunOutcome out = s.go();
+    EXPECT_EQ(out.failStep, "check_devices");
+    EXPECT_EQ(out.reason, FailReason::TransmitterNotAnswering) << failReasonCode(out.reason);
+}

@@ -109,7 +109,11 @@ struct BenchHost : RunHost {
         rig.link.ActiveDevice = nullptr;
         ready = false;
     }
-    void reportNotReady(bool tx, bool rx) override { notReady = {tx, rx}; }
+    void reportNotReady(bool tx, bool rx) override {
+        notReady = {tx, rx};
+        if (whileBoxShown)
+            whileBoxShown(); // the operator acts while the box waits
+    }
     bool saveNumbering(std::string&) override {
         ++saves;
         if (onSave)
@@ -145,6 +149,7 @@ struct BenchHost : RunHost {
     std::pair<bool, bool> notReady{false, false};
     std::function<void()> duringRun;
     std::function<void()> onSave;
+    std::function<void()> whileBoxShown;
 };
 
 /// The generators as TX.ini holds them on the test station: serial numbers on for both
