@@ -40,6 +40,10 @@ LineError lineErrorFromPqxx(const std::exception& e, const std::string& context,
 
 LineError lineErrorFromConnectFailure(const std::exception& e, const std::string& database) {
     const std::string message = redactSecrets(trimmedMessage(e.what()), database);
+    // A setting libpq has no such value for ("invalid sslmode value: ...") is refused before
+    // any server is asked.
+    if (message.rfind("invalid ", 0) == 0)
+        return {LineErrorKind::Config, "the line's database URI cannot be used: " + message};
     // TLS the server does not offer, or a certificate check without the certificates to check
     // against: trying again changes nothing, the station's settings must be mended.
     for (const char* unusable : {"server does not support SSL", "root certificate file",

@@ -401,6 +401,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "Pct-S3cret"},
         BadLine{"tls_the_server_lacks",
                 "[Line]\nDatabase=postgresql://{user}:{password}@{host}/{db}?sslmode=require\n",
+                nullptr},
+        BadLine{"sslmode_libpq_lacks",
+                "[Line]\nDatabase=postgresql://{user}:{password}@{host}/{db}?sslmode=sometimes\n",
                 nullptr}),
     [](const testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
 

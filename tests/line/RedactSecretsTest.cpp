@@ -57,6 +57,7 @@ TEST(RedactSecrets, ConnectFailuresNoTryCanMendAreConfigurationErrors) {
          "system's trusted roots with sslrootcert=system, or change sslmode",
          LineErrorKind::Config},
         {"SSL error: certificate verify failed", LineErrorKind::Config},
+        {"invalid sslmode value: \"sometimes\"", LineErrorKind::Config},
         {"connection to server at \"db\" failed: FATAL:  password authentication failed for "
          "user \"st\"",
          LineErrorKind::LoginRejected},
