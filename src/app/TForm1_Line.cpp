@@ -58,6 +58,13 @@ void TForm1::openLine() {
                                   Dialogs::Icon::Error);
         return;
     }
+    if (!config->warnings.empty()) {
+        std::string text = "This station uses its line, but:";
+        for (const std::string& warning : config->warnings)
+            text += "\n\n" + warning;
+        services_.dialogs.message(this, "Line", QString::fromStdString(text),
+                                  Dialogs::Icon::Warning);
+    }
     showLineOffline(line_->offline());
 }
 

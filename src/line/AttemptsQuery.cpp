@@ -19,7 +19,7 @@ LineResult<std::vector<AttemptRecord>> AttemptsQuery::fetch(const std::string& u
     try {
         c = openLineConnection(uri);
     } catch (const std::exception& e) {
-        return lineErrorFromConnectFailure(e);
+        return lineErrorFromConnectFailure(e, uri);
     }
     try {
         pqxx::read_transaction tx(*c);
@@ -35,7 +35,7 @@ LineResult<std::vector<AttemptRecord>> AttemptsQuery::fetch(const std::string& u
             records.push_back(attemptcolumns::fromRow(row));
         return records;
     } catch (const std::exception& e) {
-        return lineErrorFromPqxx(e, "reading the attempts");
+        return lineErrorFromPqxx(e, "reading the attempts", uri);
     }
 }
 

@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineConfig.h"
 
+#include "line/RedactSecrets.h"
 #include "settings/IniFile.h"
 #include "text/Hex.h"
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rfbind {
@@ -30,8 +35,39 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
+// The keys of [Line]; a line that starts with one of them is named by it.
+constexpr std::array<std::string_view, 4> kKeys{"Database", "Station", "Product", "BlockSize"};
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The known key a line starts with, if any. Nothing else of the line is ever repeated: it may
+// be the database URI with its password, or a password on a line of its own.
+std::string keyNamed(std::string_view line) {
+    std::size_t n = 0;
+    while (n < line.size() && std::isalnum(static_cast<unsigned char>(line[n])))
+        ++n;
+    for (const std::string_view key : kKeys)
+        if (sameName(line.substr(0, n), key))
+            return " (" + std::string(key) + ")";
+    return {};
+}
+
+bool isKeyName(std::string_view key) {
+    return std::all_of(key.begin(), key.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' ||
+               c == ' ';
+    });
+}
+
 // The INI store skips lines it cannot read without a word; a line that is none of the forms
-// it knows is most likely a mistyped setting, so it is reported instead of ignored.
+// it knows is most likely a mistyped setting, so it is reported instead of ignored. A key
+// that is no name ("Database: postgresql://...?sslmode=require" holds an '=' too) is one.
 std::optional<std::string> firstUnreadableLine(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
@@ -43,13 +79,14 @@ std::optional<std::string> firstUnreadableLine(const std::string& text) {
             continue;
         if (s.front() == '[') {
             if (s.back() != ']' || s.size() < 3)
-                return "line " + std::to_string(number) + " is not a [section] header: " +
-                       std::string(s);
+                return "line " + std::to_string(number) + " is not a [section] header";
             continue;
         }
         const auto eq = s.find('=');
-        if (eq == std::string_view::npos || trimmed(s.substr(0, eq)).empty())
-            return "line " + std::to_string(number) + " is not key=value: " + std::string(s);
+        if (eq == std::string_view::npos || trimmed(s.substr(0, eq)).empty() ||
+            !isKeyName(trimmed(s.substr(0, eq))))
+            return "line " + std::to_string(number) + keyNamed(s) +
+                   " is not key=value (write Key=value, with '=')";
     }
     return std::nullopt;
 }
@@ -65,6 +102,15 @@ std::string value(const IniFile& ini, const char* key) {
 std::optional<std::string> LineConfig::checkDatabaseUri(std::string_view uri) {
     if (!(uri.starts_with("postgresql://") || uri.starts_with("postgres://")))
         return "the database must be a connection URI starting with postgresql://";
+    // libpq takes the first '@' for the end of the user part: a password holding an '@' of
+    // its own would be read as part of the host name, and the password's rest sent to a name
+    // server. It must be written %40.
+    const std::string_view afterScheme = uri.substr(uri.find("://") + 3);
+    const std::string_view authority =
+        afterScheme.substr(0, std::min(afterScheme.find('/'), afterScheme.find('?')));
+    if (std::count(authority.begin(), authority.end(), '@') > 1)
+        return "the database URI cannot be used: its user or password holds an '@'; write it "
+               "percent-encoded, as %40";
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(std::string(uri).c_str(), &error);
     if (!options) {
@@ -72,7 +118,7 @@ std::optional<std::string> LineConfig::checkDatabaseUri(std::string_view uri) {
         while (!reason.empty() && reason.back() == '\n')
             reason.pop_back();
         PQfreemem(error);
-        return "the database URI cannot be used: " + reason;
+        return "the database URI cannot be used: " + redactSecrets(reason, uri);
     }
     PQconninfoFree(options);
     return std::nullopt;
@@ -121,6 +167,15 @@ LineResult<std::optional<LineConfig>> LineConfig::load(const std::filesystem::pa
     if (const auto bad = checkDatabaseUri(config.database))
         return configError(file, "Database: " + *bad);
 
+    // The password in Database opens the line's ledger to anyone who reads the file.
+    if (databaseHoldsPassword(config.database)) {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0 && (st.st_mode & (S_IRGRP | S_IROTH)) != 0)
+            config.warnings.push_back(
+                file.string() + ": Database holds a password and the file may be read by other "
+                                "users; make it readable by the station's user only (chmod 600)");
+    }
+
     config.station = value(ini, "Station");
     if (config.station.empty())
         config.station = hostName();
@@ -131,8 +186,7 @@ LineResult<std::optional<LineConfig>> LineConfig::load(const std::filesystem::pa
         const auto n = ParseIniInteger(text);
         if (!n || *n < 1 || *n > kMaxBlockSize)
             return configError(file, "BlockSize must be a whole number from 1 to " +
-                                         std::to_string(kMaxBlockSize) + ", not \"" + text +
-                                         "\"");
+                                         std::to_string(kMaxBlockSize));
         config.blockSize = *n;
     }
     return std::optional<LineConfig>(std::move(config));

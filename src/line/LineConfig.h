@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rfbind {
 
@@ -33,6 +34,9 @@ struct LineConfig {
     std::string station;    ///< this station's name on the line; never empty after `load`
     std::string product;    ///< the pool numbers are drawn from; empty: the station derives it
     std::int32_t blockSize = kDefaultBlockSize;
+    /// What the station should tell at start-up without refusing, e.g. a password in a file
+    /// others may read.
+    std::vector<std::string> warnings;
 
     /// Reads `file`. Nothing (an empty optional) when the file does not exist: no line is
     /// configured and the station numbers on its own. Every other problem is an error of kind

@@ -6,6 +6,7 @@
 #include "line/LineConnection.h"
 #include "line/LineMigrations.h"
 #include "line/PqxxFailure.h"
+#include "line/RedactSecrets.h"
 
 #include <pqxx/pqxx>
 
@@ -71,7 +72,7 @@ struct LineLedger::Impl {
             c = openLineConnection(config.database);
         } catch (const std::exception& e) {
             online = false;
-            LineError error = lineErrorFromConnectFailure(e);
+            LineError error = lineErrorFromConnectFailure(e, config.database);
             if (error.kind == LineErrorKind::Unreachable) {
                 lastConnectFailure = now;
                 lastConnectError = error;
@@ -89,7 +90,9 @@ struct LineLedger::Impl {
         auto schema = LineMigrations::apply(*c);
         if (!schema) {
             online = schema.error().kind != LineErrorKind::Unreachable;
-            return schema.error();
+            LineError error = schema.error();
+            error.message = redactSecrets(error.message, config.database);
+            return error;
         }
         try {
             pqxx::nontransaction tx(*c);
@@ -106,7 +109,7 @@ struct LineLedger::Impl {
             }
         } catch (const std::exception& e) {
             online = false;
-            return lineErrorFromPqxx(e, "locking the station name");
+            return lineErrorFromPqxx(e, "locking the station name", config.database);
         }
         connection = std::move(c);
         online = true;
@@ -124,7 +127,7 @@ struct LineLedger::Impl {
             online = true;
             return result;
         } catch (const std::exception& e) {
-            LineError error = lineErrorFromPqxx(e, context);
+            LineError error = lineErrorFromPqxx(e, context, config.database);
             if (error.kind == LineErrorKind::Unreachable || !connection->is_open()) {
                 connection.reset();
                 online = false;

@@ -50,10 +50,9 @@ LineNumbering::LineNumbering(LineConfig config, std::filesystem::path folder)
 
     auto connected = LineLedger::connect(config_, LineLedger::WhenUnreachable::StartOffline);
     if (!connected) {
-        const LineError& e = connected.error();
-        refusal_ = e.kind == LineErrorKind::LoginRejected
-                       ? "the line's database refused the login: " + e.message
-                       : e.message;
+        // The ledger's errors say what failed themselves ("the line's database refused the
+        // login: ..."), with no password in them.
+        refusal_ = connected.error().message;
         return;
     }
     ledger_ = std::make_unique<LineLedger>(std::move(connected.value()));

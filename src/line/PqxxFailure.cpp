@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "line/PqxxFailure.h"
 
+#include "line/RedactSecrets.h"
+
 #include <pqxx/pqxx>
 
 namespace rfbind {
@@ -16,8 +18,9 @@ std::string trimmedMessage(const char* what) {
 
 } // namespace
 
-LineError lineErrorFromPqxx(const std::exception& e, const std::string& context) {
-    const std::string message = context + ": " + trimmedMessage(e.what());
+LineError lineErrorFromPqxx(const std::exception& e, const std::string& context,
+                            const std::string& database) {
+    const std::string message = redactSecrets(context + ": " + trimmedMessage(e.what()), database);
     if (dynamic_cast<const pqxx::broken_connection*>(&e))
         return {LineErrorKind::Unreachable, message};
     if (dynamic_cast<const pqxx::in_doubt_error*>(&e))
@@ -35,8 +38,21 @@ LineError lineErrorFromPqxx(const std::exception& e, const std::string& context)
     return {LineErrorKind::Database, message};
 }
 
-LineError lineErrorFromConnectFailure(const std::exception& e) {
-    const std::string message = trimmedMessage(e.what());
+LineError lineErrorFromConnectFailure(const std::exception& e, const std::string& database) {
+    const std::string message = redactSecrets(trimmedMessage(e.what()), database);
+    // A setting libpq has no such value for ("invalid sslmode value: ...") is refused before
+    // any server is asked.
+    if (message.rfind("invalid ", 0) == 0)
+        return {LineErrorKind::Config, "the line's database URI cannot be used: " + message};
+    // TLS the server does not offer, or a certificate check without the certificates to check
+    // against: trying again changes nothing, the station's settings must be mended.
+    for (const char* unusable : {"server does not support SSL", "root certificate file",
+                                 "certificate verify failed", "does not match host name"}) {
+        if (message.find(unusable) != std::string::npos)
+            return {LineErrorKind::Config,
+                    "the line's database cannot be used with these TLS settings (sslmode in "
+                    "Database): " + message};
+    }
     // libpq gives no SQLSTATE for a connection that failed, only the server's text. These are
     // the server's words (in its default English) for a refused role, password or database;
     // anything else means no server answered.

@@ -8,13 +8,20 @@
 
 namespace rfbind {
 
+// Every error of the line's database leaves through these two: their messages never hold the
+// password of `database` (the URI connected to) nor any other (`redactSecrets`), so that what
+// the window, stderr, the journal, the ledger and the report show carries none.
+
 /// The `LineError` for an exception libpqxx threw: `Unreachable` for a broken connection or a
 /// commit whose outcome is unknown, `Database` with the server's message and SQLSTATE for an
 /// SQL error. `context` says what was being done ("leasing a block").
-LineError lineErrorFromPqxx(const std::exception& e, const std::string& context);
+LineError lineErrorFromPqxx(const std::exception& e, const std::string& context,
+                            const std::string& database = {});
 
-/// The `LineError` for a connection that could not be opened: `LoginRejected` when the server
-/// answered and refused the login, `Unreachable` otherwise.
-LineError lineErrorFromConnectFailure(const std::exception& e);
+/// The `LineError` for a connection to `database` that could not be opened: `Config` when no
+/// later try can succeed as configured (TLS the server does not offer, a certificate check
+/// without the certificates to check against), `LoginRejected` when the server answered and
+/// refused the login, `Unreachable` otherwise.
+LineError lineErrorFromConnectFailure(const std::exception& e, const std::string& database);
 
 } // namespace rfbind

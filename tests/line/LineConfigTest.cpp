@@ -39,6 +39,9 @@ TEST_P(LineConfigLoad, ReadsOrSaysWhatIsWrong) {
         EXPECT_EQ(loaded.error().kind, LineErrorKind::Config);
         EXPECT_NE(loaded.error().message.find(c.error), std::string::npos) << loaded.error().message;
         EXPECT_NE(loaded.error().message.find("Line.ini"), std::string::npos);
+        // Every password in the cases holds "S3cret"; a value is never repeated.
+        EXPECT_EQ(loaded.error().message.find("S3cret"), std::string::npos)
+            << loaded.error().message;
     } else if (!c.text) {
         ASSERT_TRUE(loaded.ok());
         EXPECT_FALSE(loaded.value().has_value());
@@ -76,16 +79,66 @@ INSTANTIATE_TEST_SUITE_P(
         ConfigCase{"bad_uri", "[Line]\nDatabase=postgresql://h/d?nosuchoption=1\n", "cannot be used",
                    nullptr, nullptr, nullptr, 0},
         ConfigCase{"line_without_equals", "[Line]\nDatabase postgresql://h/d\n",
-                   "line 2 is not key=value", nullptr, nullptr, nullptr, 0},
+                   "line 2 (Database) is not key=value", nullptr, nullptr, nullptr, 0},
         ConfigCase{"broken_section", "[Line\nDatabase=postgresql://h/d\n",
                    "line 1 is not a [section]", nullptr, nullptr, nullptr, 0},
         ConfigCase{"block_zero", "[Line]\nDatabase=postgresql://h/d\nBlockSize=0\n",
                    "BlockSize must be", nullptr, nullptr, nullptr, 0},
         ConfigCase{"block_text", "[Line]\nDatabase=postgresql://h/d\nBlockSize=fifty\n",
-                   "not \"fifty\"", nullptr, nullptr, nullptr, 0},
+                   "BlockSize must be", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"colon_for_equals", "[Line]\nDatabase: postgresql://st:S3cret@h/d\n",
+                   "line 2 (Database) is not key=value", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"colon_for_equals_with_query",
+                   "[Line]\nDatabase: postgresql://st:S3cret@h/d?sslmode=require\n",
+                   "line 2 (Database) is not key=value", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"password_on_its_own_line",
+                   "[Line]\nDatabase=postgresql://st@h/d\nS3cret-word\n",
+                   "line 3 is not key=value", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"broken_section_of_a_password", "[S3cret\nDatabase=postgresql://h/d\n",
+                   "line 1 is not a [section]", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"unencoded_at_in_password", "[Line]\nDatabase=postgresql://st:p@S3cret@h/d\n",
+                   "%40", nullptr, nullptr, nullptr, 0},
+        ConfigCase{"bad_percent_in_password",
+                   "[Line]\nDatabase=postgresql://st:S3cret%zz@h/d\n", "cannot be used",
+                   nullptr, nullptr, nullptr, 0},
+        ConfigCase{"block_of_a_password", "[Line]\nDatabase=postgresql://h/d\nBlockSize=S3cret\n",
+                   "BlockSize must be", nullptr, nullptr, nullptr, 0},
         ConfigCase{"block_huge", "[Line]\nDatabase=postgresql://h/d\nBlockSize=100001\n",
                    "BlockSize must be", nullptr, nullptr, nullptr, 0}),
     [](const testing::TestParamInfo<ConfigCase>& info) { return std::string(info.param.name); });
+
+TEST(LineConfig, APasswordOthersMayReadIsWarnedOf) {
+    struct Case {
+        const char* database;
+        fs::perms mode;
+        bool warned;
+    };
+    const Case cases[] = {
+        {"postgresql://st:S3cret@h/d", fs::perms::owner_read | fs::perms::group_read, true},
+        {"postgresql://st:S3cret@h/d", fs::perms::owner_read | fs::perms::others_read, true},
+        {"postgresql://st:S3cret@h/d", fs::perms::owner_read | fs::perms::owner_write, false},
+        {"postgresql://st@h/d?password=S3cret", fs::perms::owner_read | fs::perms::group_read,
+         true},
+        {"postgresql://st@h/d", fs::perms::owner_read | fs::perms::others_read, false},
+    };
+    const fs::path dir = fs::temp_directory_path() / "rfbind-lineini-perms";
+    fs::create_directories(dir);
+    const fs::path file = dir / "Line.ini";
+    for (const Case& c : cases) {
+        fs::remove(file);
+        std::ofstream(file, std::ios::binary) << "[Line]\nDatabase=" << c.database << "\n";
+        fs::permissions(file, c.mode);
+        const auto loaded = LineConfig::load(file);
+        ASSERT_TRUE(loaded.ok() && loaded.value()) << c.database;
+        const auto& warnings = loaded.value()->warnings;
+        EXPECT_EQ(!warnings.empty(), c.warned) << c.database;
+        for (const std::string& w : warnings) {
+            EXPECT_NE(w.find("Line.ini"), std::string::npos) << w;
+            EXPECT_EQ(w.find("S3cret"), std::string::npos) << w;
+        }
+    }
+    fs::remove_all(dir);
+}
 
 TEST(LineConfig, DerivedProductNamesUsbIdAndFixedParts) {
     EXPECT_EQ(LineConfig::derivedProduct(0x1D57, 0x00AF, "4142", ""), "1D57:00AF/4142/-");
