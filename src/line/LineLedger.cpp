@@ -11,11 +11,17 @@
 #include <pqxx/pqxx>
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 namespace rfbind {
 
 namespace {
+
+/// How long a station waits for its name to be released by its own ended session.
+constexpr int kNameLockAttempts = 10;
+constexpr std::chrono::milliseconds kNameLockPause{200};
 
 // Class key of the session advisory locks on station names (the second key is the name's
 // hash); apart from the migration lock's single 64-bit key.
@@ -96,10 +102,17 @@ struct LineLedger::Impl {
         }
         try {
             pqxx::nontransaction tx(*c);
-            const bool locked =
-                tx.exec_params1("SELECT pg_try_advisory_lock($1, hashtext($2))",
-                                kStationLockClass, config.station)[0]
-                    .as<bool>();
+            // A station started again at once may find the name still held by its own
+            // previous session, whose server process ends a moment after the old connection
+            // closed: the lock is tried for a short while before the name counts as taken.
+            bool locked = false;
+            for (int attempt = 0; attempt < kNameLockAttempts && !locked; ++attempt) {
+                if (attempt > 0)
+                    std::this_thread::sleep_for(kNameLockPause);
+                locked = tx.exec_params1("SELECT pg_try_advisory_lock($1, hashtext($2))",
+                                         kStationLockClass, config.station)[0]
+                             .as<bool>();
+            }
             if (!locked) {
                 online = true;
                 return refused("station name \"" + config.station +
