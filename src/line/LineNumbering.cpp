@@ -85,6 +85,12 @@ std::string LineNumbering::poolFor(const UnitRecipe& recipe,
                                       fixedPart(generators.rxSN), fixedPart(generators.txSN));
 }
 
+std::string LineNumbering::unitPool(const UnitRecipe& recipe,
+                                    const NumberingGenerators& generators) const {
+    // A line that cannot be used numbers nothing: its refused attempts belong to no pool.
+    return refusal_ ? std::string() : poolFor(recipe, generators);
+}
+
 NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {
     // The server's messages come in lines, indented with tabs; the reason is one line under
     // the result, in the journal and in the report's table.

@@ -66,6 +66,8 @@ public:
     std::pair<std::uint32_t, std::uint32_t> drawRadioIds(NumberingGenerators& generators) override;
     void attemptJournalled() override;
     bool offline() const override;
+    std::string unitPool(const UnitRecipe& recipe,
+                         const NumberingGenerators& generators) const override;
 
     /// The pool numbers come from for `recipe`: the configured product, or the derived one.
     std::string poolFor(const UnitRecipe& recipe, const NumberingGenerators& generators) const;
