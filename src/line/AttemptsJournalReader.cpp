@@ -10,7 +10,9 @@ namespace rfbind {
 
 namespace {
 
-constexpr std::size_t kFieldCount = 15;
+using Form = AttemptsJournal::Form;
+
+std::size_t fieldCount(Form form) { return form == Form::WithProduct ? 16 : 15; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLowerHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); }
@@ -95,11 +97,11 @@ std::optional<long long> parseDuration(std::string_view s) {
 }
 
 // The record, or why the fields are not one.
-std::variant<AttemptRecord, std::string> toRecord(const Split& split) {
+std::variant<AttemptRecord, std::string> toRecord(const Split& split, Form form) {
     if (split.strayQuote)
         return std::string("a quote inside an unquoted field");
-    if (split.fields.size() != kFieldCount)
-        return "expected " + std::to_string(kFieldCount) + " fields, found " +
+    if (split.fields.size() != fieldCount(form))
+        return "expected " + std::to_string(fieldCount(form)) + " fields, found " +
                std::to_string(split.fields.size());
     const auto& f = split.fields;
     const auto duration = parseDuration(f[2]);
@@ -121,6 +123,8 @@ std::variant<AttemptRecord, std::string> toRecord(const Split& split) {
     r.rxVersion = f[12];
     r.station = f[13];
     r.recipe = f[14];
+    if (form == Form::WithProduct)
+        r.product = f[15];
     if (auto bad = AttemptsJournalReader::validate(r))
         return *bad;
     return r;
@@ -129,13 +133,13 @@ std::variant<AttemptRecord, std::string> toRecord(const Split& split) {
 // A record whose end was torn off by a kill is continued by the station's next append: the
 // torn bytes run into the next record (or, when torn inside quotes, swallow the rest of the
 // file). Finds the first place after `from` where a whole, valid record starts.
-std::optional<std::size_t> nextValidRecord(std::string_view text, std::size_t from) {
+std::optional<std::size_t> nextValidRecord(std::string_view text, std::size_t from, Form form) {
     for (std::size_t p = from + 1; p + 38 <= text.size(); ++p) {
         if (text[p + 32] != ',' || !digitsAt(text, p + 33, 4) || text[p + 37] != '-' ||
             !isAttemptId(text.substr(p, 32)))
             continue;
         const auto split = splitRecord(text, p);
-        if (split && std::holds_alternative<AttemptRecord>(toRecord(*split)))
+        if (split && std::holds_alternative<AttemptRecord>(toRecord(*split, form)))
             return p;
     }
     return std::nullopt;
@@ -197,23 +201,27 @@ LineResult<AttemptsJournalReader::ReadResult> AttemptsJournalReader::parse(std::
     if (from > text.size())
         from = 0; // the file is shorter than what was read before: it was replaced
     std::size_t pos = from;
-    if (from == 0) {
-        const auto header = splitRecord(text, 0);
-        if (!header) {
-            // Not even the header is complete: a journal just created, or a torn first write.
-            out.tornTail = !text.empty();
-            if (!text.empty() && !kHeader.starts_with(text))
-                return LineError{LineErrorKind::Refused, "not an attempts journal"};
-            return out;
-        }
-        std::string_view first = text.substr(0, header->end);
-        while (!first.empty() && (first.back() == '\n' || first.back() == '\r'))
-            first.remove_suffix(1);
-        if (first != kHeader)
-            return LineError{LineErrorKind::Refused,
-                             "not an attempts journal: the first line is not the header"};
-        pos = header->end;
+    // The header says which columns every line of the file has, also when reading on from
+    // an offset: a day's file begun before the pool was journalled keeps that form.
+    const auto header = splitRecord(text, 0);
+    if (!header) {
+        // Not even the header is complete: a journal just created, or a torn first write.
+        out.tornTail = !text.empty();
+        // (The header without `product` is the start of the header with it.)
+        if (!text.empty() && !kHeader.starts_with(text))
+            return LineError{LineErrorKind::Refused, "not an attempts journal"};
+        return out;
     }
+    std::string_view first = text.substr(0, header->end);
+    while (!first.empty() && (first.back() == '\n' || first.back() == '\r'))
+        first.remove_suffix(1);
+    const auto form = AttemptsJournal::formOfHeader(first);
+    if (!form)
+        return LineError{LineErrorKind::Refused,
+                         "not an attempts journal: the first line is not the header"};
+    out.form = *form;
+    if (from == 0)
+        pos = header->end;
     out.consumed = pos;
     auto lineAt = [&text, counted = std::size_t{0}, line = std::size_t{1}](std::size_t at) mutable {
         for (; counted < at; ++counted)
@@ -223,13 +231,13 @@ LineResult<AttemptsJournalReader::ReadResult> AttemptsJournalReader::parse(std::
     while (pos < text.size()) {
         const auto split = splitRecord(text, pos);
         if (split) {
-            auto record = toRecord(*split);
+            auto record = toRecord(*split, *form);
             if (auto* r = std::get_if<AttemptRecord>(&record)) {
                 out.entries.push_back({std::move(*r), lineAt(pos), split->end});
                 pos = out.consumed = split->end;
                 continue;
             }
-            if (const auto next = nextValidRecord(text, pos); next && *next < split->end) {
+            if (const auto next = nextValidRecord(text, pos, *form); next && *next < split->end) {
                 out.problems.push_back({lineAt(pos), "torn bytes before an attempt skipped"});
                 pos = *next;
                 continue;
@@ -240,7 +248,7 @@ LineResult<AttemptsJournalReader::ReadResult> AttemptsJournalReader::parse(std::
         }
         // The text ends inside this record: either it is still being written, or it was torn
         // inside a quoted field and a later append follows it.
-        if (const auto next = nextValidRecord(text, pos)) {
+        if (const auto next = nextValidRecord(text, pos, *form)) {
             out.problems.push_back({lineAt(pos), "torn bytes before an attempt skipped"});
             pos = *next;
             continue;

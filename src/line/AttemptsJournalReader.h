@@ -15,7 +15,8 @@
 namespace rfbind {
 
 /// Reads a station's attempts journal, "Log/attempts-YYYY-MM-DD.csv": UTF-8, CR LF line ends,
-/// a fixed header, one RFC 4180 record per attempt.
+/// a header, one RFC 4180 record per attempt. Journals begun before the pool was journalled
+/// have the header without `product` and lines without it; both are read.
 ///
 /// The journal is appended to by a station that may be killed at any moment, so reading is
 /// forgiving where it must be: a last record without its line end is left unread (it may still
@@ -24,7 +25,7 @@ namespace rfbind {
 /// the attempt after the torn bytes is still recovered. Nothing here throws.
 class AttemptsJournalReader {
 public:
-    /// The first line of every journal, without its line end.
+    /// The first line of a journal written now, without its line end.
     static constexpr std::string_view kHeader = AttemptsJournal::kHeader;
 
     /// A record that could not be used.
@@ -34,7 +35,7 @@ public:
     };
 
     struct Entry {
-        AttemptRecord record; ///< `product` is left empty
+        AttemptRecord record; ///< `product` is empty in a journal without it
         std::size_t line = 0;
         std::size_t end = 0;  ///< byte offset just after the record
     };
@@ -44,11 +45,13 @@ public:
         std::vector<Problem> problems;  ///< records skipped
         std::size_t consumed = 0;       ///< bytes up to the end of the last complete record
         bool tornTail = false;          ///< bytes after `consumed` do not end a record (yet)
+        /// The columns the header names (the current form while no whole header was read).
+        AttemptsJournal::Form form = AttemptsJournal::Form::WithProduct;
     };
 
     /// Parses `text`, a whole journal or its part from byte `from` on (the end of a record
-    /// read before). From 0 the header must come first; a text that does not start with it is
-    /// not a journal (error of kind `Refused`).
+    /// read before). The header must come first, in either form, also when reading on from an
+    /// offset: a text that does not start with it is not a journal (error of kind `Refused`).
     static LineResult<ReadResult> parse(std::string_view text, std::size_t from = 0);
 
     /// Reads and parses a journal file from byte `from`. A missing or unreadable file is an

@@ -89,7 +89,10 @@ LineResult<AttemptsOutbox::Report> AttemptsOutbox::sync(LineLedger& ledger, std:
             std::vector<AttemptRecord> batch;
             for (std::size_t i = begin; i < end; ++i) {
                 batch.push_back(entries[i].record);
-                batch.back().product = ledger.config().product;
+                // A line that carries no pool (a journal begun before the pool was journalled,
+                // a Go refused before the unit had one) is stored under the line's Product.
+                if (batch.back().product.empty())
+                    batch.back().product = ledger.config().product;
             }
             auto stored = ledger.recordAttempts(batch);
             if (!stored) {

@@ -38,7 +38,8 @@ public:
     explicit AttemptsOutbox(std::filesystem::path stationFolder);
 
     /// Sends every complete record not yet stored, oldest journal first, in transactions of at
-    /// most `batchSize` records, each stored with the ledger's product (`LineConfig::product`).
+    /// most `batchSize` records, each stored with the pool its journal line names, or else the
+    /// ledger's product (`LineConfig::product`, NULL when Line.ini names none).
     /// On a database error (e.g. `Unreachable`) returns it; what was stored before stays
     /// stored and marked, the rest goes with the next call. A last record without its line end
     /// is left for the next call.

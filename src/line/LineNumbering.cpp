@@ -79,9 +79,22 @@ std::string LineNumbering::poolFor(const UnitRecipe& recipe,
     const auto fixedPart = [](const TProdSN& sn) {
         return sn.IsSN() ? sn.GetFixSNText() : std::string();
     };
-    return LineConfig::derivedProduct(static_cast<std::uint16_t>(recipe.settings.VID),
-                                      static_cast<std::uint16_t>(recipe.settings.PID),
-                                      fixedPart(generators.rxSN), fixedPart(generators.txSN));
+    std::string pool =
+        LineConfig::derivedProduct(static_cast<std::uint16_t>(recipe.settings.VID),
+                                   static_cast<std::uint16_t>(recipe.settings.PID),
+                                   fixedPart(generators.rxSN), fixedPart(generators.txSN));
+    // An ASCII fixed part with fewer characters than bytes holds zero bytes, and a zero byte
+    // ends a text. The ledger has always named such a pool by its text up to that byte, so the
+    // station names it so too: its held leases match the ledger's, and its journal lines name
+    // a pool the ledger knows (a zero byte would make the line unreadable).
+    pool.resize(std::min(pool.size(), pool.find('\0')));
+    return pool;
+}
+
+std::string LineNumbering::unitPool(const UnitRecipe& recipe,
+                                    const NumberingGenerators& generators) const {
+    // A line that cannot be used numbers nothing: its refused attempts belong to no pool.
+    return refusal_ ? std::string() : poolFor(recipe, generators);
 }
 
 NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {

@@ -66,8 +66,11 @@ public:
     std::pair<std::uint32_t, std::uint32_t> drawRadioIds(NumberingGenerators& generators) override;
     void attemptJournalled() override;
     bool offline() const override;
+    std::string unitPool(const UnitRecipe& recipe,
+                         const NumberingGenerators& generators) const override;
 
-    /// The pool numbers come from for `recipe`: the configured product, or the derived one.
+    /// The pool numbers come from for `recipe`: the configured product, or the derived one as
+    /// the ledger names it (up to a zero byte of an ASCII fixed part).
     std::string poolFor(const UnitRecipe& recipe, const NumberingGenerators& generators) const;
 
     /// The connection to the ledger; null when the line cannot be used.

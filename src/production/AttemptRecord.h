@@ -24,7 +24,7 @@ struct AttemptRecord {
     std::string rxVersion;
     std::string station;
     std::string recipe;
-    std::string product;     ///< the pool; not in the journal, added when the line stores it
+    std::string product;     ///< the pool the unit was numbered from; empty on its own
 
     bool passed() const { return result == "PASS"; }
 

@@ -2,6 +2,7 @@
 #include "production/AttemptsJournal.h"
 
 #include <cstdio>
+#include <fstream>
 #include <vector>
 #include <ctime>
 #include <random>
@@ -25,17 +26,41 @@ std::string field(const std::string& value) {
     return out + "\"";
 }
 
+/// The form the header of an existing journal names; a first line that is neither header
+/// (a torn first write) is written on in the current form.
+AttemptsJournal::Form existingForm(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string first(AttemptsJournal::kHeader.size() + 2, '\0');
+    in.read(first.data(), static_cast<std::streamsize>(first.size()));
+    first.resize(static_cast<std::size_t>(in.gcount()));
+    const auto end = first.find_first_of("\r\n");
+    if (end == std::string::npos)
+        return AttemptsJournal::Form::WithProduct;
+    return AttemptsJournal::formOfHeader(std::string_view(first).substr(0, end))
+        .value_or(AttemptsJournal::Form::WithProduct);
+}
+
 } // namespace
 
 std::string AttemptsJournal::path(const std::string& folder, const std::string& date) {
     return folder + "/Log/attempts-" + date + ".csv";
 }
 
-std::string AttemptsJournal::line(const Record& r) {
-    const std::vector<std::string> values = {
+std::optional<AttemptsJournal::Form> AttemptsJournal::formOfHeader(std::string_view firstLine) {
+    if (firstLine == kHeader)
+        return Form::WithProduct;
+    if (firstLine == kHeaderWithoutProduct)
+        return Form::WithoutProduct;
+    return std::nullopt;
+}
+
+std::string AttemptsJournal::line(const Record& r, Form form) {
+    std::vector<std::string> values = {
         r.attemptId, r.startedAt, std::to_string(r.durationMs), r.result,
         r.failStep,  r.reasonCode, r.reasonText, r.rxRadioId, r.txRadioId, r.rxSerial,
         r.txSerial,  r.rxUsb,      r.rxVersion,  r.station,   r.recipe};
+    if (form == Form::WithProduct)
+        values.push_back(r.product);
     std::string out;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i)
@@ -49,12 +74,18 @@ ProductionLog::AppendResult AttemptsJournal::append(const std::string& file, con
                                                     FileSystem& files) {
     std::string text;
     struct stat st {};
+    Form form = Form::WithProduct;
     // A new day's file starts with its header; the header and the first line go out together.
     if (::stat(file.c_str(), &st) != 0 || st.st_size == 0) {
         text += kHeader;
         text += "\r\n";
+    } else if (existingForm(file) == Form::WithoutProduct) {
+        // The day's file was begun by a station that did not journal the pool yet. Its header
+        // names every line's columns, so the day goes on in that form and the pool of these
+        // attempts is left out; tomorrow's file carries it.
+        form = Form::WithoutProduct;
     }
-    text += line(record);
+    text += line(record, form);
     return ProductionLog::appendLine(file, text, files);
 }
 

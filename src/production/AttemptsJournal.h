@@ -5,6 +5,7 @@
 #include "production/ProductionLog.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,17 +18,29 @@ class AttemptsJournal {
 public:
     using Record = AttemptRecord;
 
-    /// The header line, without its line end.
+    /// The header line, without its line end. `product` is the pool the unit was numbered
+    /// from, empty for a station on its own.
     static constexpr std::string_view kHeader =
+        "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
+        "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe,product";
+    /// The header of journals written before the pool was journalled: the same columns up to
+    /// `recipe`.
+    static constexpr std::string_view kHeaderWithoutProduct =
         "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
         "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe";
 
+    /// The columns of a journal file, as its header names them.
+    enum class Form { WithProduct, WithoutProduct };
+    /// The form whose header is `firstLine` (without its line end); nothing for another line.
+    static std::optional<Form> formOfHeader(std::string_view firstLine);
+
     /// `folder`/Log/attempts-`date`.csv, date as "YYYY-MM-DD".
     static std::string path(const std::string& folder, const std::string& date);
-    /// The record as a CSV line without the line end.
-    static std::string line(const Record& record);
+    /// The record as a CSV line of a journal of `form`, without the line end.
+    static std::string line(const Record& record, Form form = Form::WithProduct);
     /// Appends the record, writing the header first when the file is new or empty, as durably
-    /// as the production log (ProductionLog::appendLine). Failures are returned, never thrown.
+    /// as the production log (ProductionLog::appendLine). A file begun under the header
+    /// without `product` is appended to in that form. Failures are returned, never thrown.
     static ProductionLog::AppendResult append(const std::string& file, const Record& record,
                                               FileSystem& files = FileSystem::system());
 

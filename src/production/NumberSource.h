@@ -40,6 +40,15 @@ public:
     /// Only after a `prepareUnit` that did not refuse.
     virtual std::pair<std::uint32_t, std::uint32_t> drawRadioIds(NumberingGenerators& generators) = 0;
 
+    /// The pool a unit of `recipe` is numbered from, as its journal line names it; empty for a
+    /// station on its own, which numbers from no pool, and for a line that cannot be used.
+    virtual std::string unitPool(const UnitRecipe& recipe,
+                                 const NumberingGenerators& generators) const {
+        (void)recipe;
+        (void)generators;
+        return {};
+    }
+
     /// After an attempt's journal line was written. Never fails the unit.
     virtual void attemptJournalled() = 0;
 

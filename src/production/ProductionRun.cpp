@@ -616,8 +616,10 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
         r.rxVersion = hexText(static_cast<std::uint16_t>(out.version), 4);
     }
     r.station = records_.station();
-    if (recipe != nullptr)
+    if (recipe != nullptr) {
         r.recipe = recipe->fingerprint();
+        r.product = numbers_.unitPool(*recipe, numbering_);
+    }
     // The unit's result does not hang on its journal line: a line that cannot be written now
     // waits in memory, and the station programs no further unit until it is written.
     (void)records_.journal(r, startedAtMs);

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
 using namespace rfbind;
 
 namespace {
@@ -136,5 +140,105 @@ TEST(AttemptsJournalReader, UtcOffsetOfStartTimes) {
     for (const auto& [text, minutes] : cases)
         EXPECT_EQ(AttemptsJournalReader::utcOffsetMinutes(text), minutes) << text;
 }
+
+// ---- the two forms: journals written before the pool was journalled, and now ------------
+
+AttemptRecord pooled(char idDigit) {
+    AttemptRecord r = attempt(idDigit);
+    r.product = "1D57:00AF/4142/4142";
+    return r;
+}
+
+std::string oldHeader() { return std::string(AttemptsJournal::kHeaderWithoutProduct) + "\r\n"; }
+std::string oldLine(const AttemptRecord& r) {
+    return AttemptsJournal::line(r, AttemptsJournal::Form::WithoutProduct) + "\r\n";
+}
+
+struct FormCase {
+    const char* name;
+    std::string text;
+    std::size_t from;                  // read on from this byte (0: the whole file)
+    AttemptsJournal::Form form;
+    std::vector<std::string> products; // of the attempts read, in order
+    std::size_t problems;
+
+    friend void PrintTo(const FormCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AttemptsJournalForms : public testing::TestWithParam<FormCase> {};
+
+TEST_P(AttemptsJournalForms, EachLineIsReadByTheColumnsItsHeaderNames) {
+    const FormCase& c = GetParam();
+    const auto read = AttemptsJournalReader::parse(c.text, c.from);
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->form, c.form);
+    std::vector<std::string> products;
+    for (const auto& e : read->entries)
+        products.push_back(e.record.product);
+    EXPECT_EQ(products, c.products);
+    EXPECT_EQ(read->problems.size(), c.problems);
+    EXPECT_EQ(read->consumed, c.text.size());
+}
+
+using Form = AttemptsJournal::Form;
+const std::string pooledA = AttemptsJournalReader::formatLine(pooled('a'));
+const std::string pooledB = AttemptsJournalReader::formatLine(pooled('b'));
+
+INSTANTIATE_TEST_SUITE_P(
+    Journals, AttemptsJournalForms,
+    testing::Values(
+        FormCase{"with_product", header() + pooledA + lineB, 0, Form::WithProduct,
+                 {"1D57:00AF/4142/4142", ""}, 0},
+        FormCase{"without_product", oldHeader() + oldLine(pooled('a')) + oldLine(attempt('b')), 0,
+                 Form::WithoutProduct, {"", ""}, 0},
+        FormCase{"without_product_read_on_from_an_offset",
+                 oldHeader() + oldLine(attempt('a')) + oldLine(attempt('b')),
+                 oldHeader().size() + oldLine(attempt('a')).size(), Form::WithoutProduct, {""}, 0},
+        // A line of the other form does not belong under the header: it is skipped, not
+        // read into the wrong columns.
+        FormCase{"line_with_product_under_the_old_header",
+                 oldHeader() + oldLine(attempt('a')) + pooledB, 0, Form::WithoutProduct, {""}, 1},
+        FormCase{"line_without_product_under_the_header", header() + oldLine(attempt('a')) + pooledB,
+                 0, Form::WithProduct, {"1D57:00AF/4142/4142"}, 1}),
+    [](const testing::TestParamInfo<FormCase>& info) { return std::string(info.param.name); });
+
+/// A day's file as the station appends to it, then as the line's outbox reads it.
+struct AppendCase {
+    const char* name;
+    std::optional<std::string> before; // the file's content before the day's next attempt
+    Form form;                         // the form it keeps
+    std::string product;               // the pool of the appended attempt, as read back
+};
+
+class AttemptsJournalAppend : public testing::TestWithParam<AppendCase> {};
+
+TEST_P(AttemptsJournalAppend, ADaysFileKeepsTheFormItWasBegunIn) {
+    const AppendCase& c = GetParam();
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("rfbind-journal-form-" + std::to_string(::getpid()) + "-" + c.name + ".csv");
+    std::filesystem::remove(file);
+    if (c.before)
+        std::ofstream(file, std::ios::binary) << *c.before;
+    const auto appended = AttemptsJournal::append(file.string(), pooled('e'));
+    ASSERT_TRUE(appended.ok) << appended.error;
+    const auto read = AttemptsJournalReader::readFile(file);
+    std::filesystem::remove(file);
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    EXPECT_EQ(read->form, c.form);
+    EXPECT_TRUE(read->problems.empty()) << read->problems.front().reason;
+    ASSERT_FALSE(read->entries.empty());
+    EXPECT_EQ(read->entries.back().record.attemptId, pooled('e').attemptId);
+    EXPECT_EQ(read->entries.back().record.product, c.product);
+    EXPECT_FALSE(read->tornTail);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Days, AttemptsJournalAppend,
+    testing::Values(
+        AppendCase{"new_day", std::nullopt, Form::WithProduct, "1D57:00AF/4142/4142"},
+        AppendCase{"begun_with_product", header() + lineA, Form::WithProduct, "1D57:00AF/4142/4142"},
+        AppendCase{"begun_without_product", oldHeader() + oldLine(attempt('a')),
+                   Form::WithoutProduct, ""}),
+    [](const testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
 
 } // namespace

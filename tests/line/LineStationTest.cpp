@@ -280,6 +280,40 @@ TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDraw
               "station-a:123456,station-a:234567,station-b:345678,station-b:456789");
 }
 
+struct PoolCase {
+    const char* name;
+    const char* product; ///< Line.ini's Product; empty: left out
+};
+
+class LineStationPool : public testing::TestWithParam<PoolCase> {};
+
+TEST_P(LineStationPool, AnAttemptIsJournalledAndStoredWithThePoolItWasNumberedFrom) {
+    TestDatabase db;
+    LineStation a(db.uri(), "station-a");
+    a.config.product = GetParam().product;
+    a.connect();
+    const RunOutcome out = a.go(1);
+    ASSERT_TRUE(out.passed) << out.failStep << ": " << out.reasonText();
+
+    // The pool is the one the unit's serial numbers were leased from, named as the ledger
+    // names it (the bench's fixed parts are ASCII with leading zero bytes).
+    const std::string pool = db.query("SELECT string_agg(DISTINCT pool, ' ') FROM rfbind.leases");
+    ASSERT_FALSE(pool.empty());
+    if (*GetParam().product != '\0')
+        EXPECT_EQ(pool, GetParam().product);
+    else
+        EXPECT_EQ(pool, a.line->poolFor(a.recipe, {a.rxSN, a.txSN, a.rxRFID, a.txRFID}));
+    const auto journal = a.folder.lines("attempts-20");
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_TRUE(journal[1].ends_with("," + pool)) << journal[1];
+    EXPECT_EQ(db.query("SELECT coalesce(product, 'NULL') FROM rfbind.attempts"), pool);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineStationPool,
+                         testing::Values(PoolCase{"Named", "mouse-a"}, PoolCase{"Derived", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+
 TEST(LineStation, ALineThatCannotBeUsedRefusesGoWithTheReasonAndTouchesNothing) {
     LineStation a("postgresql://nobody@127.0.0.1:1/none", "station-a");
     // A Line.ini that could not be read stands for every refusal the window may meet.
@@ -294,6 +328,7 @@ TEST(LineStation, ALineThatCannotBeUsedRefusesGoWithTheReasonAndTouchesNothing) 
     const auto journal = a.folder.lines("attempts-");
     ASSERT_EQ(journal.size(), 2u); // header and the refused attempt
     EXPECT_NE(journal[1].find("line_unusable"), std::string::npos);
+    EXPECT_TRUE(journal[1].ends_with(",")) << "a unit refused by the line was numbered from no pool";
 }
 
 // A mistyped Line.ini, a URI libpq cannot use and a TLS setting the server cannot meet: the

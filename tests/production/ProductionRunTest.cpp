@@ -248,8 +248,9 @@ TEST_P(ProductionRunPasses, UnitAfterUnitIsLoggedAndJournalledFromItsOwnNumbers)
     const auto journal = s.folder.lines("attempts-");
     ASSERT_EQ(journal.size(), 4u);
     EXPECT_EQ(journal[0], "attempt_id,started_at,duration_ms,result,fail_step,reason_code,reason_text,"
-                          "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe");
+                          "rx_radio_id,tx_radio_id,rx_serial,tx_serial,rx_usb,rx_version,station,recipe,product");
     EXPECT_NE(journal[3].find(",PASS,,,," + radioId + ","), std::string::npos) << journal[3];
+    EXPECT_TRUE(journal[3].ends_with(",")) << "a station on its own numbers from no pool: " << journal[3];
 }
 
 INSTANTIATE_TEST_SUITE_P(Bench, ProductionRunPasses,
