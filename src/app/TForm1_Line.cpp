@@ -38,14 +38,18 @@ void TForm1::openLine() {
         if (const auto bad = LineConfig::checkDatabaseUri(config->database))
             problem = "--line-db: " + *bad;
     }
-    if (!problem && config && !services_.lineStation.isEmpty())
+    if (config && !services_.lineStation.isEmpty())
         config->station = services_.lineStation.toStdString();
+    if (config || (problem && !services_.lineStation.isEmpty())) {
+        // Named as configured even when the line cannot be used: the units it refuses are
+        // journalled, and reported, under the name the supervisor knows it by.
+        stationName_ = config ? config->station : services_.lineStation.toStdString();
+        records_ = std::make_unique<UnitRecords>(folder.string(), stationName_);
+    }
 
     if (problem) {
         line_ = std::make_unique<LineNumbering>(*problem);
     } else if (config) {
-        stationName_ = config->station;
-        records_ = std::make_unique<UnitRecords>(folder.string(), stationName_);
         line_ = std::make_unique<LineNumbering>(*config, folder);
     } else {
         return; // no line: the station numbers on its own, as always

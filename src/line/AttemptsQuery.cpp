@@ -22,6 +22,8 @@ LineResult<std::vector<AttemptRecord>> AttemptsQuery::fetch(const std::string& u
         return lineErrorFromConnectFailure(e, uri);
     }
     try {
+        // A report of many days may read for a while; a server that holds it longer is hung.
+        LineCallDeadline deadline(*c, std::chrono::minutes(2));
         pqxx::read_transaction tx(*c);
         const auto rows = tx.exec_params(
             "SELECT " + attemptcolumns::selectList() +

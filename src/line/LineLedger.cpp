@@ -75,7 +75,7 @@ struct LineLedger::Impl {
             return lastConnectError;
         std::unique_ptr<pqxx::connection> c;
         try {
-            c = openLineConnection(config.database);
+            c = openLineConnection(config.database, LineSession::Station);
         } catch (const std::exception& e) {
             online = false;
             LineError error = lineErrorFromConnectFailure(e, config.database);
@@ -135,12 +135,19 @@ struct LineLedger::Impl {
     LineResult<T> run(const std::string& context, Body&& body) {
         if (auto error = ensureConnected())
             return *error;
+        LineCallDeadline deadline(*connection);
         try {
             LineResult<T> result = body(*connection);
+            deadline.stop();
             online = true;
             return result;
         } catch (const std::exception& e) {
+            deadline.stop();
             LineError error = lineErrorFromPqxx(e, context, config.database);
+            if (deadline.passed())
+                error = {LineErrorKind::Unreachable,
+                         context + ": the line's database did not answer within " +
+                             std::to_string(kLineCallDeadline.count() / 1000) + " s"};
             if (error.kind == LineErrorKind::Unreachable || !connection->is_open()) {
                 connection.reset();
                 online = false;

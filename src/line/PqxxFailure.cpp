@@ -31,7 +31,10 @@ LineError lineErrorFromPqxx(const std::exception& e, const std::string& context,
         // 57P01..57P03: the server is shutting down or starting; 08xxx: connection failures
         // the server reported. Either way the station is offline, not wrong.
         const std::string& state = sql->sqlstate();
-        const bool offline = state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0;
+        // 57014: the statement ran past the station's statement time-out, a server too busy
+        // or locked up to serve the line in time, which is offline to the operator too.
+        const bool offline = state.rfind("08", 0) == 0 || state.rfind("57P", 0) == 0 ||
+                             state == "57014";
         return {offline ? LineErrorKind::Unreachable : LineErrorKind::Database,
                 state.empty() ? message : message + " (SQLSTATE " + state + ")"};
     }

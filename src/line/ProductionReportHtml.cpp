@@ -3,6 +3,8 @@
 // file beside it and opens the same in any browser, on a machine without network.
 #include "line/ProductionReport.h"
 
+#include "text/DisplayWidth.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +16,7 @@ namespace {
 constexpr const char* kPassColour = "#3a9d5d";
 constexpr const char* kFailColour = "#d0453b";
 constexpr const char* kCycleColour = "#4a78c2";
+constexpr const char* kRefusedColour = "#a0a0a0";
 
 std::string escaped(const std::string& s) {
     std::string out;
@@ -108,7 +111,7 @@ std::string columns(const std::string& title, const std::vector<std::string>& la
                           "middle\"") +
                ">" + escaped(labels[i]) + "</text>\n";
     }
-    double lx = left + plotW - 200;
+    double lx = left + plotW - 100 * double(series.size());
     for (const auto& s : series) {
         svg += "<rect x=\"" + num(lx) + "\" y=\"12\" width=\"12\" height=\"12\" fill=\"" +
                s.colour + "\"/><text x=\"" + num(lx + 16) + "\" y=\"22\" class=\"tick\">" +
@@ -118,11 +121,23 @@ std::string columns(const std::string& title, const std::vector<std::string>& la
     return svg + "</svg>\n";
 }
 
-// Horizontal bars, one per label, series stacked; `note` is written after each bar.
+// Horizontal bars, one per label, series stacked; `note` is written after each bar. A label
+// longer than its column is wrapped onto more lines, its row made taller: a station's name is
+// never cut off.
 std::string bars(const std::string& title, const std::vector<std::string>& labels,
                  const std::vector<Series>& series, const std::vector<std::string>& notes) {
-    const double width = 1080, left = 240, right = 140, top = 40, row = 26;
-    const double height = top + row * double(std::max<std::size_t>(labels.size(), 1)) + 20;
+    // 12 px text: about 30 columns of a Latin name fit the 232 px before the bars.
+    // The right margin holds the longest note ("58 / 12 · 100.0 % · 14 refused") in 11 px text.
+    const double width = 1080, left = 240, right = 220, top = 40, row = 26, lineHeight = 14;
+    constexpr std::size_t kLabelColumns = 30;
+    std::vector<std::vector<std::string>> wrapped;
+    double height = top + 20;
+    for (const std::string& label : labels) {
+        wrapped.push_back(wrapToWidth(label, kLabelColumns));
+        height += std::max(row, lineHeight * double(wrapped.back().size()) + 12);
+    }
+    if (labels.empty())
+        height += row;
     const double plotW = width - left - right;
     double most = 0;
     for (std::size_t i = 0; i < labels.size(); ++i) {
@@ -138,23 +153,32 @@ std::string bars(const std::string& title, const std::vector<std::string>& label
     svg += "<text x=\"10\" y=\"22\" class=\"title\">" + escaped(title) + "</text>\n";
     if (labels.empty())
         svg += "<text x=\"10\" y=\"" + num(top + 16) + "\" class=\"tick\">none</text>\n";
+    double y = top;
     for (std::size_t i = 0; i < labels.size(); ++i) {
-        const double y = top + row * double(i);
-        svg += "<text x=\"" + num(left - 8) + "\" y=\"" + num(y + 16) +
-               "\" text-anchor=\"end\" class=\"label\">" + escaped(labels[i]) + "</text>";
+        const auto& lines = wrapped[i];
+        const double h = std::max(row, lineHeight * double(lines.size()) + 12);
+        const double middle = y + h / 2;
+        svg += "<text y=\"" + num(middle + 4 - lineHeight * double(lines.size() - 1) / 2) +
+               "\" text-anchor=\"end\" class=\"label\">";
+        for (std::size_t l = 0; l < lines.size(); ++l)
+            svg += "<tspan x=\"" + num(left - 8) + "\"" +
+                   (l ? " dy=\"" + num(lineHeight) + "\"" : std::string()) + ">" +
+                   escaped(lines[l]) + "</tspan>";
+        svg += "<title>" + escaped(labels[i]) + "</title></text>";
         double x = left;
         for (const auto& s : series) {
             const double w = s.values[i] / most * plotW;
             if (w > 0)
-                svg += "<rect x=\"" + num(x) + "\" y=\"" + num(y + 4) + "\" width=\"" + num(w) +
-                       "\" height=\"" + num(row - 8) + "\" fill=\"" + s.colour + "\"><title>" +
-                       escaped(s.name) + " " +
+                svg += "<rect x=\"" + num(x) + "\" y=\"" + num(middle - (row - 8) / 2) +
+                       "\" width=\"" + num(w) + "\" height=\"" + num(row - 8) + "\" fill=\"" +
+                       s.colour + "\"><title>" + escaped(s.name) + " " +
                        num(s.values[i]).substr(0, num(s.values[i]).size() - 2) +
                        "</title></rect>";
             x += w;
         }
-        svg += "<text x=\"" + num(x + 6) + "\" y=\"" + num(y + 16) + "\" class=\"tick\">" +
+        svg += "<text x=\"" + num(x + 6) + "\" y=\"" + num(middle + 4) + "\" class=\"tick\">" +
                escaped(notes[i]) + "</text>\n";
+        y += h;
     }
     return svg + "</svg>\n";
 }
@@ -166,7 +190,22 @@ std::string countsRow(const std::string& first, const std::string& second,
            (second.empty() ? "" : "<td>" + escaped(second) + "</td>") + "<td class=\"n\">" +
            std::to_string(c.passed) + "</td><td class=\"n\">" + std::to_string(c.failed) +
            "</td><td class=\"n\">" + std::to_string(c.attempts()) + "</td><td class=\"n\">" +
-           percent(c.yield()) + "</td></tr>\n";
+           percent(c.yield()) + "</td><td class=\"n\">" + std::to_string(c.refused) +
+           "</td></tr>\n";
+}
+
+constexpr const char* kCountsHeads =
+    "<th>passed</th><th>failed</th><th>attempts</th><th>first-pass yield</th><th>refused</th>";
+
+std::string reasonTable(const std::vector<ProductionReport::Reason>& reasons, const char* what) {
+    if (reasons.empty())
+        return {};
+    std::string h = std::string("<table><tr><th>reason</th><th>") + what +
+                    "</th><th>latest text</th></tr>\n";
+    for (const auto& r : reasons)
+        h += "<tr><td>" + escaped(r.code) + "</td><td class=\"n\">" + std::to_string(r.count) +
+             "</td><td>" + escaped(r.example) + "</td></tr>\n";
+    return h + "</table>\n";
 }
 
 } // namespace
@@ -182,23 +221,49 @@ std::string ProductionReport::html() const {
                     ".title{font-size:15px;font-weight:bold}.tick{font-size:11px;fill:#444}"
                     ".label{font-size:12px}.grid{stroke:#e4e4e4}\n"
                     ".kpi{display:inline-block;margin:0 28px 8px 0}.kpi b{font-size:24px;"
-                    "display:block}\n</style>\n</head>\n<body>\n";
+                    "display:block}\n"
+                    ".duplicates{color:#b00020;border:2px solid #b00020;background:#fdecee;"
+                    "padding:4px 14px;margin:12px 0}.duplicates h2{margin-top:10px}"
+                    ".duplicates td,.duplicates th{border-color:#e8a0a8}td.nw{white-space:nowrap}\n"
+                    ".unique{color:#2e7d4a}\n</style>\n</head>\n<body>\n";
     h += "<h1>Production " + escaped(period) + "</h1>\n";
+    // A number in two units is a fault to act on today, before any statistic.
+    if (duplicates.empty()) {
+        h += "<p class=\"unique\">No serial number or on-air radio ID in two passed units.</p>\n";
+    } else {
+        h += "<div class=\"duplicates\"><h2>Duplicates: " + std::to_string(duplicates.size()) +
+             " number(s) in two or more passed units</h2>\n<table><tr><th>number</th>"
+             "<th>value</th><th>station</th><th>started</th><th>attempt</th></tr>\n";
+        for (const Duplicate& d : duplicates)
+            for (const Duplicate::Unit& u : d.units)
+                h += "<tr><td>" + escaped(d.what) + "</td><td class=\"nw\">" + escaped(d.value) +
+                     "</td><td>" + escaped(u.station) + "</td><td class=\"nw\">" +
+                     escaped(u.startedAt) + "</td><td class=\"nw\">" + escaped(u.attemptId) +
+                     "</td></tr>\n";
+        h += "</table></div>\n";
+    }
     h += "<div class=\"kpi\"><b>" + std::to_string(total.passed) + "</b>passed</div>";
     h += "<div class=\"kpi\"><b>" + std::to_string(total.failed) + "</b>failed</div>";
     h += "<div class=\"kpi\"><b>" + percent(total.yield()) + "</b>first-pass yield</div>";
-    h += "<div class=\"kpi\"><b>" + (cycle.count ? std::to_string(cycle.medianMs) : "-") +
-         " ms</b>median cycle</div>\n";
+    h += "<div class=\"kpi\"><b>" + std::to_string(total.refused) +
+         "</b>refused by the line</div>";
+    if (cycles.size() == 1)
+        h += "<div class=\"kpi\"><b>" + std::to_string(cycles.begin()->second.medianMs) +
+             " ms</b>median cycle</div>";
+    h += "\n";
 
     std::vector<std::string> hours;
-    Series pass{"passed", kPassColour, {}}, fail{"failed", kFailColour, {}};
+    Series pass{"passed", kPassColour, {}}, fail{"failed", kFailColour, {}},
+        refuse{"refused", kRefusedColour, {}};
     for (const auto& [hour, stations] : byHour) {
         const Counts c = sum(stations);
         hours.push_back(fromDay == toDay ? hour.substr(11) + "h" : hour + "h");
         pass.values.push_back(double(c.passed));
         fail.values.push_back(double(c.failed));
+        refuse.values.push_back(double(c.refused));
     }
-    h += "<h2>Units per hour</h2>\n" + columns("Units per hour, all stations", hours, {pass, fail}, "units");
+    h += "<h2>Units per hour</h2>\n" +
+         columns("Units per hour, all stations", hours, {pass, fail, refuse}, "units");
 
     std::vector<std::string> stations, notes;
     Series spass{"passed", kPassColour, {}}, sfail{"failed", kFailColour, {}};
@@ -206,20 +271,21 @@ std::string ProductionReport::html() const {
         stations.push_back(station);
         spass.values.push_back(double(c.passed));
         sfail.values.push_back(double(c.failed));
-        char note[64];
-        std::snprintf(note, sizeof note, "%zu / %zu   %.1f %%", c.passed, c.failed,
+        char note[96];
+        std::snprintf(note, sizeof note, "%zu / %zu \u00b7 %.1f %%", c.passed, c.failed,
                       c.yield() * 100.0);
-        notes.push_back(note);
+        notes.push_back(note + (c.refused ? " \u00b7 " + std::to_string(c.refused) + " refused"
+                                          : std::string()));
     }
     h += "<h2>Stations</h2>\n" + bars("Passed and failed per station (first-pass yield)",
                                        stations, {spass, sfail}, notes);
-    h += "<table><tr><th>station</th><th>passed</th><th>failed</th><th>attempts</th>"
-         "<th>first-pass yield</th></tr>\n";
+    h += std::string("<table><tr><th>station</th>") + kCountsHeads + "</tr>\n";
     for (const auto& [station, c] : byStation)
         h += countsRow(station, "", c);
     h += countsRow("all", "", total, true) + "</table>\n";
     h += "<p>First-pass yield: passes per attempt. A unit tried again after a FAIL counts each "
-         "try.</p>\n";
+         "try. A Go the line refused (line unusable, or offline with no numbers left) wrote "
+         "nothing to a unit: it is counted as refused, not as a failure.</p>\n";
 
     std::vector<std::string> reasons, reasonNotes;
     Series rcount{"failures", kFailColour, {}};
@@ -229,23 +295,20 @@ std::string ProductionReport::html() const {
         reasonNotes.push_back(std::to_string(r.count));
     }
     h += "<h2>Failures by reason</h2>\n" + bars("Failures by reason", reasons, {rcount}, reasonNotes);
-    if (!failures.empty()) {
-        h += "<table><tr><th>reason</th><th>failures</th><th>latest text</th></tr>\n";
-        for (const Reason& r : failures)
-            h += "<tr><td>" + escaped(r.code) + "</td><td class=\"n\">" + std::to_string(r.count) +
-                 "</td><td>" + escaped(r.example) + "</td></tr>\n";
-        h += "</table>\n";
-    }
+    h += reasonTable(failures, "failures");
+    h += "<h2>Refused by the line</h2>\n";
+    h += refusals.empty() ? std::string("<p>None.</p>\n") : reasonTable(refusals, "refused");
 
-    h += "<h2>Cycle time of passed units</h2>\n";
-    if (cycle.count) {
+    h += "<h2>Cycle time of passed units, per recipe</h2>\n";
+    for (const auto& [recipe, cycle] : cycles) {
         std::vector<std::string> ranges;
         Series cs{"units", kCycleColour, {}};
         for (const Bucket& b : cycle.histogram) {
             ranges.push_back(std::to_string(b.fromMs));
             cs.values.push_back(double(b.count));
         }
-        h += columns("Cycle time distribution (bucket start, ms)", ranges, {cs}, "units");
+        h += columns(recipe + ": cycle time distribution (bucket start, ms)", ranges, {cs},
+                     "units");
         char line[200];
         std::snprintf(line, sizeof line,
                       "<p>n %zu &nbsp; min %lld ms &nbsp; median %lld ms &nbsp; mean %.0f ms "
@@ -253,12 +316,12 @@ std::string ProductionReport::html() const {
                       cycle.count, cycle.minMs, cycle.medianMs, cycle.meanMs, cycle.p90Ms,
                       cycle.maxMs);
         h += line;
-    } else {
-        h += "<p>No passed units.</p>\n";
     }
+    if (cycles.empty())
+        h += "<p>No passed units.</p>\n";
 
-    h += "<h2>Per hour and station</h2>\n<table><tr><th>hour</th><th>station</th><th>passed</th>"
-         "<th>failed</th><th>attempts</th><th>first-pass yield</th></tr>\n";
+    h += std::string("<h2>Per hour and station</h2>\n<table><tr><th>hour</th><th>station</th>") +
+         kCountsHeads + "</tr>\n";
     for (const auto& [hour, byStationOfHour] : byHour)
         for (const auto& [station, c] : byStationOfHour)
             h += countsRow(hour + "h", station, c);

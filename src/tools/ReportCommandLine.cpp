@@ -21,11 +21,12 @@ const char* ReportCommandLine::usage() {
     return "usage: rfbind-report (--db URI | --journals DIR) [--day YYYY-MM-DD |\n"
            "                     --from YYYY-MM-DD [--to YYYY-MM-DD]] [--html FILE]\n"
            "\n"
-           "Units passed and failed per station and per hour, first-pass yield, failures by\n"
-           "reason and the cycle time of passed units, for a day (default today) or a range of\n"
-           "days in each station's local time. Reads the line's database (the view\n"
-           "rfbind.attempts) or every Log/attempts-*.csv under DIR. Prints text tables; --html\n"
-           "also writes a self-contained page with charts.\n";
+           "First any serial number or on-air radio ID in two passed units; then units passed,\n"
+           "failed and refused by the line per station and per hour, first-pass yield (refusals\n"
+           "left out), failures and refusals by reason and the cycle time of passed units per\n"
+           "recipe, for a day (default today) or a range of days in each station's local time.\n"
+           "Reads the line's database (the view rfbind.attempts) or every Log/attempts-*.csv\n"
+           "under DIR. Prints text tables; --html also writes a self-contained page with charts.\n";
 }
 
 ReportCommandLine ReportCommandLine::parse(const std::vector<std::string>& args,

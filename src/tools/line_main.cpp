@@ -2,6 +2,8 @@
 // rfbind-line: what a supervisor does to the line's leases by hand. Reclaiming is only ever
 // done here, on purpose, never by a station.
 #include "line/LineLedger.h"
+#include "line/LinePools.h"
+#include "text/Hex.h"
 
 #include <cstdio>
 #include <iostream>
@@ -21,7 +23,19 @@ const char* kUsage =
     "reclaim  ends the pool's leases whose station has not used a number for MINUTES. Their\n"
     "         unused numbers are retired, never handed out again; a station still holding\n"
     "         one is told at its next number and leases a new block. Reclaim only the leases\n"
-    "         of stations that are gone or stopped.\n";
+    "         of stations that are gone or stopped.\n"
+    "Counter values are hex, as the station shows them. A pool the line does not have is an\n"
+    "error.\n";
+
+// A counter value as the station shows it: hex, a radio ID in six digits, a serial number's
+// counter in whole bytes.
+std::string counter(const Lease& lease, std::int64_t value) {
+    const bool radioId = lease.kind == NumberKind::RxRadioId || lease.kind == NumberKind::TxRadioId;
+    int digits = 2;
+    while (digits < 16 && (static_cast<std::uint64_t>(value) >> (4 * digits)) != 0)
+        digits += 2;
+    return hexText(static_cast<std::uint64_t>(value), radioId ? 6 : digits);
+}
 
 int fail(const std::string& why) {
     std::cerr << "rfbind-line: " << why << "\n";
@@ -75,6 +89,13 @@ int main(int argc, char** argv) {
     auto ledger = LineLedger::connect(config);
     if (!ledger)
         return fail(ledger.error().message);
+    if (!pool.empty()) {
+        const auto pools = LinePools::names(database);
+        if (!pools)
+            return fail(pools.error().message);
+        if (const std::string unknown = LinePools::unknownPool(pool, *pools); !unknown.empty())
+            return fail(unknown);
+    }
 
     if (command == "leases") {
         const auto leases = ledger->openLeases(pool);
@@ -83,12 +104,12 @@ int main(int argc, char** argv) {
         std::printf("%-8s %-20s %-12s %-16s %12s %12s %12s  %-26s %s\n", "lease", "pool", "kind",
                     "station", "first", "last", "next", "last use", "reclaimed");
         for (const auto& s : *leases)
-            std::printf("%-8lld %-20s %-12s %-16s %12lld %12lld %12lld  %-26s %s\n",
+            std::printf("%-8lld %-20s %-12s %-16s %12s %12s %12s  %-26s %s\n",
                         static_cast<long long>(s.lease.id), s.lease.pool.c_str(),
                         std::string(numberKindName(s.lease.kind)).c_str(),
-                        s.lease.station.c_str(), static_cast<long long>(s.lease.first),
-                        static_cast<long long>(s.lease.last),
-                        static_cast<long long>(s.lease.nextUnused()), s.updatedAt.c_str(),
+                        s.lease.station.c_str(), counter(s.lease, s.lease.first).c_str(),
+                        counter(s.lease, s.lease.last).c_str(),
+                        counter(s.lease, s.lease.nextUnused()).c_str(), s.updatedAt.c_str(),
                         s.reclaimedAt.c_str());
         return 0;
     }
@@ -97,10 +118,10 @@ int main(int argc, char** argv) {
     if (!reclaimed)
         return fail(reclaimed.error().message);
     for (const Lease& l : *reclaimed)
-        std::printf("reclaimed lease %lld of %s (%s): %lld to %lld retired\n",
+        std::printf("reclaimed lease %lld of %s (%s): %s to %s retired\n",
                     static_cast<long long>(l.id), l.station.c_str(),
                     std::string(numberKindName(l.kind)).c_str(),
-                    static_cast<long long>(l.nextUnused()), static_cast<long long>(l.last));
+                    counter(l, l.nextUnused()).c_str(), counter(l, l.last).c_str());
     std::printf("%zu lease(s) reclaimed\n", reclaimed->size());
     return 0;
 }

@@ -58,7 +58,8 @@ public:
         services_.emplace(app::StationServices{*devices_,
                                                stationClock_ ? *stationClock_ : static_cast<Clock&>(clock),
                                                dialogs, languages, false,
-                                               [this](int code) { quitCode = code; }, {}, {}});
+                                               [this](int code) { quitCode = code; }, {}, {},
+                                               lineDatabase, lineStation});
         form = std::make_unique<app::TForm1>(*services_);
         return *form;
     }
@@ -86,6 +87,8 @@ public:
     MemoryLanguageStore languages;
     std::unique_ptr<app::TForm1> form;
     std::optional<int> quitCode;
+    /// The line's database and station name as a command line gives them (empty: none).
+    QString lineDatabase, lineStation;
 
 private:
     QString previous_;

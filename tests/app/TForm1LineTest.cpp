@@ -3,8 +3,10 @@
 // reason; it never numbers from TX.ini alone instead.
 #include "RunStation.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSysInfo>
 
 using namespace rfbind;
 using namespace rfbind::test;
@@ -39,6 +41,52 @@ TEST(TForm1Line, AnUnusableLineIsSaidAtStartUpAndGoIsRefusedWithTheReason) {
         EXPECT_TRUE(reason->text().startsWith("Line not usable: ")) << reason->text().toStdString();
         EXPECT_TRUE(reason->text().contains(c.said)) << reason->text().toStdString();
         EXPECT_FALSE(reason->text().contains("S3cret")) << reason->text().toStdString();
+    }
+}
+
+// The refused units of a station whose line cannot be used are journalled under the name it was
+// given, not the host's, so the line's report shows them where the supervisor looks.
+TEST(TForm1Line, AStationWithAnUnusableLineKeepsItsConfiguredName) {
+    struct Case {
+        const char* lineIni; // empty: none
+        const char* database;
+        const char* station;
+        const char* journalled;
+    };
+    const Case cases[] = {
+        {"", "http://line-server/x", "station-7", "station-7"},
+        {"[Line]\nthis is not a setting\n", "", "station-8", "station-8"},
+        {"[Line]\nthis is not a setting\n", "postgresql://st@127.0.0.1:1/x", "station-9",
+         "station-9"},
+        {"[Line]\nDatabase=postgresql://st@127.0.0.1:1/x\nStation=Prüfplatz-3\n",
+         "http://line-server/x", "", "Prüfplatz-3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lineIni + std::string(" ") + c.database + " " + c.station);
+        RunStation rs;
+        if (*c.lineIni)
+            rs.s.station.putFile("Line.ini", c.lineIni);
+        rs.s.station.lineDatabase = c.database;
+        rs.s.station.lineStation = c.station;
+        rs.start();
+        rs.nextUnit(3);
+        rs.pressGo();
+        EXPECT_EQ(rs.result(), "FAIL");
+        QDir log(rs.s.station.folder.filePath("Log"));
+        const QStringList journals = log.entryList({"attempts-*.csv"}, QDir::Files);
+        ASSERT_EQ(journals.size(), 1);
+        QFile journal(log.filePath(journals.first()));
+        ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(journal.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2);
+        const QStringList fields = lines[1].split(',');
+        ASSERT_GE(fields.size(), 14) << lines[1].toStdString();
+        EXPECT_EQ(fields[5], "line_unusable");
+        const std::string expected =
+            *c.journalled ? c.journalled : QSysInfo::machineHostName().toStdString();
+        // The journal ends with station, recipe, pool (the reason before may hold commas).
+        EXPECT_EQ(fields[fields.size() - 3].toStdString(), expected) << lines[1].toStdString();
     }
 }
 

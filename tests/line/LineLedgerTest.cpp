@@ -478,12 +478,25 @@ TEST(LineLedger, SupervisorProgramListsLeasesAndReclaimsOnlyIdleOnes) {
     const auto listed = run(db_ + "leases --pool mouse-a");
     EXPECT_EQ(listed.first, 0) << listed.second;
     EXPECT_NE(listed.second.find("st-1"), std::string::npos) << listed.second;
+    // Counters in hex, as the station shows them: the busy block is 10..19, nothing used.
+    EXPECT_NE(listed.second.find("0A           13           0A"), std::string::npos)
+        << listed.second;
 
     EXPECT_EQ(run(db_ + "reclaim --pool mouse-a").first, 2); // no idle time given
+    // A mistyped pool is said to be one, never "0 leases reclaimed".
+    for (const std::string command : {"reclaim --pool mouse-x --idle 120", "leases --pool mouse-x"}) {
+        const auto typo = run(db_ + command);
+        EXPECT_EQ(typo.first, 1) << command << "\n" << typo.second;
+        EXPECT_NE(typo.second.find("pool \"mouse-x\" does not exist on this line; its pools: "
+                                   "mouse-a"),
+                  std::string::npos)
+            << typo.second;
+        EXPECT_EQ(typo.second.find("reclaimed"), std::string::npos) << typo.second;
+    }
     const auto reclaimed = run(db_ + "reclaim --pool mouse-a --idle 120");
     EXPECT_EQ(reclaimed.first, 0) << reclaimed.second;
     EXPECT_NE(reclaimed.second.find("reclaimed lease " + std::to_string(idle.id) +
-                                    " of st-1 (rx_serial): 4 to 9 retired"),
+                                    " of st-1 (rx_serial): 04 to 09 retired"),
               std::string::npos)
         << reclaimed.second;
     EXPECT_NE(reclaimed.second.find("1 lease(s) reclaimed"), std::string::npos);
