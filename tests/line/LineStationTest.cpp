@@ -101,8 +101,8 @@ struct Handed {
 
 TEST(LineStation, TwoStationsNumberFromTheirOwnBlocksAndNeverShareANumber) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
-    LineStation b(db.uri(), "station-b");
+    LineStation a(db.station("station-a"), "station-a");
+    LineStation b(db.station("station-b"), "station-b");
 
     // The first station opens the pool at its own counter (TX.ini's 0005) and leases 5..7;
     // the second, with the same TX.ini, gets the block after it.
@@ -160,7 +160,7 @@ TEST(LineStation, TwoStationsNumberFromTheirOwnBlocksAndNeverShareANumber) {
 
 TEST(LineStation, ARestartedStationResumesItsLeaseAfterTheLastNumberItUsed) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a", 10);
+    LineStation a(db.station("station-a"), "station-a", 10);
     const RunOutcome first = a.go(1);
     const RunOutcome second = a.go(2);
     ASSERT_TRUE(first.passed && second.passed);
@@ -191,7 +191,7 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     PgTestServer server; // its own server: this test stops it
     // Six values a block: the radio IDs (one value for the unit, one the numbering panel
     // reads, a reserved byte skipped) last three units, the serial numbers six.
-    LineStation a(server.uri(), "station-a", 6);
+    LineStation a(lineLogin(server.uri(), "station-a"), "station-a", 6);
     ASSERT_FALSE(a.line->refusal()) << *a.line->refusal();
     Handed handed;
     handed.add(a.go(1));
@@ -242,8 +242,8 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
 
 TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDrawnAgain) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
-    LineStation b(db.uri(), "station-b");
+    LineStation a(db.station("station-a"), "station-a");
+    LineStation b(db.station("station-b"), "station-b");
     // The second station draws, as its first receiver ID, the first station's ID with bit 23
     // set: the same ID on air. It must draw again.
     a.rxRFID.SetIsRandom(true);
@@ -289,7 +289,7 @@ class LineStationPool : public testing::TestWithParam<PoolCase> {};
 
 TEST_P(LineStationPool, AnAttemptIsJournalledAndStoredWithThePoolItWasNumberedFrom) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
+    LineStation a(db.station("station-a"), "station-a");
     a.config.product = GetParam().product;
     a.connect();
     const RunOutcome out = a.go(1);
@@ -366,7 +366,7 @@ std::string filledIn(std::string text, const std::string& uri) {
 TEST_P(ABadLine, IsRefusedAsUnusableAndNeverShowsThePassword) {
     const BadLine& c = GetParam();
     TestDatabase db;
-    const std::string uri = db.uri();
+    const std::string uri = db.station("station-a");
     const std::string secret =
         c.secret ? c.secret : filledIn("{password}", uri);
     ASSERT_FALSE(secret.empty());
@@ -415,7 +415,7 @@ TEST_P(ABadLine, IsRefusedAsUnusableAndNeverShowsThePassword) {
         db.query("SELECT string_agg(reason_code || ' ' || reason_text, '|') FROM rfbind.attempts");
     EXPECT_NE(stored.find("line_unusable"), std::string::npos) << stored;
     absent("ledger", stored);
-    const auto fetched = AttemptsQuery::fetch(uri, "2000-01-01", "2999-12-31");
+    const auto fetched = AttemptsQuery::fetch(db.reader("watcher"), "2000-01-01", "2999-12-31");
     ASSERT_TRUE(fetched.ok()) << fetched.error().message;
     const auto report = ProductionReport::build(*fetched, "2000-01-01", "2999-12-31");
     EXPECT_NE(report.text().find("line_unusable"), std::string::npos);
