@@ -240,6 +240,66 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     EXPECT_EQ(count("SELECT max(last_used) FROM rfbind.leases WHERE kind = 'rx_serial'"), "8");
 }
 
+// The counter value of a serial number as the station writes it ("00004142-000F": 15).
+std::int64_t serialValue(const std::string& serial) {
+    return std::stoll(serial.substr(serial.rfind('-') + 1), nullptr, 16);
+}
+
+// A supervisor reclaims the station's leases while it is idle: its next unit comes from a new
+// block above the old one, never from the retired rest of it.
+TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
+    TestDatabase db;
+    LineStation a(db.station("station-a"), "station-a", 10);
+    const RunOutcome first = a.go(1);
+    ASSERT_TRUE(first.passed) << first.reasonText();
+    const std::int64_t oldLast = std::stoll(
+        db.query("SELECT last_value FROM rfbind.leases WHERE kind = 'rx_serial'"));
+    const std::string pool = db.query("SELECT pool FROM rfbind.leases WHERE kind = 'rx_serial'");
+    db.query("UPDATE rfbind.leases SET updated_at = now() - interval '2 hours' RETURNING 1");
+    const auto reclaimed =
+        LineLedger::reclaimIdle(db.supervisor("boss"), pool, std::chrono::hours(1));
+    ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
+    ASSERT_FALSE(reclaimed->empty());
+
+    const RunOutcome next = a.go(2);
+    ASSERT_TRUE(next.passed) << next.reasonText();
+    EXPECT_GT(serialValue(next.rxSerial), oldLast) << next.rxSerial;
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial'"
+                       " AND reclaimed_at IS NULL AND first_value > " + std::to_string(oldLast) +
+                       " AND " + std::to_string(serialValue(next.rxSerial)) +
+                       " BETWEEN first_value AND last_value"),
+              "1");
+}
+
+// Offline, a counter set ahead by hand lies in no block the station holds and none can be
+// leased: the unit is refused, and the hand-set value is not used once the line is back.
+TEST(LineStation, OfflineACounterSetAheadIsRefusedAndNeverUsed) {
+    PgTestServer server; // its own server: this test stops it
+    LineStation a(lineLogin(server.uri(), "station-a"), "station-a", 10);
+    const RunOutcome first = a.go(1);
+    ASSERT_TRUE(first.passed) << first.reasonText();
+
+    server.pause();
+    a.rxSN.SetIncInitSN(0x0100);
+    const RunOutcome ahead = a.go(2);
+    EXPECT_FALSE(ahead.passed);
+    EXPECT_EQ(ahead.reason, FailReason::LineOffline) << ahead.reasonText();
+    EXPECT_TRUE(ahead.rxSerial.empty()) << ahead.rxSerial;
+    EXPECT_FALSE(ahead.ids.has_value());
+
+    server.resume();
+    const RunOutcome back = a.go(3);
+    ASSERT_TRUE(back.passed) << back.reasonText();
+    EXPECT_NE(serialValue(back.rxSerial), 0x0100) << back.rxSerial;
+    pqxx::connection c(server.uri());
+    pqxx::work tx(c);
+    EXPECT_EQ(tx.exec1("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial' AND " +
+                       std::to_string(serialValue(back.rxSerial)) +
+                       " BETWEEN first_value AND last_value")[0]
+                  .as<int>(),
+              1);
+}
+
 TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDrawnAgain) {
     TestDatabase db;
     LineStation a(db.station("station-a"), "station-a");
