@@ -5,8 +5,10 @@
 #include "line/PqxxFailure.h"
 #include "line/RedactSecrets.h"
 
+#include <libpq-fe.h>
 #include <pqxx/pqxx>
 
+#include <optional>
 #include <set>
 
 namespace rfbind {
@@ -78,6 +80,23 @@ GRANT SELECT ON rfbind.attempts, rfbind.open_leases TO rfbind_readers;
 GRANT rfbind_readers TO rfbind_supervisors;
 GRANT EXECUTE ON FUNCTION rfbind.reclaim_idle TO rfbind_supervisors;
 )sql";
+
+// The password as the server keeps it, a SCRAM secret, made here: the statement that sets a
+// login's password never carries the password itself, whatever the server logs.
+std::optional<std::string> scramSecret(const std::string& adminUri, const std::string& login,
+                                       const std::string& password) {
+    PGconn* conn = PQconnectdb(lineConnectionString(adminUri).c_str());
+    std::optional<std::string> secret;
+    if (PQstatus(conn) == CONNECTION_OK) {
+        if (char* made = PQencryptPasswordConn(conn, password.c_str(), login.c_str(),
+                                               "scram-sha-256")) {
+            secret = made;
+            PQfreemem(made);
+        }
+    }
+    PQfinish(conn);
+    return secret;
+}
 
 LineResult<LineDone> runSetup(pqxx::connection_base& c, const std::string& adminUri) {
     try {
@@ -172,8 +191,12 @@ LineResult<LineDone> LineMigrations::addLogin(const std::string& adminUri, const
                        "does not start with rfbind_");
     if (password.empty())
         return refused("a login needs a password");
+    const auto secret = scramSecret(adminUri, name, password);
     try {
         auto c = openLineConnection(adminUri);
+        if (!secret)
+            return LineError{LineErrorKind::Database, "the password of " + name +
+                                                          " could not be made into a SCRAM secret"};
         pqxx::work tx(*c, "rfbind login");
         if (tx.exec_params("SELECT 1 FROM pg_roles WHERE rolname = $1"
                            " AND (rolsuper OR rolname = current_user)",
@@ -181,18 +204,14 @@ LineResult<LineDone> LineMigrations::addLogin(const std::string& adminUri, const
                 .size() != 0)
             return refused("\"" + name + "\" is an administrator's login, not a line's");
         createRole(tx, name, "LOGIN");
-        tx.exec0("ALTER ROLE " + tx.quote_name(name) + " LOGIN PASSWORD " + tx.quote(password));
+        tx.exec0("ALTER ROLE " + tx.quote_name(name) + " LOGIN PASSWORD " + tx.quote(*secret));
         tx.exec0("GRANT " + std::string(lineGroupRole(group)) + " TO " + tx.quote_name(name));
         tx.commit();
         return LineDone{};
     } catch (const pqxx::broken_connection& e) {
         return lineErrorFromConnectFailure(e, adminUri);
     } catch (const std::exception& e) {
-        LineError error = lineErrorFromPqxx(e, "adding login " + name, adminUri);
-        for (auto at = error.message.find(password); at != std::string::npos;
-             at = error.message.find(password))
-            error.message.replace(at, password.size(), "****");
-        return error;
+        return lineErrorFromPqxx(e, "adding login " + name, adminUri);
     }
 }
 

@@ -25,13 +25,7 @@ using rfbind::test::TestDatabase;
 
 namespace {
 
-LineConfig configFor(const std::string& uri, const std::string& station) {
-    LineConfig config;
-    config.database = uri;
-    config.station = station;
-    config.product = "mouse-a";
-    return config;
-}
+using rfbind::test::configFor;
 
 LineLedger connected(const TestDatabase& db, const std::string& station) {
     auto ledger = LineLedger::connect(configFor(db.station(station), station));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "line/LineConfig.h"
 #include "line/LineMigrations.h"
 
 #include <filesystem>
@@ -42,6 +43,15 @@ inline constexpr const char* kLinePassword = "line-test-password";
 /// `login` to `group`; returns the URI that logs in as it there.
 std::string lineLogin(const std::string& adminUri, const std::string& login,
                       LineGroup group = LineGroup::Stations);
+
+/// The line settings of station `station` logging in with `uri`, numbering product mouse-a.
+inline LineConfig configFor(const std::string& uri, const std::string& station) {
+    LineConfig config;
+    config.database = uri;
+    config.station = station;
+    config.product = "mouse-a";
+    return config;
+}
 
 /// A fresh, empty database on the shared server for one test; dropped when destroyed.
 class TestDatabase {
