@@ -240,6 +240,23 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     EXPECT_EQ(count("SELECT max(last_used) FROM rfbind.leases WHERE kind = 'rx_serial'"), "8");
 }
 
+// A station whose program was built for another schema version never numbers from it, nor
+// updates it: every Go is refused as unusable, saying what the administrator has to do.
+TEST(LineStation, OnASchemaItWasNotBuiltForTheStationRefusesGoAndChangesNothing) {
+    TestDatabase db;
+    const std::string uri = db.station("station-a");
+    db.query("DELETE FROM rfbind.schema_migrations WHERE version = " +
+             std::to_string(LineMigrations::latestVersion()) + " RETURNING 1");
+    LineStation a(uri, "station-a");
+    ASSERT_TRUE(a.line->refusal());
+    EXPECT_NE(a.line->refusal()->find("rfbind-line setup"), std::string::npos) << *a.line->refusal();
+    const RunOutcome out = a.go(1);
+    EXPECT_EQ(out.reason, FailReason::LineUnusable);
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.schema_migrations"),
+              std::to_string(LineMigrations::all().size() - 1));
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases"), "0");
+}
+
 // The counter value of a serial number as the station writes it ("00004142-000F": 15).
 std::int64_t serialValue(const std::string& serial) {
     return std::stoll(serial.substr(serial.rfind('-') + 1), nullptr, 16);
