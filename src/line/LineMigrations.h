@@ -3,6 +3,7 @@
 
 #include "line/LineResult.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>

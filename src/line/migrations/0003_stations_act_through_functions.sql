@@ -95,7 +95,7 @@ DECLARE
     v_radio boolean := p_kind IN ('rx_radio_id', 'tx_radio_id');
     v_claimed bigint;
 BEGIN
-    IF p_size NOT BETWEEN 1 AND 100000 THEN
+    IF p_size NOT BETWEEN 1 AND 100000 THEN -- the largest BlockSize of Line.ini
         o_refusal := format('a block holds 1 to 100000 numbers, not %s', p_size);
         RETURN;
     END IF;
