@@ -102,12 +102,13 @@ LineResult<LineDone> runSetup(pqxx::connection_base& c, const std::string& admin
     try {
         pqxx::work tx(c, "rfbind setup");
         tx.exec_params("SELECT pg_advisory_xact_lock($1)", kMigrationLockKey);
+        if (tx.exec1("SELECT CASE WHEN to_regrole('rfbind_stations') IS NULL THEN false"
+                     " ELSE pg_has_role(current_user, 'rfbind_stations', 'MEMBER') AND NOT"
+                     " (SELECT rolsuper FROM pg_roles WHERE rolname = current_user) END")[0]
+                .as<bool>())
+            return refused("setup runs with the administrator's login, not a station's");
         for (LineGroup g : kGroups)
             createRole(tx, std::string(lineGroupRole(g)), "NOLOGIN");
-        if (tx.exec1("SELECT pg_has_role(current_user, 'rfbind_stations', 'MEMBER')"
-                     " AND NOT rolsuper FROM pg_roles WHERE rolname = current_user")[0]
-                .as<bool>())
-            return refused("setup runs with an administrator's login, not a station's");
         tx.exec0(kTakeOwnership);
         const std::string db = tx.quote_name(tx.exec1("SELECT current_database()")[0].as<std::string>());
         // Only the line's roles reach the database: not every login of the server.

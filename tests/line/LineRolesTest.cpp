@@ -244,6 +244,36 @@ TEST(LineRoles, AStationCannotEndAnothersSessionNorHoldItsPlace) {
     EXPECT_TRUE(d.ok()) << d.error().message;
 }
 
+// Only the administrator sets the line up, and a login of the line is never one of the server's
+// administrators: each refusal says so and changes nothing.
+TEST(LineRoles, SetupAndLoginsAreTheAdministratorsAlone) {
+    TestDatabase db;
+    const std::string station = db.station("st-a");
+    const auto bySetup = LineMigrations::setup(station);
+    ASSERT_FALSE(bySetup.ok());
+    EXPECT_NE(bySetup.error().message.find("not a station's"), std::string::npos)
+        << bySetup.error().message;
+    struct Case {
+        std::string uri, login, password, words;
+    };
+    const Case cases[] = {
+        {db.uri(), "rfbind_stations", "pw", "does not start with rfbind_"},
+        {db.uri(), "rfbind_test", "pw", "does not start with rfbind_"},
+        {db.uri(), "postgres", "pw", "administrator's login"},
+        {db.uri(), "st\"x", "pw", "no quotes"},
+        {db.uri(), "st-never-added", "", "needs a password"},
+        {station, "st-never-added", "pw", "permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.login);
+        const auto added = LineMigrations::addLogin(c.uri, c.login, LineGroup::Stations, c.password);
+        ASSERT_FALSE(added.ok());
+        EXPECT_NE(added.error().message.find(c.words), std::string::npos) << added.error().message;
+    }
+    EXPECT_EQ(db.query("SELECT count(*) FROM pg_roles WHERE rolname IN ('st\"x', 'st-never-added')"),
+              "0");
+}
+
 // The ledger holds the on-air ID whatever the station was given: a look-up by the ID read
 // from a unit's EEPROM, bit 23 set, finds the unit as README shows.
 TEST(LineRoles, ARadioIdIsStoredAndFoundInItsOnAirForm) {
