@@ -23,18 +23,6 @@ namespace {
 constexpr int kNameLockAttempts = 10;
 constexpr std::chrono::milliseconds kNameLockPause{200};
 
-// Class key of the session advisory locks on station names (the second key is the name's
-// hash); apart from the migration lock's single 64-bit key.
-constexpr int kStationLockClass = 0x7266;
-
-// The first value beyond the on-air radio IDs (23 bits: bit 23 is set in every EEPROM).
-constexpr std::int64_t kOnAirIdEnd = 0x800000;
-
-// How many blocks of radio IDs in a row a lease steps over because they hold IDs already on
-// air, before it gives up: only a counter set into a stretch of random draws or another
-// counter's blocks meets more than a few.
-constexpr int kMaxSkippedBlocks = 200;
-
 std::string kindText(NumberKind kind) { return std::string(numberKindName(kind)); }
 
 constexpr const char* kLeaseColumns =
@@ -54,6 +42,26 @@ Lease leaseFromRow(const pqxx::row& row) {
 }
 
 LineError refused(std::string message) { return {LineErrorKind::Refused, std::move(message)}; }
+
+// The ledger's function that stores an attempt, in the parameters' order of
+// `attemptcolumns::insertParameters`; the attempt's station is the caller's login.
+constexpr const char* kRecordAttempt =
+    "SELECT rfbind.record_attempt($1::timestamptz, $2::smallint, $3::integer, $4, $5, $6, $7,"
+    " $8, $9, $10, $11, $12, $13, $14, $15, $16, $17)";
+
+// The record with its radio IDs in the ledger's one form, the on-air ID: a unit's EEPROM holds
+// the ID with bit 23 set, and a look-up by the ID read from a unit clears it the same way.
+AttemptRecord withOnAirRadioIds(AttemptRecord record) {
+    for (std::string* id : {&record.rxRadioId, &record.txRadioId}) {
+        if (id->size() != 6 || id->find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            continue;
+        char text[8];
+        std::snprintf(text, sizeof text, "%06X",
+                      static_cast<unsigned>(onAirRadioId(std::stoul(*id, nullptr, 16))));
+        *id = text;
+    }
+    return record;
+}
 
 } // namespace
 
@@ -93,40 +101,54 @@ struct LineLedger::Impl {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
         c->inhibit_reactivation(true);
 #pragma GCC diagnostic pop
-        auto schema = LineMigrations::apply(*c);
-        if (!schema) {
-            online = schema.error().kind != LineErrorKind::Unreachable;
-            LineError error = schema.error();
-            error.message = redactSecrets(error.message, config.database);
+        if (auto error = admit(*c)) {
+            online = error->kind != LineErrorKind::Unreachable;
+            error->message = redactSecrets(error->message, config.database);
             return error;
-        }
-        try {
-            pqxx::nontransaction tx(*c);
-            // A station started again at once may find the name still held by its own
-            // previous session, whose server process ends a moment after the old connection
-            // closed: the lock is tried for a short while before the name counts as taken.
-            bool locked = false;
-            for (int attempt = 0; attempt < kNameLockAttempts && !locked; ++attempt) {
-                if (attempt > 0)
-                    std::this_thread::sleep_for(kNameLockPause);
-                locked = tx.exec_params1("SELECT pg_try_advisory_lock($1, hashtext($2))",
-                                         kStationLockClass, config.station)[0]
-                             .as<bool>();
-            }
-            if (!locked) {
-                online = true;
-                return refused("station name \"" + config.station +
-                               "\" is already connected to the line's database: give each "
-                               "station its own Station= in Line.ini (if this station was just "
-                               "cut off, the server has not yet noticed; try again shortly)");
-            }
-        } catch (const std::exception& e) {
-            online = false;
-            return lineErrorFromPqxx(e, "locking the station name", config.database);
         }
         connection = std::move(c);
         online = true;
         return std::nullopt;
+    }
+
+    // Lets the station onto the line: the schema is the one this program knows (a station
+    // never changes it), the login is the station named in Line.ini, and no other session of
+    // that login is on this line's database.
+    std::optional<LineError> admit(pqxx::connection& c) {
+        auto schema = LineMigrations::check(c);
+        if (!schema)
+            return schema.error();
+        try {
+            pqxx::nontransaction tx(c);
+            // A station started again at once may find its own previous session still there,
+            // whose server process ends a moment after the old connection closed: the older
+            // session is waited for a short while before the login counts as taken. Of two
+            // sessions starting together the older one stays.
+            for (int attempt = 0; attempt < kNameLockAttempts; ++attempt) {
+                if (attempt > 0)
+                    std::this_thread::sleep_for(kNameLockPause);
+                const auto row = tx.exec1(
+                    "SELECT session_user::text, EXISTS (SELECT 1 FROM pg_stat_activity a,"
+                    " pg_stat_activity me WHERE me.pid = pg_backend_pid() AND a.pid <> me.pid"
+                    " AND a.usename = session_user AND a.datname = current_database()"
+                    " AND a.backend_type = 'client backend'"
+                    " AND (a.backend_start, a.pid) < (me.backend_start, me.pid))");
+                const std::string login = row[0].as<std::string>();
+                if (login != config.station)
+                    return refused("this station logs in to the line's database as \"" + login +
+                                   "\" but Line.ini names it \"" + config.station +
+                                   "\": a station's Station= is the name of its own login");
+                if (!row[1].as<bool>())
+                    return std::nullopt;
+            }
+        } catch (const std::exception& e) {
+            return lineErrorFromPqxx(e, "checking the station's login", config.database);
+        }
+        return refused("station \"" + config.station +
+                       "\" is already connected to the line's database: give each station its "
+                       "own login (rfbind-line add-station) and Station= in Line.ini (if this "
+                       "station was just cut off, the server has not yet noticed; try again "
+                       "shortly)");
     }
 
     // Runs `body` on an open connection; a broken connection is dropped so the next call
@@ -197,15 +219,9 @@ LineResult<LineLedger::Counter> LineLedger::openPool(std::string_view pool, Numb
     const std::string end = endValue ? std::to_string(*endValue) : std::string();
     return impl_->run<Counter>("opening pool " + std::string(pool), [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        tx.exec_params("INSERT INTO rfbind.pools (pool) VALUES ($1) ON CONFLICT DO NOTHING",
-                       std::string(pool));
-        tx.exec_params("INSERT INTO rfbind.counters (pool, kind, next_value, end_value)"
-                       " VALUES ($1, $2, $3, $4::bigint) ON CONFLICT DO NOTHING",
-                       std::string(pool), kindText(kind), firstValue,
-                       endValue ? end.c_str() : nullptr);
-        const auto row = tx.exec_params1(
-            "SELECT next_value, end_value FROM rfbind.counters WHERE pool = $1 AND kind = $2",
-            std::string(pool), kindText(kind));
+        const auto row = tx.exec_params1("SELECT * FROM rfbind.open_pool($1, $2, $3, $4::bigint)",
+                                         std::string(pool), kindText(kind), firstValue,
+                                         endValue ? end.c_str() : nullptr);
         tx.commit();
         Counter counter;
         counter.next = row[0].as<std::int64_t>();
@@ -220,73 +236,21 @@ LineResult<Lease> LineLedger::leaseBlock(std::string_view pool, NumberKind kind,
     if (blockSize < 1 || blockSize > LineConfig::kMaxBlockSize)
         return refused("a block holds 1 to " + std::to_string(LineConfig::kMaxBlockSize) +
                        " numbers, not " + std::to_string(blockSize));
-    const std::string station = impl_->config.station;
     return impl_->run<Lease>("leasing a block of " + kindText(kind) + " from pool " +
                                  std::string(pool),
                              [&](pqxx::connection& c) -> LineResult<Lease> {
         pqxx::work tx(c);
-        // The row lock serialises stations leasing from the same counter: the second waits
-        // here until the first has committed, then reads the counter the first moved on.
-        const auto counter = tx.exec_params(
-            "SELECT next_value, end_value FROM rfbind.counters"
-            " WHERE pool = $1 AND kind = $2 FOR UPDATE",
-            std::string(pool), kindText(kind));
-        if (counter.empty())
-            return refused("pool \"" + std::string(pool) + "\" has no " + kindText(kind) +
-                           " counter yet: open the pool first");
-        std::int64_t next = counter[0][0].as<std::int64_t>();
-        std::optional<std::int64_t> end;
-        if (!counter[0][1].is_null())
-            end = counter[0][1].as<std::int64_t>();
-        const bool radioIds = kind == NumberKind::RxRadioId || kind == NumberKind::TxRadioId;
-        if (radioIds) // the values of a radio-ID counter are on-air IDs
-            end = std::min(end.value_or(kOnAirIdEnd), kOnAirIdEnd);
-        for (int skipped = 0;; ++skipped) {
-            if (end && next >= *end)
-                return refused("pool \"" + std::string(pool) + "\" has no " + kindText(kind) +
-                               " numbers left: every value below " + std::to_string(*end) +
-                               " has been leased" + (skipped ? " or is on air already" : ""));
-            if (skipped == kMaxSkippedBlocks)
-                return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
-                               " counter met " + std::to_string(skipped) +
-                               " blocks in a row that hold radio IDs already on air; set its"
-                               " counter elsewhere");
-            std::int64_t last = next > std::numeric_limits<std::int64_t>::max() - blockSize
-                                    ? std::numeric_limits<std::int64_t>::max() - 1
-                                    : next + blockSize - 1;
-            if (end)
-                last = std::min(last, *end - 1);
-            if (last < next)
-                return refused("pool \"" + std::string(pool) + "\": the " + kindText(kind) +
-                               " counter has reached its largest value");
-            const auto row = tx.exec_params1(
-                std::string("INSERT INTO rfbind.leases (pool, kind, station, first_value,"
-                            " last_value) VALUES ($1, $2, $3, $4, $5) RETURNING ") +
-                    kLeaseColumns,
-                std::string(pool), kindText(kind), station, next, last);
-            Lease lease = leaseFromRow(row);
-            if (radioIds) {
-                // The block's IDs go on air with the lease, in the table random draws are
-                // claimed in. A block holding an ID someone claimed (a random draw, the
-                // other counter, another pool) is not leased: the counter steps over it, and
-                // its free IDs are left for random draws.
-                const auto claimed = tx.exec_params(
-                    "INSERT INTO rfbind.radio_id_claims (on_air_id, pool, station, lease_id)"
-                    " SELECT v, $1, $2, $3 FROM generate_series($4::bigint, $5::bigint) v"
-                    " ON CONFLICT (on_air_id) DO NOTHING",
-                    std::string(pool), station, lease.id, next, last);
-                if (claimed.affected_rows() != static_cast<pqxx::result::size_type>(last - next + 1)) {
-                    tx.exec_params("DELETE FROM rfbind.radio_id_claims WHERE lease_id = $1", lease.id);
-                    tx.exec_params("DELETE FROM rfbind.leases WHERE lease_id = $1", lease.id);
-                    next = last + 1;
-                    continue;
-                }
-            }
-            tx.exec_params("UPDATE rfbind.counters SET next_value = $3 WHERE pool = $1 AND kind = $2",
-                           std::string(pool), kindText(kind), last + 1);
-            tx.commit();
-            return LineResult<Lease>(std::move(lease));
-        }
+        // The ledger's own function moves the counter on and records the lease for this
+        // station's login, serialised against other stations by the counter's row lock.
+        const auto row = tx.exec_params1(
+            "SELECT (r.o_lease).lease_id, (r.o_lease).pool, (r.o_lease).kind,"
+            " (r.o_lease).station, (r.o_lease).first_value, (r.o_lease).last_value,"
+            " (r.o_lease).last_used, r.o_refusal FROM rfbind.lease_block($1, $2, $3) r",
+            std::string(pool), kindText(kind), blockSize);
+        tx.commit();
+        if (!row[7].is_null())
+            return refused(row[7].as<std::string>());
+        return leaseFromRow(row);
     });
 }
 
@@ -315,15 +279,10 @@ LineResult<LineDone> LineLedger::markUsed(Lease& lease, std::int64_t value) {
         "recording the use of lease " + std::to_string(lease.id),
         [&](pqxx::connection& c) -> LineResult<std::int64_t> {
         pqxx::work tx(c);
-        const auto updated = tx.exec_params(
-            "UPDATE rfbind.leases SET last_used = GREATEST(COALESCE(last_used, $3), $3),"
-            " updated_at = now()"
-            " WHERE lease_id = $1 AND station = $2 AND reclaimed_at IS NULL"
-            " AND $3 BETWEEN first_value AND last_value RETURNING last_used",
-            lease.id, station, value);
-        if (!updated.empty()) {
+        const auto updated = tx.exec_params1("SELECT rfbind.mark_used($1, $2)", lease.id, value);
+        if (!updated[0].is_null()) {
             tx.commit();
-            return updated[0][0].as<std::int64_t>();
+            return updated[0].as<std::int64_t>();
         }
         // Nothing changed: say why.
         const auto rows = tx.exec_params(
@@ -349,18 +308,42 @@ LineResult<LineDone> LineLedger::markUsed(Lease& lease, std::int64_t value) {
     return LineDone{};
 }
 
-LineResult<std::vector<LineLedger::LeaseStatus>> LineLedger::openLeases(std::string_view pool) {
-    using Statuses = std::vector<LeaseStatus>;
-    return impl_->run<Statuses>("listing leases", [&](pqxx::connection& c) -> LineResult<Statuses> {
-        pqxx::work tx(c);
-        const auto rows = tx.exec_params(
-            std::string("SELECT ") + kLeaseColumns +
-                ", to_char(updated_at, 'YYYY-MM-DD HH24:MI:SS TZH:TZM'),"
-                " coalesce(to_char(reclaimed_at, 'YYYY-MM-DD HH24:MI:SS TZH:TZM'), '')"
-                " FROM rfbind.leases WHERE ($1 = '' OR pool = $1)"
-                " AND (last_used IS NULL OR last_used < last_value) ORDER BY lease_id",
-            std::string(pool));
+namespace {
+
+// Runs `body` on a connection of its own to a line's database set up for this program: the
+// supervisor's and reader's commands, which hold no station's login.
+template <typename T, typename Body>
+LineResult<T> onceOnTheLine(const std::string& uri, const std::string& context, Body&& body) {
+    if (const auto bad = LineConfig::checkDatabaseUri(uri))
+        return LineError{LineErrorKind::Config, *bad};
+    std::unique_ptr<pqxx::connection> c;
+    try {
+        c = openLineConnection(uri);
+    } catch (const std::exception& e) {
+        return lineErrorFromConnectFailure(e, uri);
+    }
+    if (auto schema = LineMigrations::check(*c); !schema)
+        return schema.error();
+    try {
+        pqxx::work tx(*c);
+        T result = body(tx);
         tx.commit();
+        return result;
+    } catch (const std::exception& e) {
+        return lineErrorFromPqxx(e, context, uri);
+    }
+}
+
+} // namespace
+
+LineResult<std::vector<LineLedger::LeaseStatus>> LineLedger::openLeases(const std::string& uri,
+                                                                       std::string_view pool) {
+    using Statuses = std::vector<LeaseStatus>;
+    return onceOnTheLine<Statuses>(uri, "listing leases", [&](pqxx::work& tx) {
+        const auto rows = tx.exec_params(
+            std::string("SELECT ") + kLeaseColumns + ", last_use, reclaimed"
+                " FROM rfbind.open_leases WHERE ($1 = '' OR pool = $1) ORDER BY lease_id",
+            std::string(pool));
         Statuses statuses;
         for (const auto& row : rows)
             statuses.push_back({leaseFromRow(row), row[7].as<std::string>(), row[8].as<std::string>()});
@@ -368,22 +351,17 @@ LineResult<std::vector<LineLedger::LeaseStatus>> LineLedger::openLeases(std::str
     });
 }
 
-LineResult<std::vector<Lease>> LineLedger::reclaimIdle(std::string_view pool,
+LineResult<std::vector<Lease>> LineLedger::reclaimIdle(const std::string& uri,
+                                                       std::string_view pool,
                                                        std::chrono::seconds olderThan) {
     if (olderThan.count() < 0)
         return refused("an idle time cannot be negative");
     using Leases = std::vector<Lease>;
-    return impl_->run<Leases>("reclaiming idle leases of pool " + std::string(pool),
-                              [&](pqxx::connection& c) -> LineResult<Leases> {
-        pqxx::work tx(c);
+    return onceOnTheLine<Leases>(uri, "reclaiming idle leases of pool " + std::string(pool),
+                                 [&](pqxx::work& tx) {
         const auto rows = tx.exec_params(
-            std::string("UPDATE rfbind.leases SET reclaimed_at = now()"
-                        " WHERE pool = $1 AND reclaimed_at IS NULL"
-                        " AND updated_at < now() - make_interval(secs => $2)"
-                        " AND (last_used IS NULL OR last_used < last_value)"
-                        " RETURNING ") + kLeaseColumns,
+            std::string("SELECT ") + kLeaseColumns + " FROM rfbind.reclaim_idle($1, $2)",
             std::string(pool), static_cast<long long>(olderThan.count()));
-        tx.commit();
         Leases leases;
         for (const auto& row : rows)
             leases.push_back(leaseFromRow(row));
@@ -394,17 +372,19 @@ LineResult<std::vector<Lease>> LineLedger::reclaimIdle(std::string_view pool,
 LineResult<LineLedger::ClaimOutcome> LineLedger::claimRandomRadioId(std::string_view pool,
                                                                     std::uint32_t onAirId,
                                                                     std::string_view station) {
+    if (station != impl_->config.station)
+        return refused("a station claims radio IDs under its own login, not as \"" +
+                       std::string(station) + "\"");
     if (onAirId > 0x7FFFFFu)
         return refused("an on-air radio ID has 23 bits; clear bit 23 of the ID first");
     return impl_->run<ClaimOutcome>("claiming a radio ID", [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        const auto rows = tx.exec_params(
-            "INSERT INTO rfbind.radio_id_claims (on_air_id, pool, station) VALUES ($1, $2, $3)"
-            " ON CONFLICT (on_air_id) DO NOTHING RETURNING on_air_id",
-            static_cast<long long>(onAirId), std::string(pool), std::string(station));
+        const bool claimed = tx.exec_params1("SELECT rfbind.claim_radio_id($1, $2)",
+                                             std::string(pool), static_cast<long long>(onAirId))[0]
+                                 .as<bool>();
         tx.commit();
-        return LineResult<ClaimOutcome>(rows.empty() ? ClaimOutcome::AlreadyTaken
-                                                     : ClaimOutcome::Claimed);
+        return LineResult<ClaimOutcome>(claimed ? ClaimOutcome::Claimed
+                                                : ClaimOutcome::AlreadyTaken);
     });
 }
 
@@ -421,11 +401,12 @@ LineResult<std::size_t> LineLedger::recordAttempts(const std::vector<AttemptReco
             return refused("attempt " + r.attemptId + ": " + *bad);
     return impl_->run<std::size_t>("storing attempts", [&](pqxx::connection& c) {
         pqxx::work tx(c);
-        const std::string insert = attemptcolumns::insertStatement();
         std::size_t added = 0;
         for (const auto& r : records) {
-            const auto parameters = attemptcolumns::insertParameters(r);
-            added += tx.exec_params(insert, pqxx::prepare::make_dynamic_params(parameters)).size();
+            const auto parameters = attemptcolumns::insertParameters(withOnAirRadioIds(r));
+            added += tx.exec_params1(kRecordAttempt,
+                                     pqxx::prepare::make_dynamic_params(parameters))[0]
+                         .as<bool>();
         }
         tx.commit();
         return LineResult<std::size_t>(added);

@@ -20,6 +20,14 @@ namespace rfbind {
 /// A station's connection to the line's ledger: the PostgreSQL database every station of a
 /// line shares, through which numbers are handed out so that none is ever handed out twice.
 ///
+/// Who may do what: the station logs in as its own role (`rfbind-line add-station`), a member
+/// of the stations' group, and that login is its name on the line (`Station=` must match it).
+/// It may read the ledger's tables but change them only through the owner's functions
+/// (open_pool, lease_block, mark_used, claim_radio_id, record_attempt), which record the
+/// caller's login as the station and only move forward; the schema itself belongs to the
+/// administrator who runs `rfbind-line setup`. So no station can write in another's name,
+/// move a counter back, or undo a claim.
+///
 /// How no number is handed out twice:
 /// - **Sequential numbers** (serial numbers, sequential radio IDs) come from leases. A pool
 ///   has one counter row per kind. `leaseBlock` locks that row (`SELECT ... FOR UPDATE`),
@@ -50,8 +58,9 @@ namespace rfbind {
 ///   block while offline knowing no random draw can land in it.
 /// - **Attempts** are stored with their attempt ID as the key and `ON CONFLICT DO NOTHING`,
 ///   so sending a journal line again (after a lost answer or a kill) stores it once.
-/// - One station name, one connection: `connect` takes a session advisory lock on the name,
-///   so two stations given the same name in a copied Line.ini cannot both resume one lease.
+/// - One station login, one connection: `connect` refuses while an older session of the same
+///   login is on the line's database, so two stations given one copied Line.ini cannot both
+///   resume one lease. No other login can hold that place for it.
 ///
 /// Error contract: nothing throws; every call returns a `LineResult` whose error carries the
 /// server's own message (database errors), or a sentence (refusals). When the connection
@@ -84,11 +93,12 @@ public:
                       ///< goes on with the lease it keeps itself (`LeaseFile`)
     };
 
-    /// Connects to `config.database`, brings the schema up to date (`LineMigrations`) and
-    /// takes the lock on `config.station`. Errors: `Config` for an unusable URI or no station
-    /// name; `LoginRejected` when the server refuses the role, password or database;
-    /// `Unreachable` when no server answers (unless `StartOffline`); `Refused` when the station
-    /// name is already connected or the schema is newer than this program.
+    /// Connects to `config.database` as the station `config.station`. Never changes the
+    /// schema. Errors: `Config` for an unusable URI or no station name; `LoginRejected` when
+    /// the server refuses the role, password or database; `Unreachable` when no server answers
+    /// (unless `StartOffline`); `Refused` when the database was not set up or has another
+    /// schema version than this program, when the login is not `config.station`, or when the
+    /// station is already connected.
     static LineResult<LineLedger> connect(const LineConfig& config,
                                           WhenUnreachable whenUnreachable = WhenUnreachable::Fail);
 
@@ -139,22 +149,27 @@ public:
     };
 
     /// Every lease of `pool` (every pool when empty) that still has values left, reclaimed ones
-    /// included, oldest first.
-    LineResult<std::vector<LeaseStatus>> openLeases(std::string_view pool);
+    /// included, oldest first. A reader's command: `databaseUri` logs in as a reader or a
+    /// supervisor, on a connection of its own.
+    static LineResult<std::vector<LeaseStatus>> openLeases(const std::string& databaseUri,
+                                                           std::string_view pool);
 
-    /// A supervisor's command: ends every lease of the pool whose station has not recorded a
-    /// use for `olderThan` and that still has values left; those values are retired. Returns
-    /// the leases ended, as they were.
-    LineResult<std::vector<Lease>> reclaimIdle(std::string_view pool,
-                                               std::chrono::seconds olderThan);
+    /// A supervisor's command (`databaseUri` logs in as a supervisor): ends every lease of the
+    /// pool whose station has not recorded a use for `olderThan` and that still has values
+    /// left; those values are retired. Returns the leases ended, as they were.
+    static LineResult<std::vector<Lease>> reclaimIdle(const std::string& databaseUri,
+                                                      std::string_view pool,
+                                                      std::chrono::seconds olderThan);
 
     /// Claims an on-air radio ID (0 .. 0x7FFFFF: the 24-bit ID without bit 23, see
-    /// `onAirRadioId`) for `station` in `pool`. Must come before the ID is written into a unit.
+    /// `onAirRadioId`) for this station in `pool`. Must come before the ID is written into a
+    /// unit. `station` must be this ledger's station: the claim is recorded for its login.
     LineResult<ClaimOutcome> claimRandomRadioId(std::string_view pool, std::uint32_t onAirId,
                                                 std::string_view station);
 
     /// Stores one attempt; true when it was new, false when its attempt ID was stored before
     /// (nothing is changed then). A record that does not hold a valid attempt is `Refused`.
+    /// The ledger stores it under this station's login, with its radio IDs as on-air IDs.
     LineResult<bool> recordAttempt(const AttemptRecord& record);
 
     /// Stores every record in one transaction, all or none; returns how many were new.

@@ -3,7 +3,9 @@
 
 #include "line/LineResult.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pqxx {
@@ -20,22 +22,44 @@ struct LineMigration {
     const char* sql;   ///< the file's text
 };
 
-/// The schema "rfbind" in the line's database, created and brought up to date by the program.
+/// The groups of the line's roles. Each is a NOLOGIN role; a login is made a member of one.
+enum class LineGroup : std::uint8_t {
+    Stations,    ///< lease, mark used, claim radio IDs, record attempts: through functions only
+    Supervisors, ///< read, and reclaim idle leases
+    Readers,     ///< read the attempts and the open leases
+};
+
+/// The name of a group's role in the database.
+std::string_view lineGroupRole(LineGroup group);
+
+/// The schema "rfbind" in the line's database and the roles that use it. Only `setup`, run
+/// with an administrator's login, changes the schema; stations and readers only `check` it.
 class LineMigrations {
 public:
     /// Every migration built in, in version order.
     static const std::vector<LineMigration>& all();
 
-    /// Brings the schema up to date in one transaction, under a transaction-level advisory
-    /// lock, so stations starting together apply each step exactly once and a station never
-    /// sees half a schema. Returns the schema's version afterwards. Refuses (kind `Refused`)
-    /// when the database holds a version this program does not know: a newer program set it
-    /// up, and this one must not write into tables it does not understand. Errors of the
-    /// connection and the server are returned, not thrown.
-    static LineResult<int> apply(pqxx::connection_base& connection);
+    /// The version this program works with: the last migration's.
+    static int latestVersion();
+
+    /// Creates or updates the schema as the role `adminUri` logs in with, which then owns the
+    /// database, the schema and everything in it; creates the groups' roles and grants each
+    /// group what it may do. One transaction, under an advisory lock; safe to run again.
+    /// Refuses (kind `Refused`) a schema newer than this program, and a login that is itself
+    /// a station. Returns the schema's version.
+    static LineResult<int> setup(const std::string& adminUri);
+
+    /// Creates the login `name` in `group` (or, when it exists, sets its password and adds it
+    /// to the group). The password is sent hashed, never as text.
+    static LineResult<LineDone> addLogin(const std::string& adminUri, const std::string& name,
+                                         LineGroup group, const std::string& password);
+
+    /// The schema's version as a station or reader sees it: `Refused` with the reason when
+    /// the database was not set up, or its version is not `latestVersion()`.
+    static LineResult<int> check(pqxx::connection_base& connection);
 
 private:
-    static LineResult<int> applyAll(pqxx::connection_base& connection);
+    static LineResult<int> migrate(pqxx::connection_base& connection);
 };
 
 } // namespace rfbind

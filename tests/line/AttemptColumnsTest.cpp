@@ -20,7 +20,7 @@ AttemptRecord plainAttempt(int n) {
     r.startedAt = "2026-12-08T09:15:30.125+05:30";
     r.durationMs = 3000 + n;
     r.result = "FAIL";
-    r.station = "st-" + std::to_string(n);
+    r.station = "st-columns"; // the ledger stores an attempt under its station's login
     return r;
 }
 
@@ -53,7 +53,7 @@ TEST(AttemptColumns, EachFieldGoesToItsOwnColumnAndComesBack) {
 
     TestDatabase db;
     LineConfig config;
-    config.database = db.uri();
+    config.database = db.station("st-columns");
     config.station = "st-columns";
     config.product = "mouse-a";
     auto ledger = LineLedger::connect(config);
@@ -81,7 +81,7 @@ TEST(AttemptColumns, EachFieldGoesToItsOwnColumnAndComesBack) {
                   r.station + " FAIL " + std::to_string(r.durationMs) + " 330");
     }
 
-    const auto back = AttemptsQuery::fetch(db.uri(), "2026-12-08", "2026-12-08");
+    const auto back = AttemptsQuery::fetch(db.reader("watcher"), "2026-12-08", "2026-12-08");
     ASSERT_TRUE(back.ok()) << back.error().message;
     ASSERT_EQ(back->size(), stored.size());
     for (const AttemptRecord& r : stored)

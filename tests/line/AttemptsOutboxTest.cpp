@@ -71,7 +71,7 @@ LineLedger connect(const std::string& uri) {
 
 TEST(AttemptsOutbox, EveryLineReachesTheDatabaseOnceAcrossSyncsAppendsAndALostMarker) {
     TestDatabase db;
-    LineLedger ledger = connect(db.uri());
+    LineLedger ledger = connect(db.station("st-1"));
     StationFolder station;
     for (int n = 1; n <= 3; ++n)
         station.append(attempt(n, "2026-12-07"));
@@ -111,7 +111,7 @@ TEST(AttemptsOutbox, EveryLineReachesTheDatabaseOnceAcrossSyncsAppendsAndALostMa
 
 TEST(AttemptsOutbox, ABacklogBuiltWhileTheDatabaseIsDownIsSentWhenItIsBack) {
     PgTestServer server; // its own server: this test stops it
-    LineLedger ledger = connect(server.uri());
+    LineLedger ledger = connect(rfbind::test::lineLogin(server.uri(), "st-1"));
     StationFolder station;
     AttemptsOutbox outbox(station.path());
     station.append(attempt(1));

@@ -18,7 +18,7 @@ namespace {
 TEST(AttemptsQuery, GivesBackWhatTheStationsStoredInTheirOwnLocalTime) {
     TestDatabase db;
     LineConfig config;
-    config.database = db.uri();
+    config.database = db.station("st-1");
     config.station = "st-1";
     config.product = "mouse-a";
     auto ledger = LineLedger::connect(config);
@@ -43,25 +43,27 @@ TEST(AttemptsQuery, GivesBackWhatTheStationsStoredInTheirOwnLocalTime) {
         r.rxSerial = "1201-4142-000" + std::to_string(i);
         r.rxUsb = "1D57:00AF";
         r.rxVersion = "0102";
-        r.station = "st-" + std::to_string(i);
+        r.station = "st-1";
         r.recipe = "0123456789abcdef";
         r.product = "mouse-a";
         stored.push_back(r);
     }
     ASSERT_EQ(ledger->recordAttempts(stored).value(), 4u);
 
-    const auto day = AttemptsQuery::fetch(db.uri(), "2026-12-08", "2026-12-08");
+    // A reader's login, which holds no station's password.
+    const std::string reader = db.reader("watcher");
+    const auto day = AttemptsQuery::fetch(reader, "2026-12-08", "2026-12-08");
     ASSERT_TRUE(day.ok()) << day.error().message;
     ASSERT_EQ(day->size(), 2u);
     // Ordered by the instant: 00:10 at +08:00 comes before 23:59 at -05:00.
     EXPECT_EQ((*day)[0], stored[1]);
     EXPECT_EQ((*day)[1], stored[2]);
 
-    EXPECT_EQ(AttemptsQuery::fetch(db.uri(), "2026-12-07", "2026-12-09")->size(), 4u);
+    EXPECT_EQ(AttemptsQuery::fetch(reader, "2026-12-07", "2026-12-09")->size(), 4u);
 
     // The report program on the database: the two attempts of the day, one passed.
     const std::string out = "/tmp/rfbind-query-report-" + std::to_string(::getpid());
-    const std::string command = std::string(RFBIND_REPORT) + " --db '" + db.uri() +
+    const std::string command = std::string(RFBIND_REPORT) + " --db '" + reader +
                                 "' --day 2026-12-08 > " + out + " 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(out);

@@ -189,7 +189,7 @@ int portOf(const std::string& uri) {
 TEST(LineConnection, ALedgerCallToAHungServerReturnsOfflineWithinItsDeadline) {
     const rfbind::test::TestDatabase db;
     StallingProxy proxy(portOf(db.uri().substr(0, db.uri().rfind('/'))));
-    std::string viaProxy = db.uri();
+    std::string viaProxy = db.station("st-hung");
     const auto hostPort = viaProxy.find("@127.0.0.1:") + 11;
     viaProxy.replace(hostPort, viaProxy.find('/', hostPort) - hostPort, std::to_string(proxy.port()));
     LineConfig config;

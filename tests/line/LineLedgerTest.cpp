@@ -25,16 +25,10 @@ using rfbind::test::TestDatabase;
 
 namespace {
 
-LineConfig configFor(const std::string& uri, const std::string& station) {
-    LineConfig config;
-    config.database = uri;
-    config.station = station;
-    config.product = "mouse-a";
-    return config;
-}
+using rfbind::test::configFor;
 
 LineLedger connected(const TestDatabase& db, const std::string& station) {
-    auto ledger = LineLedger::connect(configFor(db.uri(), station));
+    auto ledger = LineLedger::connect(configFor(db.station(station), station));
     if (!ledger)
         throw std::runtime_error(ledger.error().message);
     return std::move(ledger.value());
@@ -53,15 +47,15 @@ int closedPort() {
     return ntohs(addr.sin_port);
 }
 
-TEST(LineLedger, FirstConnectCreatesTheSchemaOnceEvenWhenStationsStartTogether) {
+TEST(LineLedger, SetupRunTwiceAtOnceCreatesTheSchemaOnce) {
     TestDatabase db;
     std::vector<std::thread> threads;
-    std::vector<std::string> errors(4);
-    for (int i = 0; i < 4; ++i)
+    std::vector<std::string> errors(2);
+    for (int i = 0; i < 2; ++i)
         threads.emplace_back([&, i] {
-            auto ledger = LineLedger::connect(configFor(db.uri(), "st-" + std::to_string(i)));
-            if (!ledger)
-                errors[i] = ledger.error().message;
+            const auto version = LineMigrations::setup(db.uri());
+            if (!version)
+                errors[i] = version.error().message;
         });
     for (auto& t : threads)
         t.join();
@@ -77,14 +71,45 @@ TEST(LineLedger, FirstConnectCreatesTheSchemaOnceEvenWhenStationsStartTogether) 
               "10");
 }
 
-TEST(LineLedger, SchemaOfANewerProgramIsRefused) {
+// A station never changes the schema: it starts only on the version it was built for, and
+// says what the administrator has to do otherwise.
+TEST(LineLedger, AStationRefusesASchemaItWasNotBuiltForAndLeavesItAsItIs) {
     TestDatabase db;
-    { connected(db, "st-1"); }
-    db.query("INSERT INTO rfbind.schema_migrations (version, name) VALUES (9999, 'x') RETURNING 1");
-    const auto ledger = LineLedger::connect(configFor(db.uri(), "st-1"));
-    ASSERT_FALSE(ledger.ok());
-    EXPECT_EQ(ledger.error().kind, LineErrorKind::Refused);
-    EXPECT_NE(ledger.error().message.find("9999"), std::string::npos);
+    const std::string stationUri = db.station("st-1");
+    TestDatabase bare; // never set up: the station's login reaches it, as any new database
+    const int latest = LineMigrations::latestVersion();
+    struct Case {
+        const char* what;
+        std::string uri;
+        std::string change; // run by the administrator first
+        std::string words;
+    };
+    const Case cases[] = {
+        {"not set up", TestDatabase::withDatabase(stationUri, bare.name()), "", "not set up"},
+        {"older", stationUri,
+         "DELETE FROM rfbind.schema_migrations WHERE version = " + std::to_string(latest),
+         "runs rfbind-line setup"},
+        {"newer", stationUri, "INSERT INTO rfbind.schema_migrations VALUES (9999, 'x')",
+         "9999"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.change.empty())
+            db.query(c.change + " RETURNING 1");
+        const auto ledger = LineLedger::connect(configFor(c.uri, "st-1"));
+        ASSERT_FALSE(ledger.ok());
+        EXPECT_EQ(ledger.error().kind, LineErrorKind::Refused);
+        EXPECT_NE(ledger.error().message.find(c.words), std::string::npos)
+            << ledger.error().message;
+    }
+    EXPECT_EQ(bare.query("SELECT count(*) FROM pg_namespace WHERE nspname = 'rfbind'"), "0");
+    std::string older;
+    for (const LineMigration& m : LineMigrations::all())
+        if (m.version != latest)
+            older += (older.empty() ? "" : ",") + std::to_string(m.version);
+    EXPECT_EQ(db.query("SELECT string_agg(version::text, ',' ORDER BY version)"
+                       " FROM rfbind.schema_migrations WHERE version <> 9999"),
+              older);
 }
 
 TEST(LineLedger, ConnectFailuresSayWhetherTheLoginWasRefusedOrNoServerAnswered) {
@@ -112,12 +137,12 @@ TEST(LineLedger, ASecondStationWithTheSameNameIsRefusedUntilTheFirstIsGone) {
     TestDatabase db;
     {
         LineLedger first = connected(db, "st-1");
-        const auto second = LineLedger::connect(configFor(db.uri(), "st-1"));
+        const auto second = LineLedger::connect(configFor(db.station("st-1"), "st-1"));
         ASSERT_FALSE(second.ok());
         EXPECT_EQ(second.error().kind, LineErrorKind::Refused);
         EXPECT_NE(second.error().message.find("already connected"), std::string::npos);
     }
-    EXPECT_TRUE(LineLedger::connect(configFor(db.uri(), "st-1")).ok());
+    EXPECT_TRUE(LineLedger::connect(configFor(db.station("st-1"), "st-1")).ok());
 }
 
 TEST(LineLedger, BlocksFollowEachOtherAndStopAtThePoolsEnd) {
@@ -167,7 +192,8 @@ TEST(LineLedger, StationsLeasingAtOnceNeverGetOverlappingBlocks) {
     std::vector<std::thread> threads;
     for (int s = 0; s < kStations; ++s)
         threads.emplace_back([&, s] {
-            auto ledger = LineLedger::connect(configFor(db.uri(), "st-" + std::to_string(s)));
+            const std::string name = "st-" + std::to_string(s);
+            auto ledger = LineLedger::connect(configFor(db.station(name), name));
             if (!ledger) {
                 std::lock_guard lock(mutex);
                 errors.push_back(ledger.error().message);
@@ -251,9 +277,10 @@ TEST(LineLedger, ReclaimRetiresTheUnusedValuesOfIdleLeasesForGood) {
              " WHERE lease_id IN (" + std::to_string(idle.id) + "," + std::to_string(usedUp.id) +
              ") RETURNING 1");
 
-    EXPECT_EQ(a.reclaimIdle("mouse-a", std::chrono::seconds(-1)).error().kind,
+    const std::string supervisor = db.supervisor("boss");
+    EXPECT_EQ(LineLedger::reclaimIdle(supervisor, "mouse-a", std::chrono::seconds(-1)).error().kind,
               LineErrorKind::Refused);
-    const auto reclaimed = b.reclaimIdle("mouse-a", std::chrono::hours(1));
+    const auto reclaimed = LineLedger::reclaimIdle(supervisor, "mouse-a", std::chrono::hours(1));
     ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
     ASSERT_EQ(reclaimed->size(), 1u);
     EXPECT_EQ((*reclaimed)[0].id, idle.id);
@@ -273,7 +300,7 @@ TEST(LineLedger, AnOnAirRadioIdIsClaimedOnceAcrossEveryPoolAndStation) {
     LineLedger a = connected(db, "st-a");
     using Claim = LineLedger::ClaimOutcome;
     EXPECT_EQ(*a.claimRandomRadioId("mouse-a", 0x123456, "st-a"), Claim::Claimed);
-    EXPECT_EQ(*a.claimRandomRadioId("keyboard-b", 0x123456, "st-b"), Claim::AlreadyTaken);
+    EXPECT_EQ(*a.claimRandomRadioId("keyboard-b", 0x123456, "st-a"), Claim::AlreadyTaken);
     EXPECT_EQ(*a.claimRandomRadioId("mouse-a", LineLedger::onAirRadioId(0x923456), "st-a"),
               Claim::AlreadyTaken);
     EXPECT_EQ(a.claimRandomRadioId("mouse-a", 0x923456, "st-a").error().kind,
@@ -285,13 +312,14 @@ TEST(LineLedger, AnOnAirRadioIdIsClaimedOnceAcrossEveryPoolAndStation) {
     std::atomic<int> failures{0};
     for (int s = 0; s < 4; ++s)
         threads.emplace_back([&, s] {
-            auto ledger = LineLedger::connect(configFor(db.uri(), "racer-" + std::to_string(s)));
+            const std::string name = "racer-" + std::to_string(s);
+            auto ledger = LineLedger::connect(configFor(db.station(name), name));
             if (!ledger) {
                 ++failures;
                 return;
             }
             for (std::uint32_t id = 0x200000; id < 0x200000 + 300; ++id) {
-                const auto claim = ledger->claimRandomRadioId("mouse-a", id, "racer");
+                const auto claim = ledger->claimRandomRadioId("mouse-a", id, name);
                 if (!claim)
                     ++failures;
                 else if (*claim == Claim::Claimed)
@@ -474,13 +502,18 @@ TEST(LineLedger, SupervisorProgramListsLeasesAndReclaimsOnlyIdleOnes) {
         std::remove(out.c_str());
         return std::make_pair(WEXITSTATUS(status), text);
     };
-    const std::string db_ = "--db '" + db.uri() + "' ";
-    const auto listed = run(db_ + "leases --pool mouse-a");
+    // The reader lists, the supervisor reclaims; neither holds a station's password.
+    const std::string reader = "--db '" + db.reader("watcher") + "' ";
+    const std::string db_ = "--db '" + db.supervisor("boss") + "' ";
+    const auto listed = run(reader + "leases --pool mouse-a");
     EXPECT_EQ(listed.first, 0) << listed.second;
     EXPECT_NE(listed.second.find("st-1"), std::string::npos) << listed.second;
     // Counters in hex, as the station shows them: the busy block is 10..19, nothing used.
     EXPECT_NE(listed.second.find("0A           13           0A"), std::string::npos)
         << listed.second;
+    const auto notReaders = run(reader + "reclaim --pool mouse-a --idle 0");
+    EXPECT_EQ(notReaders.first, 1) << notReaders.second;
+    EXPECT_NE(notReaders.second.find("permission denied"), std::string::npos) << notReaders.second;
 
     EXPECT_EQ(run(db_ + "reclaim --pool mouse-a").first, 2); // no idle time given
     // A mistyped pool is said to be one, never "0 leases reclaimed".

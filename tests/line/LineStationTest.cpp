@@ -101,8 +101,8 @@ struct Handed {
 
 TEST(LineStation, TwoStationsNumberFromTheirOwnBlocksAndNeverShareANumber) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
-    LineStation b(db.uri(), "station-b");
+    LineStation a(db.station("station-a"), "station-a");
+    LineStation b(db.station("station-b"), "station-b");
 
     // The first station opens the pool at its own counter (TX.ini's 0005) and leases 5..7;
     // the second, with the same TX.ini, gets the block after it.
@@ -160,7 +160,7 @@ TEST(LineStation, TwoStationsNumberFromTheirOwnBlocksAndNeverShareANumber) {
 
 TEST(LineStation, ARestartedStationResumesItsLeaseAfterTheLastNumberItUsed) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a", 10);
+    LineStation a(db.station("station-a"), "station-a", 10);
     const RunOutcome first = a.go(1);
     const RunOutcome second = a.go(2);
     ASSERT_TRUE(first.passed && second.passed);
@@ -191,7 +191,7 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     PgTestServer server; // its own server: this test stops it
     // Six values a block: the radio IDs (one value for the unit, one the numbering panel
     // reads, a reserved byte skipped) last three units, the serial numbers six.
-    LineStation a(server.uri(), "station-a", 6);
+    LineStation a(lineLogin(server.uri(), "station-a"), "station-a", 6);
     ASSERT_FALSE(a.line->refusal()) << *a.line->refusal();
     Handed handed;
     handed.add(a.go(1));
@@ -240,10 +240,87 @@ TEST(LineStation, OfflineTheStationUsesUpItsLeaseThenRefusesAndSendsTheBacklogOn
     EXPECT_EQ(count("SELECT max(last_used) FROM rfbind.leases WHERE kind = 'rx_serial'"), "8");
 }
 
+// A station whose program was built for another schema version never numbers from it, nor
+// updates it: every Go is refused as unusable, saying what the administrator has to do.
+TEST(LineStation, OnASchemaItWasNotBuiltForTheStationRefusesGoAndChangesNothing) {
+    TestDatabase db;
+    const std::string uri = db.station("station-a");
+    db.query("DELETE FROM rfbind.schema_migrations WHERE version = " +
+             std::to_string(LineMigrations::latestVersion()) + " RETURNING 1");
+    LineStation a(uri, "station-a");
+    ASSERT_TRUE(a.line->refusal());
+    EXPECT_NE(a.line->refusal()->find("rfbind-line setup"), std::string::npos) << *a.line->refusal();
+    const RunOutcome out = a.go(1);
+    EXPECT_EQ(out.reason, FailReason::LineUnusable);
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.schema_migrations"),
+              std::to_string(LineMigrations::all().size() - 1));
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases"), "0");
+}
+
+// The counter value of a serial number as the station writes it ("00004142-000F": 15).
+std::int64_t serialValue(const std::string& serial) {
+    return std::stoll(serial.substr(serial.rfind('-') + 1), nullptr, 16);
+}
+
+// A supervisor reclaims the station's leases while it is idle: its next unit comes from a new
+// block above the old one, never from the retired rest of it.
+TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
+    TestDatabase db;
+    LineStation a(db.station("station-a"), "station-a", 10);
+    const RunOutcome first = a.go(1);
+    ASSERT_TRUE(first.passed) << first.reasonText();
+    const std::int64_t oldLast = std::stoll(
+        db.query("SELECT last_value FROM rfbind.leases WHERE kind = 'rx_serial'"));
+    const std::string pool = db.query("SELECT pool FROM rfbind.leases WHERE kind = 'rx_serial'");
+    db.query("UPDATE rfbind.leases SET updated_at = now() - interval '2 hours' RETURNING 1");
+    const auto reclaimed =
+        LineLedger::reclaimIdle(db.supervisor("boss"), pool, std::chrono::hours(1));
+    ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
+    ASSERT_FALSE(reclaimed->empty());
+
+    const RunOutcome next = a.go(2);
+    ASSERT_TRUE(next.passed) << next.reasonText();
+    EXPECT_GT(serialValue(next.rxSerial), oldLast) << next.rxSerial;
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial'"
+                       " AND reclaimed_at IS NULL AND first_value > " + std::to_string(oldLast) +
+                       " AND " + std::to_string(serialValue(next.rxSerial)) +
+                       " BETWEEN first_value AND last_value"),
+              "1");
+}
+
+// Offline, a counter set ahead by hand lies in no block the station holds and none can be
+// leased: the unit is refused, and the hand-set value is not used once the line is back.
+TEST(LineStation, OfflineACounterSetAheadIsRefusedAndNeverUsed) {
+    PgTestServer server; // its own server: this test stops it
+    LineStation a(lineLogin(server.uri(), "station-a"), "station-a", 10);
+    const RunOutcome first = a.go(1);
+    ASSERT_TRUE(first.passed) << first.reasonText();
+
+    server.pause();
+    a.rxSN.SetIncInitSN(0x0100);
+    const RunOutcome ahead = a.go(2);
+    EXPECT_FALSE(ahead.passed);
+    EXPECT_EQ(ahead.reason, FailReason::LineOffline) << ahead.reasonText();
+    EXPECT_TRUE(ahead.rxSerial.empty()) << ahead.rxSerial;
+    EXPECT_FALSE(ahead.ids.has_value());
+
+    server.resume();
+    const RunOutcome back = a.go(3);
+    ASSERT_TRUE(back.passed) << back.reasonText();
+    EXPECT_NE(serialValue(back.rxSerial), 0x0100) << back.rxSerial;
+    pqxx::connection c(server.uri());
+    pqxx::work tx(c);
+    EXPECT_EQ(tx.exec1("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial' AND " +
+                       std::to_string(serialValue(back.rxSerial)) +
+                       " BETWEEN first_value AND last_value")[0]
+                  .as<int>(),
+              1);
+}
+
 TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDrawnAgain) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
-    LineStation b(db.uri(), "station-b");
+    LineStation a(db.station("station-a"), "station-a");
+    LineStation b(db.station("station-b"), "station-b");
     // The second station draws, as its first receiver ID, the first station's ID with bit 23
     // set: the same ID on air. It must draw again.
     a.rxRFID.SetIsRandom(true);
@@ -289,7 +366,7 @@ class LineStationPool : public testing::TestWithParam<PoolCase> {};
 
 TEST_P(LineStationPool, AnAttemptIsJournalledAndStoredWithThePoolItWasNumberedFrom) {
     TestDatabase db;
-    LineStation a(db.uri(), "station-a");
+    LineStation a(db.station("station-a"), "station-a");
     a.config.product = GetParam().product;
     a.connect();
     const RunOutcome out = a.go(1);
@@ -366,7 +443,7 @@ std::string filledIn(std::string text, const std::string& uri) {
 TEST_P(ABadLine, IsRefusedAsUnusableAndNeverShowsThePassword) {
     const BadLine& c = GetParam();
     TestDatabase db;
-    const std::string uri = db.uri();
+    const std::string uri = db.station("station-a");
     const std::string secret =
         c.secret ? c.secret : filledIn("{password}", uri);
     ASSERT_FALSE(secret.empty());
@@ -415,7 +492,7 @@ TEST_P(ABadLine, IsRefusedAsUnusableAndNeverShowsThePassword) {
         db.query("SELECT string_agg(reason_code || ' ' || reason_text, '|') FROM rfbind.attempts");
     EXPECT_NE(stored.find("line_unusable"), std::string::npos) << stored;
     absent("ledger", stored);
-    const auto fetched = AttemptsQuery::fetch(uri, "2000-01-01", "2999-12-31");
+    const auto fetched = AttemptsQuery::fetch(db.reader("watcher"), "2000-01-01", "2999-12-31");
     ASSERT_TRUE(fetched.ok()) << fetched.error().message;
     const auto report = ProductionReport::build(*fetched, "2000-01-01", "2999-12-31");
     EXPECT_NE(report.text().find("line_unusable"), std::string::npos);

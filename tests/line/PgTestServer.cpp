@@ -4,12 +4,15 @@
 #include <pqxx/pqxx>
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include <unistd.h>
 
@@ -70,6 +73,37 @@ std::string PgTestServer::sharedUri() {
         return own->uri();
     }();
     return uri;
+}
+
+std::string lineLogin(const std::string& adminUri, const std::string& login, LineGroup group) {
+    // Roles belong to the whole server: another test program may be granting the same ones
+    // at this moment, and the server then refuses one of two concurrent changes of a role.
+    auto retried = [](const char* what, auto&& step) {
+        for (int attempt = 1;; ++attempt) {
+            const auto done = step();
+            if (done)
+                return;
+            if (attempt == 5) {
+                std::cerr << what << ": " << done.error().message << "\n";
+                std::abort();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50 * attempt));
+        }
+    };
+    static std::mutex mutex;
+    static std::set<std::string> setUp;
+    {
+        std::lock_guard lock(mutex);
+        if (!setUp.count(adminUri)) {
+            retried("setting up the line", [&] { return LineMigrations::setup(adminUri); });
+            setUp.insert(adminUri);
+        }
+    }
+    retried("adding a login",
+            [&] { return LineMigrations::addLogin(adminUri, login, group, kLinePassword); });
+    const auto scheme = adminUri.find("://") + 3;
+    const auto at = adminUri.find('@', scheme);
+    return adminUri.substr(0, scheme) + login + ":" + kLinePassword + adminUri.substr(at);
 }
 
 std::string TestDatabase::withDatabase(const std::string& uri, const std::string& name) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "line/LineConfig.h"
+#include "line/LineMigrations.h"
+
 #include <filesystem>
 #include <string>
 
@@ -32,6 +35,24 @@ private:
     std::string uri_;
 };
 
+/// The password every login the tests add to a line has. Logins belong to the whole server,
+/// and tests running at once add the same names to their own databases.
+inline constexpr const char* kLinePassword = "line-test-password";
+
+/// Sets up the line on the database of `adminUri` (once per program and database) and adds
+/// `login` to `group`; returns the URI that logs in as it there.
+std::string lineLogin(const std::string& adminUri, const std::string& login,
+                      LineGroup group = LineGroup::Stations);
+
+/// The line settings of station `station` logging in with `uri`, numbering product mouse-a.
+inline LineConfig configFor(const std::string& uri, const std::string& station) {
+    LineConfig config;
+    config.database = uri;
+    config.station = station;
+    config.product = "mouse-a";
+    return config;
+}
+
 /// A fresh, empty database on the shared server for one test; dropped when destroyed.
 class TestDatabase {
 public:
@@ -40,8 +61,18 @@ public:
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
+    /// The URI of the administrator's login, which owns the database.
     const std::string& uri() const { return uri_; }
     const std::string& name() const { return name_; }
+
+    /// The URI of a station's, supervisor's or reader's own login on this line (`lineLogin`).
+    std::string station(const std::string& login) const { return lineLogin(uri_, login); }
+    std::string supervisor(const std::string& login) const {
+        return lineLogin(uri_, login, LineGroup::Supervisors);
+    }
+    std::string reader(const std::string& login) const {
+        return lineLogin(uri_, login, LineGroup::Readers);
+    }
 
     /// Runs `sql` on the database and returns the first column of the first row as text
     /// (empty when there is none or it is NULL). Test-side checks read the tables with it.

@@ -1,7 +1,7 @@
 -- SPDX-License-Identifier: MIT
 -- The line's ledger: product pools, the counters numbers are leased from, the leases held by
 -- stations, the random radio IDs claimed on air, and every attempt of every station.
--- Applied once, in one transaction, by the first station that connects (see LineMigrations).
+-- Applied once, in one transaction, by `rfbind-line setup` (see LineMigrations).
 
 CREATE TABLE rfbind.pools (
     pool        text PRIMARY KEY CHECK (pool <> ''),
