@@ -116,6 +116,13 @@ public:
     /// or was set by a caller rather than by a primitive.
     const LinkFailure& lastFailure() const { return CommError.failure(); }
 
+    /// Starts watching one operation (a write, a command, a search) for failures of the
+    /// primitives, independent of CommError: forgets the failure noted so far.
+    void beginOperation() { operationFailure_ = {}; }
+    /// The first failure of the primitives since beginOperation(); Kind::None when they all
+    /// went through. The production runs judge their steps by this, never by CommError.
+    const LinkFailure& operationFailure() const { return operationFailure_; }
+
     /// The latest transfer through this link as a failure: Kind::None when it went through
     /// (or none was made), else how it failed. Commands that leave CommError alone (the link
     /// query) fail this way.
@@ -135,7 +142,11 @@ private:
     /// Runs one transfer on the active device and remembers how it went, for failTransfer.
     TransferResult transfer(bool set, std::uint8_t* buffer, std::size_t length);
 
+    /// Sets CommError and notes the failure for both watchers.
+    void raise(LinkFailure failure);
+
     TransferResult lastTransfer_ = TransferResult::done(0);
+    LinkFailure operationFailure_;
 
     Clock& clock_;
 };
