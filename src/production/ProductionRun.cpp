@@ -11,6 +11,7 @@
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
 #include "production/SoftBinding.h"
+#include "numbering/OnAirId.h"
 #include "text/Hex.h"
 
 #include <chrono>
@@ -237,7 +238,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
 
         const std::int64_t now = wallClockMs();
         const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
-                                         hexText(out.ids->R, 6), out.rxSerial,
+                                         radioIdText(out.ids->R), out.rxSerial,
                                          out.txSerial};
         const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
@@ -277,8 +278,8 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.reasonCode = std::string(failReasonCode(out.reason));
     r.reasonText = out.reasonText();
     if (out.ids) {
-        r.rxRadioId = hexText(out.ids->R, 6);
-        r.txRadioId = hexText(out.ids->T, 6);
+        r.rxRadioId = radioIdText(out.ids->R);
+        r.txRadioId = radioIdText(out.ids->T);
     }
     r.rxSerial = out.rxSerial;
     r.txSerial = out.txSerial;
