@@ -64,9 +64,10 @@ private:
 ///
 /// Failure contract: primitives never throw. SendReport returns false and leaves CommError
 /// alone; the others set CommError (sticky: nothing here ever clears it) and the readers
-/// return -1. A run clears CommError before its steps and tests it after each one. Where a
-/// primitive sets CommError it also says why (lastFailure); the first reason since CommError
-/// was cleared is kept, as that is the failure the run ends with.
+/// return -1. The engineering pages clear CommError before a command and test it after; where
+/// a primitive sets it, it also says why (lastFailure), the first reason since it was cleared.
+/// The production runs judge each step on its own instead: every failure is also noted for
+/// the operation under way (beginOperation, operationFailure), whatever CommError holds.
 ///
 /// All calls happen on the user-interface thread; the primitives pump pending window messages
 /// inside their loops (through the Clock), so a device change may set ActiveDevice to none in
