@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineNumbering.h"
 
+#include "numbering/OnAirId.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -242,7 +244,7 @@ std::optional<NumberSource::Refused> LineNumbering::claimRandom(const std::strin
                                                                 std::uint32_t& id) {
     for (int i = 0; i < kClaimTries; ++i) {
         const auto drawn = static_cast<std::uint32_t>(generator.NextRFID());
-        if (avoid && LineLedger::onAirRadioId(drawn) == LineLedger::onAirRadioId(*avoid))
+        if (avoid && sameOnAir(drawn, *avoid))
             continue;
         const auto claimed =
             ledger_->claimRandomRadioId(pool, LineLedger::onAirRadioId(drawn), config_.station);

@@ -54,8 +54,14 @@ bool ReceiverLink::getFeature8(Frame& frame) {
     return transfer(false, frame.data(), frame.size()).ok();
 }
 
+void ReceiverLink::raise(LinkFailure failure) {
+    if (!operationFailure_)
+        operationFailure_ = failure;
+    CommError.raise(std::move(failure));
+}
+
 void ReceiverLink::fail(LinkFailure::Kind kind, std::string text) {
-    CommError.raise({kind, std::move(text)});
+    raise({kind, std::move(text)});
 }
 
 LinkFailure ReceiverLink::lastTransferFailure() const {
@@ -82,7 +88,7 @@ void ReceiverLink::failTransfer() {
     LinkFailure failure = lastTransferFailure();
     if (!failure) // not reached: only a failed transfer comes here
         failure = {LinkFailure::Kind::TransferFailed, "feature report transfer failed"};
-    CommError.raise(std::move(failure));
+    raise(std::move(failure));
 }
 
 bool ReceiverLink::SendReport(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4) {

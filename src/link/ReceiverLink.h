@@ -64,9 +64,10 @@ private:
 ///
 /// Failure contract: primitives never throw. SendReport returns false and leaves CommError
 /// alone; the others set CommError (sticky: nothing here ever clears it) and the readers
-/// return -1. A run clears CommError before its steps and tests it after each one. Where a
-/// primitive sets CommError it also says why (lastFailure); the first reason since CommError
-/// was cleared is kept, as that is the failure the run ends with.
+/// return -1. The engineering pages clear CommError before a command and test it after; where
+/// a primitive sets it, it also says why (lastFailure), the first reason since it was cleared.
+/// The production runs judge each step on its own instead: every failure is also noted for
+/// the operation under way (beginOperation, operationFailure), whatever CommError holds.
 ///
 /// All calls happen on the user-interface thread; the primitives pump pending window messages
 /// inside their loops (through the Clock), so a device change may set ActiveDevice to none in
@@ -116,6 +117,13 @@ public:
     /// or was set by a caller rather than by a primitive.
     const LinkFailure& lastFailure() const { return CommError.failure(); }
 
+    /// Starts watching one operation (a write, a command, a search) for failures of the
+    /// primitives, independent of CommError: forgets the failure noted so far.
+    void beginOperation() { operationFailure_ = {}; }
+    /// The first failure of the primitives since beginOperation(); Kind::None when they all
+    /// went through. The production runs judge their steps by this, never by CommError.
+    const LinkFailure& operationFailure() const { return operationFailure_; }
+
     /// The latest transfer through this link as a failure: Kind::None when it went through
     /// (or none was made), else how it failed. Commands that leave CommError alone (the link
     /// query) fail this way.
@@ -135,7 +143,11 @@ private:
     /// Runs one transfer on the active device and remembers how it went, for failTransfer.
     TransferResult transfer(bool set, std::uint8_t* buffer, std::size_t length);
 
+    /// Sets CommError and notes the failure for both watchers.
+    void raise(LinkFailure failure);
+
     TransferResult lastTransfer_ = TransferResult::done(0);
+    LinkFailure operationFailure_;
 
     Clock& clock_;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace rfbind {
 
@@ -12,5 +13,15 @@ constexpr std::uint32_t onAirRadioId(std::uint32_t id) { return id & 0x7FFFFFu; 
 
 /// True when two radio IDs would be the same address on air.
 constexpr bool sameOnAir(std::uint32_t a, std::uint32_t b) { return onAirRadioId(a) == onAirRadioId(b); }
+
+/// The transmitter's ID of a unit whose receiver gets `rx`: `tx`, or the value after it when
+/// the two would be one address on air, so a receiver is never paired with its own address.
+constexpr std::uint32_t transmitterIdApartFrom(std::uint32_t rx, std::uint32_t tx) {
+    return sameOnAir(rx, tx) ? tx + 1 : tx;
+}
+
+/// A radio ID as the station shows, logs and journals it: six upper-case hex digits of the ID
+/// as drawn (without the bit 23 the EEPROMs add).
+std::string radioIdText(std::uint32_t id);
 
 } // namespace rfbind

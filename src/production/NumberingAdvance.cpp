@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "production/NumberingAdvance.h"
 
+#include "numbering/OnAirId.h"
 #include "text/Hex.h"
 
 namespace rfbind {
@@ -21,7 +22,7 @@ std::optional<NumberingAdvance::Shown> NumberingAdvance::radioIdPassed(TProdRFID
     generator.SetIncCurrentRFID(static_cast<std::int32_t>(unitId));
     const auto current = static_cast<std::uint32_t>(generator.IncCurrentRFID());
     const auto next = static_cast<std::uint32_t>(generator.NextRFID());
-    return Shown{hexText(current, 6), hexText(next, 6)};
+    return Shown{radioIdText(current), radioIdText(next)};
 }
 
 } // namespace rfbind

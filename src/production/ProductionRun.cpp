@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "production/ProductionRun.h"
 
-#include "commands/DeviceOptions.h"
-#include "commands/ProductString.h"
 #include "commands/ReceiverEepromMap.h"
-#include "commands/ReceiverOperations.h"
-#include "commands/RemoteCommands.h"
 #include "commands/TransmitterEepromMap.h"
 #include "commands/TransmitterOperations.h"
 #include "production/AttemptsJournal.h"
 #include "production/BindingWatch.h"
 #include "production/NumberingAdvance.h"
+#include "production/PlanExecutor.h"
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
 #include "production/SoftBinding.h"
+#include "numbering/OnAirId.h"
 #include "text/Hex.h"
 
 #include <chrono>
@@ -40,103 +38,26 @@ ProductionRun::ProductionRun(ReceiverLink& link, RunDisplay& display, RunHost& h
       bindingStatus_(bindingStatus), records_(records),
       numbers_(numbers != nullptr ? *numbers : ownNumbers_) {}
 
-// ---- device steps ----------------------------------------------------------------------
-
-void ProductionRun::noteIfNewlyFailed(bool failedBefore, FailReason reason, int address) {
-    if (!failedBefore && link_.CommError && noted_.reason == FailReason::None) {
-        // "Not confirmed" says it all for a write the unit did not take; a write that never
-        // reached the unit says how the transfer failed.
-        const LinkFailure& failure = link_.lastFailure();
-        noted_ = {reason, hexAddress(static_cast<unsigned>(address)), failure.transferLevel() ? failure.text : ""};
-    }
-}
-
-std::string ProductionRun::linkCause() const {
-    if (link_.CommError && link_.lastFailure())
-        return link_.lastFailure().text;
-    return link_.lastTransferFailure().text;
-}
-
-void ProductionRun::txByte(int address, int value) {
-    display_.showTransmitterEepromWrite(address, value);
-    const bool before = link_.CommError;
-    TransmitterOperations(link_).verifiedEepromWrite(address, value);
-    noteIfNewlyFailed(before, FailReason::TxEepromWrite, address);
-}
-
-void ProductionRun::rxWord(int address, int value) {
-    const bool before = link_.CommError;
-    link_.WriteReceiverEeprom(address, value);
-    noteIfNewlyFailed(before, FailReason::RxEepromWrite, address);
-}
-
-void ProductionRun::rxByte(int word, int value) {
-    display_.showReceiverByte(word, value);
-    // The EEPROM page's byte write leaves a vanished receiver alone; the check after the
-    // step finds the receiver gone.
-    if (link_.ActiveDevice == nullptr)
-        return;
-    const bool before = link_.CommError;
-    ReceiverOperations(link_).writeByte(word, static_cast<std::uint8_t>(value));
-    noteIfNewlyFailed(before, FailReason::RxEepromWrite, word);
-}
-
-void ProductionRun::txRadioChip(int address, int value) {
-    display_.showTransmitterRadioChipWrite(address, value);
-    TransmitterOperations(link_).write(remote::kWrtRadioChip, address, value);
-}
-
-void ProductionRun::rxRadioChip(int address, int value) {
-    display_.showReceiverRadioChip(address, value);
-    if (link_.ActiveDevice == nullptr)
-        return;
-    if (const auto shown =
-            ReceiverOperations(link_).writeRadioChipRegister(static_cast<std::uint8_t>(address), value))
-        display_.showReceiverRadioChip(address, *shown);
-}
-
-void ProductionRun::txPair(std::uint8_t address, std::uint8_t value, std::uint8_t complement,
-                           int pauseMs) {
-    // The second write is made even when the first failed: the step tests after both.
-    txByte(address, value);
-    link_.clock().sleepMs(pauseMs);
-    txByte(address + 1, complement);
-}
-
-void ProductionRun::enterAccess() { TransmitterOperations(link_).enterAccess(false); }
-void ProductionRun::leaveAccess() { TransmitterOperations(link_).leaveAccess(); }
+// ---- failures ----------------------------------------------------------------------------
 
 bool ProductionRun::receiverGone() const {
     return link_.ActiveDevice == nullptr || !link_.ActiveDevice->pluggedIn();
 }
 
-bool ProductionRun::stepFailed() { return link_.CommError || host_.cancelled(); }
-
 bool ProductionRun::fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail) {
-    out.failStep = step;
-    // What went wrong is judged from the outside in: a closing station or a pulled receiver
-    // explains any failed transfer; otherwise the first transfer that failed says why.
-    if (host_.cancelled()) {
-        out.reason = FailReason::Cancelled;
-    } else if (receiverGone()) {
-        out.reason = FailReason::ReceiverPulled;
-    } else if (fallback != FailReason::TxEepromWrite && fallback != FailReason::RxEepromWrite) {
-        out.reason = fallback;
-        out.detail = std::move(detail);
-        // A device that does not answer may not have been reached at all: the link says why.
-        if (fallback == FailReason::ReceiverNotAnswering ||
-            fallback == FailReason::TransmitterNotAnswering)
-            out.cause = linkCause();
-    } else if (noted_.reason != FailReason::None) {
-        out.reason = noted_.reason;
-        out.detail = noted_.detail;
-        out.cause = noted_.cause;
-    } else {
-        // A write step failed without a write that said so: a read inside it went unanswered.
-        out.reason = FailReason::ReceiverNotAnswering;
-        out.cause = linkCause();
-    }
+    // The first failure since the unit's last passed check: what the plan left behind, else
+    // what the link met since.
+    std::optional<PlanExecutor::Failure> first = carried_;
+    if (!first && link_.operationFailure())
+        first = PlanExecutor::Failure{FailReason::None, 0, link_.operationFailure()};
+    PlanExecutor::judgeFailure(out, step, fallback, std::move(detail), host_.cancelled(), receiverGone(),
+                               first, link_.lastTransferFailure());
     return false;
+}
+
+void ProductionRun::startWatching() {
+    link_.beginOperation();
+    carried_.reset();
 }
 
 // ---- the programming run -----------------------------------------------------------------
@@ -157,8 +78,7 @@ RunOutcome ProductionRun::programUnit(const UnitRecipe& recipe, const RunHost::R
     display_.showLabel(Label::Empty);
     display_.showFailReason(-1, {}, {});
     display_.showNextUnitPrompt(false);
-    link_.CommError = false;
-    noted_ = {};
+    startWatching();
 
     if (const auto problem = recipe.problem()) {
         // Nothing is sent: a recipe the station would refuse half-way must not leave a unit
@@ -182,276 +102,31 @@ RunOutcome ProductionRun::programUnit(const UnitRecipe& recipe, const RunHost::R
     return out;
 }
 
-bool ProductionRun::waitForTransmitter(int& failures) {
-    // The link tests may leave CommError behind (a sensor read that went unanswered); only a
-    // transmitter that never answers within the limit fails the run.
-    const bool before = link_.CommError;
-    while (!host_.checkTransmitterLink()) {
-        ++failures;
-        link_.clock().sleepMs(rs::kLinkWaitPauseMs);
-        if (failures >= rs::kLinkWaitFailures) {
-            link_.CommError = true;
-            return false;
-        }
-        if (host_.cancelled())
-            return false;
-    }
-    link_.CommError = before;
-    return true;
+UnitSerial ProductionRun::serialOf(const TProdSN& generator) {
+    UnitSerial serial{generator.GetSNText(), std::nullopt};
+    if (generator.IsSN())
+        serial.bytes = generator.GetSNBytes();
+    return serial;
 }
 
 bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver,
                                  RunOutcome& out) {
-    Clock& clock = link_.clock();
-    const StationSettings& s = recipe.settings;
-    const auto progress = [this](int value) { display_.showProgress(value); };
-    const auto sendReport = [this](rs::ReportBytes r) {
-        // The receiver takes these radio settings without an answer worth checking.
-        link_.SendReport(r.b1, r.b2, r.b3, r.b4);
-    };
-
-    // Radio power: the station works at short range, so both radio chips go down to the
-    // chosen power while the unit is programmed.
-    leaveAccess();
-    clock.sleepMs(rs::kSettleMs);
-    enterAccess();
-    clock.sleepMs(rs::kSettleMs);
-    const std::uint8_t power = options::rfPowerCode(s.RFPower);
-    rxRadioChip(rs::kPowerRegister, power);
-    enterAccess();
-    clock.sleepMs(rs::kSettleMs);
-    txRadioChip(rs::kPowerRegister, power);
-    txRadioChip(rs::kTxRadioRegister0F, 0x00);
-    clock.sleepMs(rs::kSettleMs);
-    sendReport(rs::firstRadioSetting(receiver.version));
-
-    // Three link waits share one budget of negative tests.
-    int linkFailures = 0;
-    if (!waitForTransmitter(linkFailures) || stepFailed())
-        return fail(out, "link_wait", FailReason::TransmitterNotAnswering);
-    progress(1);
-    enterAccess();
-    clock.sleepMs(rs::kSettleMs);
-    if (!waitForTransmitter(linkFailures) || stepFailed())
-        return fail(out, "link_wait", FailReason::TransmitterNotAnswering);
-    progress(1);
-    txRadioChip(rs::kTxRadioRegister0A, 0x00);
-    clock.sleepMs(rs::kSettleMs);
-    sendReport(rs::secondRadioSetting(receiver.version));
-    if (!waitForTransmitter(linkFailures) || stepFailed())
-        return fail(out, "link_wait", FailReason::TransmitterNotAnswering);
-    progress(1);
-
-    // The sensor class is the same for a whole batch: read once per program start, and kept
-    // only from a read that was answered, so one bad read cannot mark every later receiver.
-    if (sensorCode_ == 0) {
-        const int sensor = TransmitterOperations(link_).read(remote::kRdSensor, 0x00);
-        display_.showSensorRead(0x00, sensor);
-        if (!link_.CommError)
-            sensorCode_ = rs::sensorCode(sensor);
-    }
-    if (stepFailed())
-        return fail(out, "sensor", FailReason::TransmitterNotAnswering);
-
-    // Options.
-    const auto option = [this](options::TransmitterOption o) {
-        const auto w = options::transmitterOptionWrite(o);
-        txPair(w.address, w.value, w.complement, w.pauseMs);
-    };
-    using O = options::TransmitterOption;
-    option(O::AutoConnectDisable); // automatic connection after power-on: always off at the station
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-    progress(2);
-    clock.pumpMessages();
-    option(s.SoftISS ? O::SwitchCpiEnable : O::SwitchCpiDisable);
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-    progress(3);
-    clock.pumpMessages();
-    const int cpi = s.CPI == 1 ? options::kCpiHigh : options::kCpiLow;
-    display_.showCpiLevel(cpi);
-    TransmitterOperations(link_).setupCpi(cpi);
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-    progress(4);
-    option(s.PowerSaving == 0 ? O::PowerSavingOff
-                              : s.PowerSaving == 1 ? O::PowerSavingButtonWakeup : O::PowerSavingOn);
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-    progress(5);
-    clock.pumpMessages();
-    const std::uint8_t lrm = rs::lrmBindingByte(s.LRMBinding);
-    txByte(txeeprom::kLrmBinding, lrm);
-    txByte(txeeprom::kLrmBinding + 1, lrm ^ 0xFF);
-    option(s.Wakeup == 0 ? O::WakeupMotionAndButton : O::WakeupButtonOnly);
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-    progress(6);
-    clock.pumpMessages();
-    {
-        const std::uint8_t code = options::batteryLevelCode(s.BTY);
-        txPair(txeeprom::kBatteryLevel, code, txeeprom::complementOf(code), options::kBatteryPauseMs);
-        clock.sleepMs(options::kBatteryPauseMs);
-        const bool before = link_.CommError;
-        ReceiverOperations(link_).writeBatteryLevel(code);
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rxeeprom::kBatteryLevel);
-    }
-    if (stepFailed())
-        return fail(out, "options", FailReason::TxEepromWrite);
-
-    progress(7);
-    enterAccess();
-    clock.sleepMs(rs::kSettleMs);
-
-    // Transmitter serial number, and the two bytes after it that mark it as written.
-    TProdSN& txSN = numbering_.txSN;
-    if (txSN.IsSN()) {
-        out.txSerial = txSN.GetSNText();
-        display_.showTxSerial(out.txSerial);
-        const auto serial = txSN.GetSNBytes();
-        for (int k = 0; k < 6 && !link_.CommError; ++k)
-            txByte(txeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(k)]);
-        txByte(txeeprom::kSerialTail, 0xFF);
-        if (stepFailed())
-            return fail(out, "tx_serial", FailReason::TxEepromWrite);
-        txByte(txeeprom::kSerialTail + 1, 0xFF);
-        if (stepFailed())
-            return fail(out, "tx_serial", FailReason::TxEepromWrite);
-    }
-    if (stepFailed())
-        return fail(out, "tx_serial", FailReason::TxEepromWrite);
-    progress(8);
-    clock.pumpMessages();
-
-    // Radio IDs: the receiver's from its generator, then the transmitter's; each unit's IDs
-    // are drawn once, whatever the unit's result.
+    PlanExecutor executor(link_, display_, host_, sensorCode_);
+    if (!executor.run(unitplan::beforeRadioIds(recipe, receiver.version, sensorCode_, serialOf(numbering_.txSN)), out))
+        return false;
+    // Each unit's IDs are drawn once, by a unit that reached them, whatever its result.
     const auto [r, t] = numbers_.drawRadioIds(numbering_);
     out.ids = RadioIdPair::fromNextIds(r, t);
-    const auto idBytes = out.ids->bytes();
-    display_.showRadioId({});
-    std::string shownId;
-    for (std::size_t i = 0; i < idBytes.size(); ++i) {
-        if (i <= 2) {
-            // The field shows the receiver ID as it was drawn, before its top bit is set.
-            shownId += hexText(static_cast<std::uint8_t>(out.ids->R >> (16 - 8 * i)), 2);
-            display_.showRadioId(shownId);
-        }
-        display_.addDebugLine(hexText(idBytes[i], 2));
-        txByte(txeeprom::kRadioIdBytes[i], idBytes[i]);
-        clock.pumpMessages();
-        if (link_.CommError)
-            break;
-    }
-    txByte(txeeprom::kPartnerRadioIdCheck, out.ids->receiverIdChecksum());
-    clock.pumpMessages();
-    if (stepFailed())
-        return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
-    txByte(txeeprom::kOwnRadioIdCheck, out.ids->transmitterIdChecksum());
-    if (stepFailed())
-        return fail(out, "tx_radio_ids", FailReason::TxEepromWrite);
+    if (!executor.run(unitplan::fromRadioIds(recipe, *out.ids, serialOf(numbering_.rxSN), sensorCode_), out))
+        return false;
+    // The reload's failure, if any, is what a failed binding below is put down to first.
+    link_.beginOperation();
+    carried_ = executor.pending();
+    return finalLink(recipe, out);
+}
 
-    progress(9);
-    // The transmitter takes its new IDs.
-    display_.showTransmitterDirectRegisterWrite(remote::kCommandRegister, remote::kFastReload);
-    TransmitterOperations(link_).write(remote::kWrtDirectReg, remote::kCommandRegister, remote::kFastReload);
-    clock.sleepMs(rs::kSettleMs);
-    leaveAccess();
-    clock.sleepMs(rs::kSettleMs);
-
-    // The receiver's copy of the IDs. A failure here does not count yet: the same words are
-    // written again below, and checked there.
-    for (std::size_t i = 0; i < idBytes.size(); ++i) {
-        clock.pumpMessages();
-        display_.addDebugLine(hexText(idBytes[i], 2));
-        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
-        if (link_.CommError)
-            break;
-    }
-    link_.CommError = false;
-    noted_ = {};
-
-    rxWord(rxeeprom::kSensorCode, rxeeprom::complementWord(static_cast<std::uint8_t>(sensorCode_)));
-    if (stepFailed())
-        return fail(out, "rx_radio_ids", FailReason::RxEepromWrite);
-
-    progress(10);
-    progress(11);
-    {
-        const bool before = link_.CommError;
-        ReceiverOperations(link_).writeReceiverType(s.MouseOnly);
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rxeeprom::kReceiverType);
-    }
-    progress(12);
-    for (int slot = 1; slot <= 2; ++slot) {
-        const bool before = link_.CommError;
-        ReceiverOperations receiverOps(link_);
-        receiverOps.writeHotKey(slot, recipe.hotKeyCode(slot));
-        receiverOps.updateCustKey();
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite,
-                          slot == 2 ? rxeeprom::kHotKey2Low : rxeeprom::kHotKey1Low);
-        if (stepFailed())
-            return fail(out, "hot_keys", FailReason::RxEepromWrite);
-        progress(12 + slot);
-    }
-    progress(15);
-
-    // USB identity: both IDs or none.
-    if (s.VID >= 1 && s.PID >= 1) {
-        rxByte(rxeeprom::kVidHigh, s.VID / 256);
-        rxByte(rxeeprom::kVidLow, s.VID % 256);
-        rxByte(rxeeprom::kPidHigh, s.PID / 256);
-        rxByte(rxeeprom::kPidLow, s.PID % 256);
-    } else {
-        for (int w = rxeeprom::kVidHigh; w <= rxeeprom::kPidLow; ++w)
-            rxWord(w, 0);
-        display_.clearUsbIds();
-    }
-    if (stepFailed())
-        return fail(out, "usb_ids", FailReason::RxEepromWrite);
-    progress(16);
-    const std::string product = recipe.productBytes();
-    if (product.find_first_not_of(' ') == std::string::npos) {
-        rxWord(rxeeprom::kStringLength, 0);
-    } else if (link_.ActiveDevice != nullptr) {
-        display_.showProductLengthWord(productstring::lengthField(static_cast<int>(product.size())));
-        const bool before = link_.CommError;
-        ReceiverOperations(link_).writeProductString(product);
-        noteIfNewlyFailed(before, FailReason::RxEepromWrite, rxeeprom::kStringLength);
-    }
-    if (stepFailed())
-        return fail(out, "product_string", FailReason::RxEepromWrite);
-
-    progress(17);
-    TProdSN& rxSN = numbering_.rxSN;
-    out.rxSerial = rxSN.GetSNText();
-    display_.showRxSerial(out.rxSerial);
-    if (rxSN.IsSN()) {
-        rxWord(rxeeprom::kSerialGuard, 0);
-        const auto serial = rxSN.GetSNBytes();
-        for (int k = 0; k < 3; ++k)
-            rxWord(rxeeprom::kSerialFirst + k, serial[static_cast<std::size_t>(2 * k)] * 256 +
-                                                 serial[static_cast<std::size_t>(2 * k + 1)]);
-    }
-    if (stepFailed())
-        return fail(out, "rx_serial", FailReason::RxEepromWrite);
-    progress(18);
-    for (std::size_t i = 0; i < idBytes.size() && !link_.CommError; ++i)
-        rxWord(rxeeprom::kRadioIdWords[i], rxeeprom::complementWord(idBytes[i]));
-    // Cleared so that a keyboard binding shows itself by filling them.
-    for (int w : rxeeprom::kKeyboardIdWords)
-        rxWord(w, 0);
-    rxWord(rxeeprom::kSleepPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.Sleep)));
-    if (stepFailed())
-        return fail(out, "rx_words", FailReason::RxEepromWrite);
-    rxWord(rxeeprom::kWakeupPeriod, rxeeprom::complementWord(static_cast<std::uint8_t>(s.WakeupPeriod)));
-    if (stepFailed())
-        return fail(out, "periods", FailReason::RxEepromWrite);
-
-    progress(19);
-    ReceiverOperations(link_).reloadParameter();
-    ReceiverOperations(link_).reloadParameter();
-
+bool ProductionRun::finalLink(const UnitRecipe& recipe, RunOutcome& out) {
+    Clock& clock = link_.clock();
     // The operator moves the mouse: the link must carry traffic with the new IDs.
     display_.showLabel(Label::Move);
     clock.pumpMessages();
@@ -460,9 +135,9 @@ bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiv
         linked = host_.checkTransmitterLink();
     if (!linked)
         return fail(out, "final_link", FailReason::NoFinalLink);
-    progress(rs::kProgressDone);
+    display_.showProgress(rs::kProgressDone);
 
-    if (s.KBind && !s.MouseOnly)
+    if (recipe.settings.KBind && !recipe.settings.MouseOnly)
         return bindKeyboard(out);
     return true;
 }
@@ -563,7 +238,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
 
         const std::int64_t now = wallClockMs();
         const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
-                                         hexText(out.ids->R, 6), out.rxSerial,
+                                         radioIdText(out.ids->R), out.rxSerial,
                                          out.txSerial};
         const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
@@ -573,11 +248,8 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
         // The unit is programmed and paired: it passes whether or not its line was written.
         display_.showLabel(Label::Pass);
         if (s.ResetRF && s.RFPower != 0) {
-            enterAccess();
-            clock.sleepMs(rs::kSettleMs);
-            txRadioChip(rs::kPowerRegister, options::kFullRfPower);
-            clock.sleepMs(rs::kPowerRestoreGapMs);
-            rxRadioChip(rs::kPowerRegister, options::kFullRfPower);
+            PlanExecutor restore(link_, display_, host_, sensorCode_);
+            restore.run(unitplan::fullPower(), out);
         }
     } else {
         out.passed = false;
@@ -586,7 +258,7 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
         display_.showLabel(Label::Fail);
         display_.showFailReason(failReasonMessageId(out.reason), out.detail, out.cause);
     }
-    leaveAccess();
+    TransmitterOperations(link_).leaveAccess();
     clock.sleepMs(rs::kSettleMs);
     display_.showKeyboardPrompt(false);
     display_.showNextUnitPrompt(true);
@@ -606,8 +278,8 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.reasonCode = std::string(failReasonCode(out.reason));
     r.reasonText = out.reasonText();
     if (out.ids) {
-        r.rxRadioId = hexText(out.ids->R, 6);
-        r.txRadioId = hexText(out.ids->T, 6);
+        r.rxRadioId = radioIdText(out.ids->R);
+        r.txRadioId = radioIdText(out.ids->T);
     }
     r.rxSerial = out.rxSerial;
     r.txSerial = out.txSerial;
@@ -652,7 +324,7 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
     display_.showProgress(0);
     host_.stopLinkPolling();
     // A failure left from an earlier unit or command must not pass for this attempt's cause.
-    link_.CommError = false;
+    startWatching();
     const RunHost::Receiver receiver = host_.findReceiver();
     bool transmitter = false;
     for (int i = 0; i < rs::kGoLinkTests && !transmitter; ++i) {
@@ -745,23 +417,20 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     host_.stopLinkPolling();
     display_.showLabel(Label::Empty);
     display_.showNextUnitPrompt(false);
-    leaveAccess();
+    TransmitterOperations(link_).leaveAccess();
     clock.sleepMs(rs::kSettleMs);
     if (transmitter) {
-        enterAccess();
+        TransmitterOperations(link_).enterAccess(false);
         clock.sleepMs(rs::kSettleMs);
     }
     display_.showProgress(0);
 
     // Only the erase's own writes decide its result, not the link tests before it.
-    link_.CommError = false;
-    noted_ = {};
+    PlanExecutor executor(link_, display_, host_, sensorCode_);
     const int count = transmitter ? txeeprom::kByteCount : rxeeprom::kWordCount;
     for (int a = 0; a < count; ++a) {
-        if (transmitter)
-            txByte(a, 0x00);
-        else
-            rxWord(a, 0);
+        // A write that fails does not stop the erase: the rest of the EEPROM is still cleared.
+        executor.perform(unitplan::erase(transmitter, a));
         display_.showProgress(transmitter ? rs::transmitterEraseProgress(a) : rs::receiverEraseProgress(a));
         clock.sleepMs(rs::kErasePauseMs);
         clock.pumpMessages();
@@ -769,9 +438,9 @@ RunOutcome ProductionRun::erase(bool transmitter) {
         if (link_.ActiveDevice == nullptr || host_.cancelled())
             break;
     }
-    const bool failed = link_.CommError || link_.ActiveDevice == nullptr || host_.cancelled();
+    const bool failed = executor.pending() || link_.ActiveDevice == nullptr || host_.cancelled();
     if (failed)
-        fail(out, "erase", transmitter ? FailReason::TxEepromWrite : FailReason::RxEepromWrite);
+        executor.judge(out, "erase", transmitter ? FailReason::TxEepromWrite : FailReason::RxEepromWrite);
     out.passed = !failed;
 
     host_.stopLinkPolling();

@@ -4,10 +4,12 @@
 #include "link/ReceiverLink.h"
 #include "production/NumberSource.h"
 #include "production/NumberingGenerators.h"
+#include "production/PlanExecutor.h"
 #include "production/NullNumberSource.h"
 #include "production/RunDisplay.h"
 #include "production/RunHost.h"
 #include "production/RunOutcome.h"
+#include "production/UnitPlan.h"
 #include "production/UnitRecipe.h"
 #include "production/UnitRecords.h"
 
@@ -63,41 +65,22 @@ public:
     Numbering numbering() const { return numbering_; }
 
 private:
-    struct Failure {
-        FailReason reason = FailReason::None;
-        std::string detail;
-        std::string cause;
-    };
-
-    // One unit: the steps, the keyboard binding and the ending.
+    // One unit: the plan, the final link check, the keyboard binding and the ending.
     RunOutcome programUnit(const UnitRecipe& recipe, const RunHost::Receiver& receiver);
     bool programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver, RunOutcome& out);
+    bool finalLink(const UnitRecipe& recipe, RunOutcome& out);
     bool bindKeyboard(RunOutcome& out);
-    bool waitForTransmitter(int& failures);
     void finish(const UnitRecipe& recipe, RunOutcome& out);
     void advanceNumbering(const RadioIdPair& ids);
     void journal(const RunOutcome& out, const UnitRecipe* recipe, std::int64_t startedAtMs,
                  std::uint32_t durationMs);
+    static UnitSerial serialOf(const TProdSN& generator);
 
-    // Device steps that show what they wrote and note the first failure.
-    void txByte(int address, int value);
-    void rxWord(int address, int value);
-    void rxByte(int word, int value);
-    void txRadioChip(int address, int value);
-    void rxRadioChip(int address, int value);
-    void txPair(std::uint8_t address, std::uint8_t value, std::uint8_t complement, int pauseMs);
-    void enterAccess();
-    void leaveAccess();
-    void noteIfNewlyFailed(bool failedBefore, FailReason reason, int address);
-
-    /// True when the step must end the run: CommError is set or the station is closing.
-    bool stepFailed();
-    /// Ends the run at `step`, taking the reason from what went wrong.
+    /// Ends the run at `step`, taking the reason from what went wrong since the last check.
     bool fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail = {});
+    /// From here on only this attempt's failures explain it.
+    void startWatching();
     bool receiverGone() const;
-    /// Why the link failed: the first failure since CommError was cleared, else the last
-    /// transfer's failure; empty when the transfers went through.
-    std::string linkCause() const;
 
     // Erase runs.
     RunOutcome erase(bool transmitter);
@@ -111,8 +94,9 @@ private:
     UnitRecords& records_;
     NullNumberSource ownNumbers_;
     NumberSource& numbers_;
-    /// The first device failure since CommError was last cleared.
-    Failure noted_;
+    /// A failure the plan left after its last check (the receiver's reload), which explains
+    /// a binding that fails later.
+    std::optional<PlanExecutor::Failure> carried_;
 };
 
 } // namespace rfbind

@@ -6,11 +6,7 @@
 namespace rfbind {
 
 RadioIdPair RadioIdPair::fromNextIds(std::uint32_t rxNext, std::uint32_t txNext) {
-    RadioIdPair p{rxNext, txNext};
-    // Bit 23 is written set in both IDs, so IDs that differ only there would collide on air.
-    if (sameOnAir(p.T, p.R))
-        p.T = p.T + 1;
-    return p;
+    return RadioIdPair{rxNext, transmitterIdApartFrom(rxNext, txNext)};
 }
 
 std::array<std::uint8_t, 6> RadioIdPair::bytes() const {
