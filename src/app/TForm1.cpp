@@ -245,7 +245,7 @@ void TForm1::FormCloseQuery() {
     station_->stopTimers();
     btnWriteSettingClick();
     // A transmitter left in access mode keeps its LED lit and drains its battery.
-    if (station_->link().ActiveDevice != nullptr)
+    if (station_->hasReceiver())
         rbC_RF_LEAVE_ACCESSClick();
     services_.clock.sleepMs(50);
     if (services_.quit)

@@ -36,14 +36,14 @@ void TForm1::showHotKeyLists(bool zoomKeys) {
 void TForm1::custKeyChange(int slot, const QComboBox* list) {
     if (optionEffect() != OptionEffect::WriteUnit || list->currentIndex() < 0)
         return;
-    ReceiverOperations(station_->link()).writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
+    station_->receiver().writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
     btnUpdateCustKeyClick();
 }
 
 void TForm1::cbCustKey1Change() { custKeyChange(1, ui->cbCustKey1); }
 void TForm1::cbCustKey2Change() { custKeyChange(2, ui->cbCustKey2); }
 
-void TForm1::btnUpdateCustKeyClick() { ReceiverOperations(station_->link()).updateCustKey(); }
+void TForm1::btnUpdateCustKeyClick() { station_->receiver().updateCustKey(); }
 
 void TForm1::wireHotKeys() {
     connect(ui->cbCustKey1, &QComboBox::currentIndexChanged, this, [this] { cbCustKey1Change(); });

@@ -13,9 +13,9 @@
 
 namespace rfbind::app {
 
-void TForm1::btnC_JUMP_TO_PORClick() { ReceiverOperations(station_->link()).jumpToPor(); }
+void TForm1::btnC_JUMP_TO_PORClick() { station_->receiver().jumpToPor(); }
 
-void TForm1::btnC_RELOAD_PARAMETERClick() { ReceiverOperations(station_->link()).reloadParameter(); }
+void TForm1::btnC_RELOAD_PARAMETERClick() { station_->receiver().reloadParameter(); }
 
 void TForm1::btnRF_DR_3CClick() {
     // Through the page's own fields, so the page shows what was sent.
@@ -33,7 +33,7 @@ void TForm1::btnRF_DR_3DClick() {
 void TForm1::btnSpecialCmd1Click(QObject* sender) {
     // btnSpecialCmd1 asks for status 1, btnSpecialCmd4 for status 4.
     const int n = sender->objectName().right(1).toInt();
-    const auto answer = ReceiverOperations(station_->link()).statusQuery(static_cast<std::uint8_t>(n));
+    const auto answer = station_->receiver().statusQuery(static_cast<std::uint8_t>(n));
     // An unanswered query leaves the fields as they were: the link test relies on that.
     if (!answer)
         return;

@@ -77,7 +77,7 @@ void TForm1::rbRF_CPI_LClick() { cpiClick(options::kCpiLow); }
 
 void TForm1::receiverTypeClick(bool mouseOnly) {
     if (optionEffect() == OptionEffect::WriteUnit)
-        ReceiverOperations(station_->link()).writeReceiverType(mouseOnly);
+        station_->receiver().writeReceiverType(mouseOnly);
     // Keyboard binding only makes sense for a receiver that takes a keyboard, in every mode.
     ui->cbKeyboardbind->setVisible(!mouseOnly);
 }
@@ -92,7 +92,7 @@ void TForm1::cbRF_Set_BTY_Low_LevelChange() {
     writeTransmitterPair(txeeprom::kBatteryLevel, code, txeeprom::complementOf(code),
                          options::kBatteryPauseMs);
     services_.clock.sleepMs(options::kBatteryPauseMs);
-    ReceiverOperations(station_->link()).writeBatteryLevel(code);
+    station_->receiver().writeBatteryLevel(code);
 }
 
 void TForm1::cbResetRFClick() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "commands/ReceiverOperations.h"
+#include "commands/TransmitterOperations.h"
 #include "link/HidDevice.h"
 #include "link/ReceiverIdTable.h"
 #include "link/ReceiverLink.h"
@@ -123,6 +125,17 @@ public:
     void requestClose() { closeRequested_ = true; }
     /// Leaving the station: timers stopped.
     void stopTimers();
+
+    // ---- the engineering pages ------------------------------------------------------------
+    /// True while a receiver is selected.
+    bool hasReceiver() const { return link_.ActiveDevice != nullptr; }
+    /// The receiver's and the transmitter's commands, on the selected receiver. Each failure
+    /// sets the link's CommError, which a run calling them tests.
+    ReceiverOperations receiver() { return ReceiverOperations(link_); }
+    TransmitterOperations transmitter() { return TransmitterOperations(link_); }
+    /// Refuses what the engineering page was about to write (a product string the receiver
+    /// cannot store): a run that asked for it fails.
+    void refuseWrite() { link_.CommError = true; }
 
     // ---- settings and numbering -----------------------------------------------------------
     /// Reads TX.ini: the receiver entries, the generators (replaced), the hot-key lists (the

@@ -4,6 +4,7 @@
 // would see and answers its boxes, the station's timers on a scheduler of the recording clock,
 // and an operator who moves the mouse at "Move" whenever the station lets messages run.
 
+#include "production/RunBench.h"
 #include "bench/Bench.h"
 #include "bench/BenchController.h"
 #include "station/Station.h"
@@ -20,9 +21,7 @@
 
 namespace rfbind::test {
 
-struct RecordingView : StationView {
-    std::vector<Label> labels;
-    std::vector<std::string> debug;
+struct RecordingView : RecordingDisplayOf<StationView> {
     std::vector<std::string> devices;
     std::vector<std::string> boxes;
     bool receiverShownReady = false;
@@ -31,38 +30,11 @@ struct RecordingView : StationView {
     int closes = 0;
     std::function<void()> onBox;
 
-    Label label() const { return labels.empty() ? Label::Empty : labels.back(); }
     void box(std::string text) {
         boxes.push_back(std::move(text));
         if (onBox)
             onBox();
     }
-
-    void showLabel(Label l) override { labels.push_back(l); }
-    void showFailReason(int, const std::string&, const std::string&) override {}
-    void showProgress(int) override {}
-    void showNextUnitPrompt(bool) override {}
-    void showKeyboardPrompt(bool) override {}
-    void clearCycle() override {}
-    void showDuration(const std::string&) override {}
-    void enableGo(bool) override {}
-    void showRadioId(const std::string&) override {}
-    void showRxSerial(const std::string&) override {}
-    void showTxSerial(const std::string&) override {}
-    void showTransmitterEepromWrite(int, int) override {}
-    void showTransmitterRadioChipWrite(int, int) override {}
-    void showReceiverRadioChip(int, int) override {}
-    void showTransmitterDirectRegisterWrite(int, int) override {}
-    void showSensorRead(int, int) override {}
-    void showCpiLevel(int) override {}
-    void showReceiverByte(int, int) override {}
-    void showProductLengthWord(int) override {}
-    void clearUsbIds() override {}
-    void showStatusAnswer(int, const std::uint8_t*) override {}
-    void showNumbering(Panel, const std::string&, const std::string&) override {}
-    void showBindingWatch(bool) override {}
-    void stopBindingAnimation() override {}
-    void addDebugLine(const std::string& line) override { debug.push_back(line); }
 
     void showDevices(const std::vector<std::string>& names) override { devices = names; }
     void showLinkReset() override { receiverShownReady = transmitterShownAlive = false; }
