@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "StationBench.h"
 
+#include "bench/BenchTransmitter.h"
 #include "numbering/TProdRFID.h"
 
 #include <gtest/gtest.h>
@@ -202,6 +203,43 @@ TEST(Station, AMissingTransmitterAsksTheOperatorAndFails) {
     EXPECT_FALSE(s.station->lastOutcome()->passed);
     EXPECT_TRUE(contains(s.view.boxes, "not ready TX"));
     EXPECT_TRUE(contains(s.view.debug, "FAIL "));
+}
+
+TEST(Station, ConnectWatchesOnItsOwnTimerUntilAPairingOrTheSixteenthTick) {
+    struct Row {
+        const char* name;
+        bool mouseJustSwitchedOn;
+        int ticks;
+        const char* verdict;
+    };
+    const Row rows[] = {
+        {"a mouse in its pairing period pairs at the first tick", true, 1, "paired"},
+        {"nothing in pairing mode times out", false, 16, "binding timed out"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StationBench s;
+        if (row.mouseJustSwitchedOn) {
+            s.bench.switchMouse(false);
+            s.bench.switchMouse(true);
+        } else {
+            s.clock.advance(bench::BenchTransmitter::kMousePairingMs + 1000);
+        }
+        s.station->connectTransmitter(ReceiverFilter{});
+        ASSERT_TRUE(s.station->bindingPolling().isActive());
+        EXPECT_FALSE(s.station->linkPolling().isActive()) << "no link tests while it watches";
+        int ticks = 0;
+        while (s.station->bindingPolling().isActive() && ticks < 20) {
+            s.clock.advance(static_cast<std::uint32_t>(s.station->bindingPolling().interval()));
+            s.scheduler.runDue();
+            ++ticks;
+        }
+        EXPECT_EQ(ticks, row.ticks);
+        EXPECT_EQ(s.station->bindTicks(), row.ticks);
+        ASSERT_FALSE(s.view.boxes.empty());
+        EXPECT_EQ(s.view.boxes.back(), row.verdict);
+        EXPECT_TRUE(s.station->linkPolling().isActive()) << "link polling resumes";
+    }
 }
 
 } // namespace
