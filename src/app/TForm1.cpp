@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TForm1.h"
 
+#include "QtScheduler.h"
+
 #include "Dialogs.h"
 #include "TForm2.h"
 #include "link/HidDeviceController.h"
@@ -32,7 +34,8 @@ constexpr int kCustomLogoMaxHeight = 60;
 } // namespace
 
 TForm1::TForm1(StationServices& services, QWidget* parent)
-    : QWidget(parent), link(services.clock), services_(services), ui(new Ui::TForm1) {
+    : QWidget(parent), services_(services), scheduler_(std::make_unique<QtScheduler>(this)),
+      ui(new Ui::TForm1) {
     ui->setupUi(this);
     // Close and minimise, no maximise: the window's size is fixed by its layout.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -42,16 +45,17 @@ TForm1::TForm1(StationServices& services, QWidget* parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
-    link.ActiveDevice = nullptr;
-    deviceList.clear();
+    station_.reset();
     delete ui;
 }
 
 void TForm1::FormCreate() {
     TempID = static_cast<std::int32_t>(QRandomGenerator::global()->bounded(255));
-    BindFromRun = false;
-    ZoomKeysAvailable = false;
     FormCreating = true;
+    // The station exists before any handler can reach it; it takes the device changes from
+    // here on.
+    station_ = std::make_unique<Station>(services_.devices, services_.clock, *scheduler_,
+                                         static_cast<StationView&>(*this), services_.radioIdSource);
     // Handlers and the link timers exist before anything below can fire them.
     connectDeviceCommands();
     connectSettingsAndNumbering();
@@ -74,6 +78,8 @@ void TForm1::FormCreate() {
     fitUsbInfoFields();
 
     form2_ = new TForm2(this);
+    // While the language dialog is open the link tests leave the receiver alone.
+    form2_->installEventFilter(this);
     LoadLanguage();
 
     // Key preview: PageDown must reach the Go handler whichever control has the focus, and
@@ -108,9 +114,7 @@ void TForm1::FormCreate() {
                                           "Set BTY Low Level: VBAT <= 1.8V"});
     ui->cbRF_Set_BTY_Low_Level->setCurrentIndex(2);
 
-    presetReceiverIdTable(receiverIdTable);
-
-    windowHeight = 740;
+    windowHeight_ = 740;
     FormResize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
@@ -119,7 +123,7 @@ void TForm1::FormCreate() {
     ui->pbSetTX->setGeometry(0, ui->pbSetTX->y(), width(), ui->pbSetTX->height());
 
     // The start-up broadcast: the device list is complete before the settings load.
-    services_.devices.setDeviceChangeHandler([this] { JvHidDeviceController1DeviceChange(); });
+    station_->setDeviceType(ui->rbMSE->isChecked());
     services_.devices.rescan(true);
 
     ui->ComboRFPower->setCurrentIndex(3);
@@ -169,7 +173,7 @@ void TForm1::FormResize() {
         return;
     inResize_ = true;
     // The hidden numbering panels still count: the window's height follows their heights.
-    const int h = windowHeight - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
+    const int h = windowHeight_ - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
     setFixedSize(kWindowWidth, h);
     ui->gbGo->move(ui->gbGo->x(), h - ui->gbGo->height() - ui->pbSetTX->height());
     ui->pbSetTX->move(ui->pbSetTX->x(), h - ui->pbSetTX->height());
@@ -207,6 +211,8 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == form2_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        station_->holdLinkTests(event->type() == QEvent::Show);
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         // An unhandled key travels up the parents as a new event: look at it only where it
@@ -220,11 +226,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (runActive_) {
+    if (station_->runActive()) {
         // The run lets window messages run, so the close arrives in its middle: it ends at its
         // next step (FAIL, nothing logged, numbering untouched, access mode left), and the
         // window closes for real once it has (restoreAfterRun).
-        closeRequested_ = true;
+        station_->requestClose();
         event->ignore();
         return;
     }
@@ -236,13 +242,10 @@ void TForm1::FormCloseQuery() {
     if (closing_)
         return;
     closing_ = true;
-    if (tmrSoftBind)
-        tmrSoftBind->stop();
-    if (tmrIsTxLink)
-        tmrIsTxLink->stop();
+    station_->stopTimers();
     btnWriteSettingClick();
     // A transmitter left in access mode keeps its LED lit and drains its battery.
-    if (link.ActiveDevice != nullptr)
+    if (station_->hasReceiver())
         rbC_RF_LEAVE_ACCESSClick();
     services_.clock.sleepMs(50);
     if (services_.quit)

@@ -2,22 +2,12 @@
 #pragma once
 
 #include "StationServices.h"
-#include "link/HidDevice.h"
-#include "link/ReceiverIdTable.h"
-#include "link/ReceiverLink.h"
-#include "numbering/TProdRFID.h"
-#include "numbering/TProdSN.h"
-#include "production/BindingWatch.h"
-#include "production/NumberSource.h"
-#include "production/RadioIdPair.h"
-#include "production/RunDisplay.h"
-#include "production/RunHost.h"
 #include "production/RunOutcome.h"
-#include "production/TransmitterLinkTest.h"
 #include "production/UnitRecipe.h"
-#include "production/UnitRecords.h"
 #include "settings/Lang.h"
 #include "settings/StationSettings.h"
+#include "station/Station.h"
+#include "station/StationView.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -33,11 +23,6 @@
 class QColor;
 class QComboBox;
 class QLabel;
-class QTimer;
-
-namespace rfbind {
-class ProductionRun;
-}
 
 namespace rfbind::options {
 enum class TransmitterOption;
@@ -49,15 +34,15 @@ class TForm1;
 
 namespace rfbind::app {
 
+class QtScheduler;
 class TForm2;
 class THexEdit;
 
-/// The station's main window. It owns all station state; the controls are the store of
-/// settings and results, and its handlers are glue between the controls and the core.
-/// Handlers are grouped by concern into TForm1_*.cpp files. The runs themselves live in the
-/// core (ProductionRun): the window hands them a recipe read from its controls, shows what
-/// they report (RunDisplay) and lends them what it owns (RunHost).
-class TForm1 : public QWidget, private RunDisplay, private RunHost {
+/// The station's main window, a view of its Station. A handler reads its controls once, calls
+/// the station, and the window shows what the station reports (StationView); it holds no
+/// device, generator, counter or run state. Handlers are grouped by concern into
+/// TForm1_*.cpp files.
+class TForm1 : public QWidget, private StationView {
     Q_OBJECT
 
 public:
@@ -75,32 +60,21 @@ public:
     void FormCloseQuery();
 
     /// Shown in the title bar only; 0..254.
-    std::int32_t TempID = 0;
+    std::int32_t tempId() const { return TempID; }
     /// Set while the window is being created: the settings writer does nothing meanwhile.
-    bool FormCreating = false;
-    /// 2 while settings load (and at start-up), 0 idle, 1 during the programming run.
-    std::uint8_t RunMode = 2;
-    /// Set only while the programming run binds a keyboard.
-    bool BindFromRun = false;
+    bool formCreating() const { return FormCreating; }
+    void setFormCreating(bool creating) { FormCreating = creating; }
     /// Base height from which the visible height is computed (the numbering panels change it).
-    int windowHeight = 740;
+    int windowHeight() const { return windowHeight_; }
     static constexpr int kWindowWidth = 900;
 
     TForm2* languageDialog() const { return form2_; }
     StationServices& services() { return services_; }
+    /// The station this window shows: receivers, numbering, runs.
+    Station& station() { return *station_; }
+    const Station& station() const { return *station_; }
 
     // ---- device link (TForm1_Link.cpp) -------------------------------------------------
-    ReceiverLink link;
-    /// The device list: the objects behind the entries of DevListBox, owned until the next
-    /// device change. link.ActiveDevice points into it.
-    std::vector<std::unique_ptr<HidDevice>> deviceList;
-    ReceiverIdTable receiverIdTable{};
-    bool ZoomKeysAvailable = false;
-    std::uint16_t ReceiverVersion = 0;
-    int PrevMouseId = 0;
-    int PrevKeyboardId = 0;
-    bool LinkPollingSuspended = false;
-
     void JvHidDeviceController1DeviceChange();
     /// Drops the current receiver and connects every acceptable one in list order; the last
     /// one stays ActiveDevice (or none).
@@ -114,13 +88,9 @@ public:
     /// One transmitter-link test; updates ledTX and edtTX. True when the transmitter talks.
     bool CheckTransmitterLink();
     void tmrIsTxLinkTimer();
-    /// 500 ms, transmitter-link polling; created disabled.
-    QTimer* tmrIsTxLink = nullptr;
-    /// 1000 ms, binding watch; created disabled.
-    QTimer* tmrSoftBind = nullptr;
 
     // ---- interface language (TForm1_Language.cpp) --------------------------------------
-    TLanguateKind CurrentLanguage = lkEng;
+    TLanguateKind currentLanguage() const { return CurrentLanguage; }
     QString MessageText(int id) const;
     void LoadLanguage();
     void ApplyLanguage();
@@ -197,22 +167,17 @@ public:
     void cbCustKey2Change();
     void btnUpdateCustKeyClick();
     /// List indexes of the default hot keys, the defaults of "CustKey1" / "CustKey2".
-    int DefaultCustKey1 = 7;
-    int DefaultCustKey2 = 8;
+    int defaultCustKey1() const { return station_->defaultCustKey1(); }
+    int defaultCustKey2() const { return station_->defaultCustKey2(); }
 
     /// Saves all settings to TX.ini (TForm1_Settings.cpp); the option handlers call it.
     void btnWriteSettingClick();
 
     // ---- settings file (TForm1_Settings.cpp) -------------------------------------------
-    /// The four numbering generators; never null. Every settings load replaces them.
-    std::unique_ptr<TProdSN> RxSN = std::make_unique<TProdSN>();
-    std::unique_ptr<TProdSN> TxSN = std::make_unique<TProdSN>();
-    std::unique_ptr<TProdRFID> RxRFID = std::make_unique<TProdRFID>();
-    std::unique_ptr<TProdRFID> TxRFID = std::make_unique<TProdRFID>();
     /// Shown by no control: read from the settings file and written back unchanged.
-    std::int32_t Delay = 0;
-    /// Reads TX.ini in the working folder into the option controls, entries 7..20 of
-    /// receiverIdTable and four new generators; RunMode is 2 meanwhile and 0 afterwards.
+    std::int32_t delay() const { return Delay; }
+    /// Has the station read TX.ini (entries 7..20 of its receiver table, four new generators)
+    /// and fills the option controls; RunMode is 2 meanwhile and 0 afterwards.
     /// Does not refresh the numbering panels.
     void btnLoadSettingClick();
     /// The calibration-program switch: saves the settings.
@@ -248,14 +213,8 @@ public:
     void btnCombo_Cmd_Soft_Bind_SWClick();
     /// One tick of the binding watch: success when the IDs changed, time-out on tick 16.
     void tmrSoftBindTimer();
-    /// Ticks of tmrSoftBind since the binding started.
-    int BindTicks = 0;
     /// Set TX: the programming run on the selected receiver and the transmitter linked to it.
     void btnSetTXClick();
-    /// The last programming run passed.
-    bool UnitPassed = false;
-    /// The transmitter's sensor class (0x91 or 0x9D), read by the first run that reaches it.
-    std::int32_t SensorCode = 0;
     /// Go: one station cycle (select, check, program, release).
     void btnGoClick();
     /// Erase RX and Erase TX, each armed by its check box (RX_Erased, TX_Erased).
@@ -264,9 +223,9 @@ public:
     void TX_ErasedClick();
     void RX_ErasedClick();
     /// True while one of the runs works.
-    bool runActive() const { return runActive_; }
+    bool runActive() const { return station_->runActive(); }
     /// How the last run (Go, Set TX or an erase) ended; nothing before the first.
-    const std::optional<RunOutcome>& lastOutcome() const { return lastOutcome_; }
+    const std::optional<RunOutcome>& lastOutcome() const { return station_->lastOutcome(); }
     /// The settings a run would program now, read from the controls.
     UnitRecipe unitRecipe() const;
     /// The window as the runs see it: what they show the operator goes through here.
@@ -280,6 +239,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::int32_t TempID = 0;
+    bool FormCreating = false;
+    int windowHeight_ = 740;
+    TLanguateKind CurrentLanguage = lkEng;
+    std::int32_t Delay = 0;
+
     void loadCustomLogo();
     void fitUsbInfoFields();
 
@@ -313,25 +278,20 @@ private:
     void receiverTypeClick(bool mouseOnly);
     void custKeyChange(int slot, const QComboBox* list);
     void showLinkPicture(QWidget* picture);
-    void warnIfNotPermitted(HidDevice& device);
-    /// Counts device-list rebuilds, so a receiver search notices one under its feet.
-    std::uint64_t deviceListGeneration_ = 0;
-    /// Receivers (by device path) already reported as not permitted since they were plugged in.
-    std::set<std::string> permissionWarned_;
+    /// The receiver the settings name, from the VID/PID fields; nothing after showing the
+    /// conversion error of a field that holds no number.
+    std::optional<ReceiverFilter> receiverFilter();
 
     // ---- the line (TForm1_Line.cpp) ----------------------------------------------------------
-    /// Reads Line.ini (or the line given on the command line) at start-up. A line that cannot
-    /// be used is said at once, and every Go is refused with the reason until the station is
-    /// restarted: it never numbers locally instead.
+    /// Has the station read Line.ini (or the line given on the command line) at start-up.
     void openLine();
-    /// The line the runs number from; null for a station on its own.
-    std::unique_ptr<NumberSource> line_;
-    /// This station's name in the journal: the line's, or the host name.
-    std::string stationName_;
     /// The window title without the line's state.
     QString baseTitle_;
 
     StationServices& services_;
+    /// The station's timers and deferred work on this window's event loop.
+    std::unique_ptr<QtScheduler> scheduler_;
+    std::unique_ptr<Station> station_;
     Ui::TForm1* ui;
     TForm2* form2_ = nullptr;
     bool inResize_ = false;
@@ -347,10 +307,6 @@ private:
     StationSettings collectSettings() const;
     void applyMissingSettingsFile();
     void reportSettingsProblems(const QStringList& problems);
-    void reportSaveFailure(const QString& why);
-    /// True when the numbering a run advances can be stored; otherwise tells the operator why
-    /// and no run starts.
-    bool numberingStorable();
     SerialPanel serialPanel(QObject* sender);
     RadioIdRow radioIdRow(bool receiver);
     void refreshSerialPanel(const SerialPanel& p);
@@ -365,39 +321,14 @@ private:
     std::vector<Refused> refusedSettings_;
     /// Set while btnLoadSettingClick fills the controls: the writer does nothing meanwhile.
     bool loadingSettings_ = false;
-    /// The last save failed and the operator was told; the next failure is reported only
-    /// after a save has succeeded in between.
-    bool lastSaveFailed_ = false;
     /// Double-clicks on the logo made while locked; never reset.
     std::int32_t logoDoubleClicks_ = 0;
 
     // ---- production runs ------------------------------------------------------------------
-    enum class BindOutcome { None, Watching, Paired, TimedOut, Lost };
-    void startBinding();
     void showResult(const QString& text, const QColor& colour);
-    /// Takes the station for a run (false: another run holds it) and hands it back idle.
-    ProductionRun productionRun();
-    void restoreAfterRun();
     /// Runs `action` now when no run works, or queues it until the run has ended.
-    void whenIdle(std::function<void()> action);
-    std::vector<std::function<void()>> afterRun_;
-    void tellAboutUnit(const RunOutcome& outcome);
+    void whenIdle(std::function<void()> action) { station_->whenIdle(std::move(action)); }
     void clearStationDisplay();
-    void startCalibrationProgram();
-    RunHost::Receiver selectedReceiver() const;
-    /// Set while a run holds the station (RunGuard).
-    bool runActive_ = false;
-    /// The operator closed the window while a run worked: it ends at its next step, then the
-    /// window closes.
-    bool closeRequested_ = false;
-    /// An option was changed while a run worked: stored once the run has ended.
-    bool settingsChangedDuringRun_ = false;
-    BindOutcome bindOutcome_ = BindOutcome::None;
-    /// Keeps the last link counter the receiver answered between tests.
-    TransmitterLinkTest linkTest_{link, static_cast<RunDisplay&>(*this)};
-    /// The operator's binding (Connect) while its watch runs.
-    std::optional<BindingWatch> bindingWatch_;
-    std::optional<RunOutcome> lastOutcome_;
     /// The reason of the FAIL on show, kept as its message and detail so that a language
     /// switch draws it anew; empty when no reason shows.
     struct ShownReason {
@@ -407,19 +338,10 @@ private:
     };
     std::optional<ShownReason> shownReason_;
     QLabel* lblFailReason_ = nullptr;
-    /// The hot-key lists hold the zoom keys (they keep them until the next start once a zoom
-    /// receiver was found, and get them at start-up when a zoom key is stored).
-    bool hotKeyListsZoom_ = false;
-    void fillHotKeyLists(bool zoomKeys);
-    /// The last pairing-status byte (status 4) the receiver gave, as its field shows it: the
-    /// binding watches wait on it, and it outlives each of them.
-    int bindingStatus_ = -1;
     /// A binding watch shows "&Connecting" (the operator's, or the run's keyboard binding).
     bool bindingWatchShown_ = false;
     /// The run's own emptying of the USB ID fields: their change handler saves nothing.
     bool runClearsUsbIds_ = false;
-    /// The day's production log and attempts journal, below the working folder.
-    std::unique_ptr<UnitRecords> records_;
     /// Lays the shown reason out beneath the result (or hides it) in the current language.
     void drawFailReason();
 
@@ -453,19 +375,21 @@ private:
     void showLineOffline(bool offline) override;
     void showUnloggedUnit(const RunOutcome& outcome) override;
 
-    // RunHost (TForm1_RunDisplay.cpp)
-    Receiver findReceiver() override;
-    bool receiverReady() override;
-    bool checkTransmitterLink() override { return CheckTransmitterLink(); }
-    void stopLinkPolling() override;
-    void suspendLinkPolling() override { LinkPollingSuspended = true; }
-    void resetLinkStatus() override { ResetLinkStatus(); }
-    void releaseReceiver() override;
+    // StationView (TForm1_StationView.cpp)
+    void showDevices(const std::vector<std::string>& productStrings) override;
+    void showLinkReset() override;
+    void showReceiverSelected(bool present, std::uint16_t vendorId, std::uint16_t productId) override;
+    void showReceiverConnected() override;
+    void showTransmitterLink(bool alive) override;
+    void showHotKeyLists(bool zoomKeys) override;
+    void showReceiverNotPermitted(const std::string& productString, const std::string& path) override;
     void reportNotReady(bool transmitterMissing, bool receiverMissing) override;
-    bool saveNumbering(std::string& why) override;
-    void noteBoundIds(int mouseId, int keyboardId) override;
-    void startCalibration() override { startCalibrationProgram(); }
-    bool cancelled() override { return closeRequested_; }
+    void showBindingVerdict(bool paired) override;
+    void showSettingsNotSaved(const std::string& why) override;
+    void showRunRefused(bool numbering, const std::string& why) override;
+    void showLineMessage(const std::string& text, bool error) override;
+    void startCalibrationProgram() override;
+    void closeAfterRun() override;
 
 private slots:
     // Connected by name when the layout is set up (on_<control>_<signal>).

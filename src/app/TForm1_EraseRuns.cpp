@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Erase TX and Erase RX, each armed by its check box and checked again before anything
-// happens; the core wipes the EEPROM.
+// happens; the station wipes the EEPROM.
 #include "TForm1.h"
 
-#include "RunGuard.h"
-#include "production/ProductionRun.h"
 #include "ui_TForm1.h"
 
 #include <QCheckBox>
@@ -22,23 +20,13 @@ void TForm1::RX_ErasedClick() {
 }
 
 void TForm1::suiButton2Click() {
-    if (!ui->TX_Erased->isChecked())
-        return;
-    RunGuard guard(runActive_);
-    if (!guard.acquired())
-        return;
-    guard.atExit([this] { restoreAfterRun(); });
-    lastOutcome_ = productionRun().eraseTransmitter();
+    if (ui->TX_Erased->isChecked())
+        station_->eraseTransmitter();
 }
 
 void TForm1::suiButton1Click() {
-    if (!ui->RX_Erased->isChecked())
-        return;
-    RunGuard guard(runActive_);
-    if (!guard.acquired())
-        return;
-    guard.atExit([this] { restoreAfterRun(); });
-    lastOutcome_ = productionRun().eraseReceiver();
+    if (ui->RX_Erased->isChecked())
+        station_->eraseReceiver();
 }
 
 } // namespace rfbind::app

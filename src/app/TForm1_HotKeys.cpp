@@ -12,41 +12,38 @@
 
 namespace rfbind::app {
 
-void TForm1::FillHotKeyLists() { fillHotKeyLists(ZoomKeysAvailable); }
+void TForm1::FillHotKeyLists() { station_->fillHotKeyLists(station_->zoomKeysAvailable()); }
 
-void TForm1::fillHotKeyLists(bool zoomKeys) {
+void TForm1::showHotKeyLists(bool zoomKeys) {
     // The program, not the operator, changes the lists here: like any selection the program
     // makes, it neither saves the settings nor writes the receiver.
     const QSignalBlocker block1(ui->cbCustKey1);
     const QSignalBlocker block2(ui->cbCustKey2);
     ui->cbCustKey1->clear();
     ui->cbCustKey2->clear();
-    hotKeyListsZoom_ = zoomKeys;
     const hotkeys::HotKeyList list = hotkeys::hotKeyList(zoomKeys);
     for (const hotkeys::HotKey& key : list.items)
         ui->cbCustKey1->addItem(QString::fromLatin1(key.text.data(),
                                                     static_cast<qsizetype>(key.text.size())),
                                 key.code);
-    DefaultCustKey1 = list.default1;
-    DefaultCustKey2 = list.default2;
     for (int i = 0; i < ui->cbCustKey1->count(); ++i)
         ui->cbCustKey2->addItem(ui->cbCustKey1->itemText(i), ui->cbCustKey1->itemData(i));
-    ui->cbCustKey1->setCurrentIndex(DefaultCustKey1);
-    ui->cbCustKey2->setCurrentIndex(DefaultCustKey2);
+    ui->cbCustKey1->setCurrentIndex(list.default1);
+    ui->cbCustKey2->setCurrentIndex(list.default2);
     services_.clock.pumpMessages();
 }
 
 void TForm1::custKeyChange(int slot, const QComboBox* list) {
     if (optionEffect() != OptionEffect::WriteUnit || list->currentIndex() < 0)
         return;
-    ReceiverOperations(link).writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
+    station_->receiver().writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
     btnUpdateCustKeyClick();
 }
 
 void TForm1::cbCustKey1Change() { custKeyChange(1, ui->cbCustKey1); }
 void TForm1::cbCustKey2Change() { custKeyChange(2, ui->cbCustKey2); }
 
-void TForm1::btnUpdateCustKeyClick() { ReceiverOperations(link).updateCustKey(); }
+void TForm1::btnUpdateCustKeyClick() { station_->receiver().updateCustKey(); }
 
 void TForm1::wireHotKeys() {
     connect(ui->cbCustKey1, &QComboBox::currentIndexChanged, this, [this] { cbCustKey1Change(); });

@@ -100,7 +100,7 @@ QString fixSNText(const TProdSN& sn) {
 
 TForm1::SerialPanel TForm1::serialPanel(QObject* sender) {
     if (isReceiverSide(sender))
-        return {*RxSN,
+        return {*station_->rxSN(),
                 ui->gbRX,
                 ui->cbRX_IsSN,
                 ui->cbRX_IsDate,
@@ -112,7 +112,7 @@ TForm1::SerialPanel TForm1::serialPanel(QObject* sender) {
                 ui->rbRX_FixHex,
                 ui->edtRX_IncInitSN,
                 ui->edtRX_IncNextSN};
-    return {*TxSN,
+    return {*station_->txSN(),
             ui->gbTX,
             ui->cbTX_IsSN,
             ui->cbTX_IsDate,
@@ -128,9 +128,9 @@ TForm1::SerialPanel TForm1::serialPanel(QObject* sender) {
 
 TForm1::RadioIdRow TForm1::radioIdRow(bool receiver) {
     if (receiver)
-        return {*RxRFID, ui->rbRX_RandomRFID, ui->rbRX_CustomRFID, ui->edtRX_IncInitRFID,
+        return {*station_->rxRFID(), ui->rbRX_RandomRFID, ui->rbRX_CustomRFID, ui->edtRX_IncInitRFID,
                 ui->edtRX_IncNextRFID};
-    return {*TxRFID, ui->rbTX_RandomRFID, ui->rbTX_CustomRFID, ui->edtTX_IncInitRFID,
+    return {*station_->txRFID(), ui->rbTX_RandomRFID, ui->rbTX_CustomRFID, ui->edtTX_IncInitRFID,
             ui->edtTX_IncNextRFID};
 }
 
@@ -190,7 +190,7 @@ void TForm1::cbRX_IsSNClick(QObject* sender) {
     p.box->resize(p.box->width(), p.sn.IsSN() ? kPanelHeightWithSN : kPanelHeightWithoutSN);
     ui->gbTX->move(ui->gbTX->x(), ui->gbRX->y() + ui->gbRX->height());
     ui->gbGo->move(ui->gbGo->x(), ui->gbTX->y() + ui->gbTX->height());
-    windowHeight = ui->gbRX->height() + ui->gbTX->height() + kWindowHeightBesidesPanels;
+    windowHeight_ = ui->gbRX->height() + ui->gbTX->height() + kWindowHeightBesidesPanels;
     FormResize();
     btnWriteSettingClick();
 }

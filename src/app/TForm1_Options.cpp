@@ -33,15 +33,15 @@ void TForm1::writeTransmitterPair(std::uint8_t address, std::uint8_t value,
 }
 
 TForm1::OptionEffect TForm1::optionEffect() {
-    if (RunMode == 2)
+    if (station_->runMode() == 2)
         return OptionEffect::None; // the settings are being loaded
-    if (runActive_) {
+    if (station_->runActive()) {
         // The run took its recipe when it started: the change is stored once it has ended
         // and applies from the next unit. Nothing goes to the unit in the middle of a run.
-        settingsChangedDuringRun_ = true;
+        station_->keepForNextUnit(collectSettings());
         return OptionEffect::None;
     }
-    if (RunMode == 0) {
+    if (station_->runMode() == 0) {
         btnWriteSettingClick();
         return OptionEffect::None;
     }
@@ -77,7 +77,7 @@ void TForm1::rbRF_CPI_LClick() { cpiClick(options::kCpiLow); }
 
 void TForm1::receiverTypeClick(bool mouseOnly) {
     if (optionEffect() == OptionEffect::WriteUnit)
-        ReceiverOperations(link).writeReceiverType(mouseOnly);
+        station_->receiver().writeReceiverType(mouseOnly);
     // Keyboard binding only makes sense for a receiver that takes a keyboard, in every mode.
     ui->cbKeyboardbind->setVisible(!mouseOnly);
 }
@@ -92,11 +92,11 @@ void TForm1::cbRF_Set_BTY_Low_LevelChange() {
     writeTransmitterPair(txeeprom::kBatteryLevel, code, txeeprom::complementOf(code),
                          options::kBatteryPauseMs);
     services_.clock.sleepMs(options::kBatteryPauseMs);
-    ReceiverOperations(link).writeBatteryLevel(code);
+    station_->receiver().writeBatteryLevel(code);
 }
 
 void TForm1::cbResetRFClick() {
-    if (RunMode != 2)
+    if (station_->runMode() != 2)
         optionEffect(); // saved now, or when the run has ended
 }
 

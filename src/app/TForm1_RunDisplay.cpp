@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The window's side of the runs: the recipe read from the controls, the RunDisplay and RunHost
-// the core runs talk to, and what happens around a run (the queue of clicks that waited for
-// it, the close that waited for it, the log-failure box). Each display call writes controls;
+// The window's side of the runs: the recipe read from the controls, the RunDisplay the runs
+// talk to, and the boxes the station asks for around a run (not ready, the log failure, the
+// calibration program, the close that waited for the run). Each display call writes controls;
 // none reads one back for the run.
 #include "TForm1.h"
 
@@ -10,7 +10,6 @@
 #include "Dialogs.h"
 #include "commands/HexText.h"
 #include "commands/ReceiverFrames.h"
-#include "production/ProductionRun.h"
 #include "production/RunSteps.h"
 #include "ui_TForm1.h"
 #include "widgets/AnimatedPicture.h"
@@ -121,67 +120,12 @@ void setTwoHexDigits(THexEdit* field, int value) {
 } // namespace
 
 
-ProductionRun TForm1::productionRun() {
-    return ProductionRun(link, static_cast<RunDisplay&>(*this), static_cast<RunHost&>(*this),
-                         {*RxSN, *TxSN, *RxRFID, *TxRFID}, SensorCode, bindingStatus_, *records_,
-                         line_.get());
-}
-
 UnitRecipe TForm1::unitRecipe() const {
     UnitRecipe recipe;
     recipe.settings = collectSettings();
     recipe.productName = ui->edtEEPROM_20->text().toStdString();
-    recipe.zoomKeys = hotKeyListsZoom_;
+    recipe.zoomKeys = station_->hotKeyListsZoom();
     return recipe;
-}
-
-RunHost::Receiver TForm1::selectedReceiver() const {
-    Receiver r;
-    if (link.ActiveDevice == nullptr)
-        return r;
-    const HidAttributes a = link.ActiveDevice->attributes();
-    r.found = true;
-    r.ready = ui->ledRX->isOn();
-    r.zoomKeys = ZoomKeysAvailable;
-    r.vendorId = a.vendorId;
-    r.productId = a.productId;
-    r.version = ReceiverVersion;
-    return r;
-}
-
-void TForm1::restoreAfterRun() {
-    RunMode = 0;
-    BindFromRun = false;
-    ui->Image2->hide();
-    if (settingsChangedDuringRun_) {
-        settingsChangedDuringRun_ = false;
-        btnWriteSettingClick();
-    }
-    // What waited for the run happens once the station is free (the guard frees it after
-    // this): the operator's queued clicks, then, when the window was closed during the run,
-    // the real close.
-    QTimer::singleShot(0, this, [this] {
-        auto queued = std::move(afterRun_);
-        afterRun_.clear();
-        for (auto& action : queued)
-            action();
-        if (closeRequested_)
-            close();
-    });
-}
-
-void TForm1::whenIdle(std::function<void()> action) {
-    if (runActive_)
-        afterRun_.push_back(std::move(action));
-    else
-        action();
-}
-
-void TForm1::tellAboutUnit(const RunOutcome& outcome) {
-    lastOutcome_ = outcome;
-    UnitPassed = outcome.passed;
-    if (!outcome.passed && outcome.reason != FailReason::None)
-        addDebugLine("FAIL " + outcome.failStep + ": " + outcome.reasonText());
 }
 
 void TForm1::showUnloggedUnit(const RunOutcome& outcome) {
@@ -407,23 +351,7 @@ void TForm1::showLineOffline(bool offline) {
     setWindowTitle(offline ? baseTitle_ + " - LINE OFFLINE" : baseTitle_);
 }
 
-// ---- RunHost ------------------------------------------------------------------------------
-
-RunHost::Receiver TForm1::findReceiver() {
-    FindReceiver();
-    return selectedReceiver();
-}
-
-bool TForm1::receiverReady() { return ui->ledRX->isOn(); }
-
-void TForm1::stopLinkPolling() { tmrIsTxLink->stop(); }
-
-void TForm1::releaseReceiver() {
-    if (link.ActiveDevice != nullptr)
-        link.ActiveDevice->clearDataEvent();
-    link.ActiveDevice = nullptr;
-    ResetLinkStatus();
-}
+// ---- what the station asks of the operator --------------------------------------------------
 
 void TForm1::reportNotReady(bool transmitterMissing, bool receiverMissing) {
     QString text = MessageText(36) + QStringLiteral("\r\n");
@@ -432,18 +360,6 @@ void TForm1::reportNotReady(bool transmitterMissing, bool receiverMissing) {
     if (receiverMissing)
         text += QStringLiteral("* Mouse RX\r\n");
     services_.dialogs.message(this, QStringLiteral("Message"), text, Dialogs::Icon::Warning);
-}
-
-bool TForm1::saveNumbering(std::string& why) {
-    btnWriteSettingClick();
-    if (lastSaveFailed_)
-        why = "the settings file could not be written";
-    return !lastSaveFailed_;
-}
-
-void TForm1::noteBoundIds(int mouseId, int keyboardId) {
-    PrevMouseId = mouseId;
-    PrevKeyboardId = keyboardId;
 }
 
 void TForm1::startCalibrationProgram() {
@@ -466,5 +382,7 @@ void TForm1::startCalibrationProgram() {
             .arg(QDir::toNativeSeparators(program), hint),
         Dialogs::Icon::Warning);
 }
+
+void TForm1::closeAfterRun() { close(); }
 
 } // namespace rfbind::app

@@ -9,16 +9,11 @@
 #include "Dialogs.h"
 #include "HandlerWiring.h"
 #include "commands/ProductString.h"
-#include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
-#include "commands/HotKeys.h"
-#include "settings/StorageCheck.h"
-#include "settings/StoredGenerators.h"
 #include "text/Hex.h"
 #include "ui_TForm1.h"
 #include "widgets/THexEdit.h"
 
-#include <QDateTime>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -38,10 +33,6 @@ QString settingsFilePath() {
         QString::fromLatin1(kSettingsFileName.data(), kSettingsFileName.size()));
 }
 
-std::filesystem::path settingsPath() {
-    return std::filesystem::path(QFile::encodeName(settingsFilePath()).toStdString());
-}
-
 QString fromCodePage(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -56,8 +47,8 @@ QString usbIdText(std::int32_t id) {
 void TForm1::applyMissingSettingsFile() {
     // A station without a settings file starts from these choices; the product name stays
     // empty (not the default name) until someone types one.
-    ui->cbCustKey1->setCurrentIndex(DefaultCustKey1);
-    ui->cbCustKey2->setCurrentIndex(DefaultCustKey2);
+    ui->cbCustKey1->setCurrentIndex(defaultCustKey1());
+    ui->cbCustKey2->setCurrentIndex(defaultCustKey2());
     ui->rbRF_DR_1A->setChecked(true);
     ui->rbRF_CPI_L->setChecked(true);
     ui->rbRF_DR_45->setChecked(true);
@@ -148,7 +139,7 @@ StationSettings TForm1::collectSettings() const {
 void TForm1::forgetRefusedSetting(const QObject* field) {
     // Only the supervisor's own change replaces a stored value; filling the field from the
     // settings file does not.
-    if (RunMode != 0 || loadingSettings_)
+    if (station_->runMode() != 0 || loadingSettings_)
         return;
     const std::string key = field == ui->edtVID_SET ? "VID" : field == ui->edtPID_SET ? "PID" : "";
     std::erase_if(refusedSettings_, [&key](const Refused& r) { return r.key == key; });
@@ -157,36 +148,24 @@ void TForm1::forgetRefusedSetting(const QObject* field) {
 void TForm1::btnLoadSettingClick() {
     // Loading replaces the generators and sets every option: never under a working run. The
     // supervisor's load happens as soon as the run has ended.
-    if (runActive_) {
+    if (station_->runActive()) {
         whenIdle([this] { btnLoadSettingClick(); });
         return;
     }
-    RunMode = 2;
     // Filling the check boxes fires handlers that save at once; a save now would write the
     // generators about to be replaced over the very texts this load is going to read.
     loadingSettings_ = true;
-
-    IniFile ini(settingsPath());
-    const IniLoadResult loaded = ini.load();
+    const LoadedSettings loaded = station_->loadSettings();
     QStringList problems;
-    if (loaded.status == IniLoadStatus::Missing) {
+    if (!loaded.settings) {
         refusedSettings_.clear();
         applyMissingSettingsFile();
-        RxSN = std::make_unique<TProdSN>();
-        TxSN = std::make_unique<TProdSN>();
-        RxRFID = std::make_unique<TProdRFID>();
-        TxRFID = std::make_unique<TProdRFID>();
     } else {
         if (loaded.status == IniLoadStatus::Unreadable)
             problems << QStringLiteral("%1. Every setting has its default, and the file is left "
                                        "as it is.")
                             .arg(QString::fromStdString(loaded.error));
-        // Any key of the table is taken: a station that programmed zoom receivers stores
-        // Zoom Out / Zoom In itself, and the lists get the zoom keys back to show them.
-        const StationSettings settings = ReadStationSettings(
-            ini, DefaultCustKey1, DefaultCustKey2, static_cast<std::int32_t>(hotkeys::kHotKeys.size()));
-        if (std::max(settings.CustKey1, settings.CustKey2) >= hotkeys::kStandardCount && !hotKeyListsZoom_)
-            fillHotKeyLists(true);
+        const StationSettings& settings = *loaded.settings;
         applySettings(settings);
         for (const Refused& r : settings.refused)
             problems << QStringLiteral("[TX] %1=%2: %3 It stays in the file as it is, and no "
@@ -204,14 +183,7 @@ void TForm1::btnLoadSettingClick() {
             }
             problems << line;
         }
-
-        const ReceiverEntries receivers = ReadReceiverEntries(ini);
-        for (int n = 0; n < kReceiverEntryCount; ++n) {
-            const ReceiverEntry& e = receivers.entries[static_cast<std::size_t>(n)];
-            receiverIdTable[static_cast<std::size_t>(kFirstReceiverEntry + n)] =
-                ReceiverId{e.vendorId, e.productId};
-        }
-        for (const ReceiverEntries::Malformed& m : receivers.malformed)
+        for (const ReceiverEntries::Malformed& m : loaded.malformedReceivers)
             problems << QStringLiteral("[Device] %1=%2 is not a vendor and product ID in hex "
                                        "(such as 1A2B3C4D); receiver entry %3 is left empty.")
                             .arg(fromCodePage(m.key), fromCodePage(m.value))
@@ -220,26 +192,16 @@ void TForm1::btnLoadSettingClick() {
         if (ui->rbKbdMse->isChecked())
             ui->cbKeyboardbind->setVisible(true);
 
-        StoredGenerators g = LoadGenerators(ini);
-        RxSN = std::move(g.RxSN);
-        TxSN = std::move(g.TxSN);
-        RxRFID = std::move(g.RxRFID);
-        TxRFID = std::move(g.TxRFID);
         // A stored counter that cannot be read starts again from the defaults: the operator
         // must know, or serial numbers and radio IDs already handed out come round again.
-        for (const std::string& p : g.problems)
+        for (const std::string& p : loaded.generatorProblems)
             problems << QStringLiteral("[TX] %1 could not be read; this numbering starts again "
                                        "from its defaults.")
                             .arg(fromCodePage(p));
     }
 
-    if (services_.radioIdSource) {
-        RxRFID->SetRandomSource(services_.radioIdSource());
-        TxRFID->SetRandomSource(services_.radioIdSource());
-    }
-
     loadingSettings_ = false;
-    RunMode = 0;
+    station_->settingsLoaded();
     // Shown after the load is complete: the box waits for the operator, and the station must
     // be in a consistent state meanwhile.
     reportSettingsProblems(problems);
@@ -257,46 +219,19 @@ void TForm1::reportSettingsProblems(const QStringList& problems) {
 void TForm1::btnWriteSettingClick() {
     if (FormCreating || loadingSettings_)
         return;
-    // Read afresh, as the platform's profile functions do: what someone else changed in the
-    // file since (section "Device", keys the station does not know) stays as it is.
-    IniFile ini(settingsPath());
-    ini.load(); // an unreadable file is refused by save() below, and reported
-    const std::string refused = WriteStationSettings(ini, collectSettings());
-    StoreGenerators(ini, *RxSN, *TxSN, *RxRFID, *TxRFID);
-    const IniSaveResult saved = ini.save();
-    if (!saved)
-        reportSaveFailure(QString::fromStdString(saved.error));
-    else if (!refused.empty())
-        reportSaveFailure(QStringLiteral("these values hold a line end and were not stored: %1")
-                              .arg(QString::fromStdString(refused)));
-    else
-        lastSaveFailed_ = false;
+    station_->storeSettings(collectSettings()); // a failure is said through showSettingsNotSaved
 }
 
-bool TForm1::numberingStorable() {
-    // A save that failed is tried again at each press: the supervisor may have fixed it.
-    if (lastSaveFailed_)
-        btnWriteSettingClick();
-    std::optional<std::string> why;
-    if (lastSaveFailed_)
-        why = "the last save of the settings failed";
-    else
-        why = whyCannotStore(settingsPath());
-    if (!why) {
-        // A unit the station cannot write down is a unit nobody can trace: its log line and
-        // its journal line (the only record of a FAIL, and the line's outbox) must fit first.
-        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
-        const auto unrecordable = records_->whyCannotRecord(now);
-        if (!unrecordable)
-            return true;
+void TForm1::showRunRefused(bool numbering, const std::string& why) {
+    if (!numbering) {
         services_.dialogs.message(
             this, stationTitle(),
             QStringLiteral("No unit is programmed while the station cannot write down its units:\n"
                            "%1.\n\nMake the Log folder and today's files in it writable (and "
                            "give the disk room), then press Go again.")
-                .arg(QString::fromStdString(*unrecordable)),
+                .arg(QString::fromStdString(why)),
             Dialogs::Icon::Error);
-        return false;
+        return;
     }
     services_.dialogs.message(
         this, stationTitle(),
@@ -304,23 +239,17 @@ bool TForm1::numberingStorable() {
                        "%1:\n%2.\n\nA unit programmed now would get serial numbers and radio IDs "
                        "that the station hands out again after a restart. Make the settings file "
                        "and its folder writable, then press Go again.")
-            .arg(settingsFilePath(), QString::fromStdString(*why)),
+            .arg(settingsFilePath(), QString::fromStdString(why)),
         Dialogs::Icon::Error);
-    return false;
 }
 
-void TForm1::reportSaveFailure(const QString& why) {
-    // Nearly every keystroke saves: one box per failure would bury the operator. Tell once,
-    // and again only after a save has succeeded in between.
-    if (lastSaveFailed_)
-        return;
-    lastSaveFailed_ = true;
+void TForm1::showSettingsNotSaved(const std::string& why) {
     services_.dialogs.message(
         this, stationTitle(),
         QStringLiteral("The settings could not be saved to %1:\n%2\n\nThe settings shown are in "
                        "use but not stored; the serial-number and radio-ID counters will not "
                        "survive a restart until a save succeeds.")
-            .arg(settingsFilePath(), why),
+            .arg(settingsFilePath(), QString::fromStdString(why)),
         Dialogs::Icon::Error);
 }
 

@@ -17,7 +17,7 @@ void TForm1::remoteRead(std::uint8_t code, THexEdit* addressEdit, THexEdit* data
     const auto address = hexValue(addressEdit);
     if (!address)
         return;
-    showReadValue(dataEdit, TransmitterOperations(link).read(code, *address));
+    showReadValue(dataEdit, station_->transmitter().read(code, *address));
 }
 
 void TForm1::remotePlainWrite(std::uint8_t code, THexEdit* addressEdit, THexEdit* dataEdit) {
@@ -27,7 +27,7 @@ void TForm1::remotePlainWrite(std::uint8_t code, THexEdit* addressEdit, THexEdit
     const auto address = hexValue(addressEdit);
     if (!address)
         return;
-    TransmitterOperations(link).write(code, *address, *value);
+    station_->transmitter().write(code, *address, *value);
 }
 
 void TForm1::btnC_RF_Rd_EEPROMClick() {
@@ -67,16 +67,16 @@ void TForm1::btnC_RF_Wrt_EEPROMClick() {
     if (!address)
         return;
     // The outcome is CommError, which the calling run tests; the data field stays as it was.
-    TransmitterOperations(link).verifiedEepromWrite(*address, *value);
+    station_->transmitter().verifiedEepromWrite(*address, *value);
 }
 
 void TForm1::btnC_RF_SETUP_CPIClick() {
-    TransmitterOperations(link).setupCpi(ui->edtC_RF_SETUP_CPI->value());
+    station_->transmitter().setupCpi(ui->edtC_RF_SETUP_CPI->value());
 }
 
-void TForm1::rbC_RF_ENTER_ACCESS_WO_LEDClick() { TransmitterOperations(link).enterAccess(false); }
-void TForm1::rbC_RF_ENTER_ACCESS_W_LEDClick() { TransmitterOperations(link).enterAccess(true); }
-void TForm1::rbC_RF_LEAVE_ACCESSClick() { TransmitterOperations(link).leaveAccess(); }
+void TForm1::rbC_RF_ENTER_ACCESS_WO_LEDClick() { station_->transmitter().enterAccess(false); }
+void TForm1::rbC_RF_ENTER_ACCESS_W_LEDClick() { station_->transmitter().enterAccess(true); }
+void TForm1::rbC_RF_LEAVE_ACCESSClick() { station_->transmitter().leaveAccess(); }
 
 void TForm1::wireTransmitterPage() {
     onClicked(ui->btnC_RF_Rd_EEPROM, this, [this] { btnC_RF_Rd_EEPROMClick(); });

@@ -87,7 +87,7 @@ struct BenchStation {
 
     app::TForm1& create() {
         auto& form = station.create();
-        form.RunMode = 0;
+        form.station().setRunMode(0);
         unlockPages(form);
         return form;
     }

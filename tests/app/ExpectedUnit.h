@@ -100,9 +100,9 @@ inline void applyChoice(app::TForm1& form, const StationChoice& c) {
         g.SetFixSN(r.fix);
         g.SetIncInitSN(r.next);
     };
-    serial(*form.RxSN, c.rxSerial);
-    serial(*form.TxSN, c.txSerial);
-    for (auto [g, first] : {std::pair{form.RxRFID.get(), c.rxFirstId}, std::pair{form.TxRFID.get(), c.txFirstId}}) {
+    serial(*form.station().rxSN(), c.rxSerial);
+    serial(*form.station().txSN(), c.txSerial);
+    for (auto [g, first] : {std::pair{form.station().rxRFID().get(), c.rxFirstId}, std::pair{form.station().txRFID().get(), c.txFirstId}}) {
         g->SetIsRandom(!c.sequentialIds);
         if (c.sequentialIds)
             g->SetIncInitRFID(first);

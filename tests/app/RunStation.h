@@ -123,7 +123,7 @@ private:
     }
 
     void driveBindingWatch() {
-        const bool active = form->tmrSoftBind->isActive();
+        const bool active = form->station().bindingPolling().isActive();
         if (active && !watchWasActive_)
             nextTickAt_ = s.clock.tickMs() + 1000;
         watchWasActive_ = active;
@@ -133,7 +133,7 @@ private:
         inTick_ = true;
         form->tmrSoftBindTimer();
         inTick_ = false;
-        watchWasActive_ = form->tmrSoftBind->isActive();
+        watchWasActive_ = form->station().bindingPolling().isActive();
     }
 
     std::uint32_t mouseOnAt_ = 0;

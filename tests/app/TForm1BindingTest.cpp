@@ -31,10 +31,10 @@ TEST(TForm1Binding, TheOperatorsBindingSucceedsWhenAMousePairs) {
     const int mouseBefore = rs.s.bench.receiver().mouseId();
 
     rs.s.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->click();
-    EXPECT_TRUE(form.tmrSoftBind->isActive());
+    EXPECT_TRUE(form.station().bindingPolling().isActive());
     EXPECT_EQ(caption(rs), "&Connecting");
     EXPECT_TRUE(shown(rs, "gifBind"));
-    EXPECT_FALSE(form.tmrIsTxLink->isActive());
+    EXPECT_FALSE(form.station().linkPolling().isActive());
     auto* debug = rs.s.child<QListWidget>("lstDebug");
     ASSERT_GT(debug->count(), 0);
     EXPECT_EQ(debug->item(debug->count() - 1)->text(),
@@ -44,16 +44,16 @@ TEST(TForm1Binding, TheOperatorsBindingSucceedsWhenAMousePairs) {
                        QString::number(rs.s.bench.receiver().channel())));
 
     rs.tick();
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     ASSERT_EQ(rs.messages().size(), 1u);
     EXPECT_EQ(rs.messages()[0].caption, "Connect");
     EXPECT_EQ(rs.messages()[0].text, "Connect Success");
     EXPECT_EQ(caption(rs), "&Connect");
     EXPECT_TRUE(shown(rs, "imgConnected"));
     EXPECT_FALSE(shown(rs, "gifBind"));
-    EXPECT_EQ(form.PrevMouseId, rs.s.bench.receiver().mouseId());
-    EXPECT_NE(form.PrevMouseId, mouseBefore);
-    EXPECT_TRUE(form.tmrIsTxLink->isActive()) << "link polling resumes";
+    EXPECT_EQ(form.station().prevMouseId(), rs.s.bench.receiver().mouseId());
+    EXPECT_NE(form.station().prevMouseId(), mouseBefore);
+    EXPECT_TRUE(form.station().linkPolling().isActive()) << "link polling resumes";
     EXPECT_TRUE(debug->item(debug->count() - 1)->text().startsWith("*2*1--NowMseID-"));
 }
 
@@ -63,17 +63,17 @@ TEST(TForm1Binding, TheOperatorsBindingTimesOutOnTheSixteenthTick) {
     // Long after the mouse was switched on: nothing is in pairing mode, nothing pairs.
     rs.s.clock.advance(bench::BenchTransmitter::kMousePairingMs + 1000);
     rs.s.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->click();
-    ASSERT_TRUE(form.tmrSoftBind->isActive());
+    ASSERT_TRUE(form.station().bindingPolling().isActive());
     for (int i = 1; i < 16; ++i) {
         rs.tick();
-        ASSERT_TRUE(form.tmrSoftBind->isActive()) << "tick " << i;
+        ASSERT_TRUE(form.station().bindingPolling().isActive()) << "tick " << i;
     }
     EXPECT_TRUE(rs.messages().empty());
     EXPECT_EQ(caption(rs), "&Connecting");
 
     rs.tick();
-    EXPECT_EQ(form.BindTicks, 16);
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_EQ(form.station().bindTicks(), 16);
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     ASSERT_EQ(rs.messages().size(), 1u);
     EXPECT_EQ(rs.messages()[0].caption, "Connect");
     EXPECT_EQ(rs.messages()[0].text, "Connect Fail");
@@ -87,16 +87,16 @@ TEST(TForm1Binding, WithoutAReceiverNothingStartsAndALostReceiverEndsTheWatchSil
     rs.s.bench.unplugReceiver();
     rs.s.deliver();
     rs.s.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->click();
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     EXPECT_EQ(rs.text("edtRX"), "Mouse RX Not Ready");
 
     rs.nextUnit(5);
     rs.s.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->click();
-    ASSERT_TRUE(form.tmrSoftBind->isActive());
+    ASSERT_TRUE(form.station().bindingPolling().isActive());
     // Pulled out between two ticks, before the station heard of it.
     rs.s.bench.unplugReceiver();
     rs.tick();
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     EXPECT_TRUE(rs.messages().empty()) << "neither success nor failure is claimed";
 }
 
@@ -134,10 +134,10 @@ TEST(TForm1Binding, TheRunsKeyboardBindingWaitsForTheKeyboardNotTheMouse) {
     EXPECT_EQ(form.lastOutcome()->reason, FailReason::MousePairedInstead);
     EXPECT_TRUE(rs.messages().empty()) << "the run shows its result on the label only";
     EXPECT_TRUE(RunStation::logLines().isEmpty());
-    EXPECT_FALSE(form.BindFromRun);
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_FALSE(form.station().bindFromRun());
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     EXPECT_FALSE(rs.s.child<QWidget>("Image2")->isVisibleTo(&form));
-    EXPECT_EQ(form.RunMode, 0);
+    EXPECT_EQ(form.station().runMode(), 0);
 }
 
 TEST(TForm1Binding, TheWatchRunsOnItsOwnTimerInRealTime) {
@@ -151,12 +151,12 @@ TEST(TForm1Binding, TheWatchRunsOnItsOwnTimerInRealTime) {
     test::StationFixture station(&controller, &clock);
     auto& form = station.create();
     form.findChild<QPushButton*>("btnCombo_Cmd_Soft_Bind_SW")->click();
-    ASSERT_TRUE(form.tmrSoftBind->isActive());
+    ASSERT_TRUE(form.station().bindingPolling().isActive());
     QElapsedTimer waited;
     waited.start();
     while (station.dialogs.messages.empty() && waited.elapsed() < 5000)
         QTest::qWait(20);
     ASSERT_EQ(station.dialogs.messages.size(), 1u);
     EXPECT_EQ(station.dialogs.messages[0].text, "Connect Success");
-    EXPECT_EQ(form.BindTicks, 1);
+    EXPECT_EQ(form.station().bindTicks(), 1);
 }

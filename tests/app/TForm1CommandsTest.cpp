@@ -37,7 +37,7 @@ struct FakeStation {
             return d;
         }};
         form = &station.create();
-        form->RunMode = 0;
+        form->station().setRunMode(0);
         test::unlockPages(*form);
         form->FindReceiver();
         log.clear();
@@ -82,7 +82,7 @@ TEST(TForm1Commands, WordButtonsReadTheByteAndWriteItsComplementWord) {
     s.child<QPushButton>("btnEEPROM_W_02")->click();
     EXPECT_EQ(rxWord(s, 2), 0x00FF);
 
-    form.link.WriteReceiverEeprom(15, 0x04FB);
+    form.station().link().WriteReceiverEeprom(15, 0x04FB);
     s.child<QPushButton>("btnEEPROM_R_15")->click();
     EXPECT_EQ(s.text("edtEEPROM_15"), "04");
 }
@@ -92,7 +92,7 @@ TEST(TForm1Commands, AFailedWordReadShowsTheTopOfMinusOne) {
     f.model.ack = false;
     f.click("btnEEPROM_R_16");
     EXPECT_EQ(f.edit("edtEEPROM_16")->text(), "FFFFFF");
-    EXPECT_TRUE(f.form->link.CommError);
+    EXPECT_TRUE(f.form->station().link().CommError);
 }
 
 TEST(TForm1Commands, VendorIdGoesIntoWordsFifteenAndSixteenAndComesBack) {
@@ -114,7 +114,7 @@ TEST(TForm1Commands, VendorIdGoesIntoWordsFifteenAndSixteenAndComesBack) {
 
     QFile::remove("TX.ini");
     for (std::uint8_t mode : {1, 2}) {
-        form.RunMode = mode;
+        form.station().setRunMode(mode);
         s.child<QLineEdit>("edtVID_SET")->setText(mode == 1 ? "1111" : "2222");
     }
     EXPECT_FALSE(QFile::exists("TX.ini")) << "not while a run or a load fills the field";
@@ -151,7 +151,7 @@ TEST(TForm1Commands, ProductStringsTravelToTheReceiverAndBack) {
         EXPECT_EQ(s.text("edtEEPROM_20"), text);
     }
     EXPECT_EQ(rxWord(s, 19), 0x1EE1); // L = 2 + 2 * 14 = 0x1E
-    EXPECT_FALSE(form.link.CommError);
+    EXPECT_FALSE(form.station().link().CommError);
 }
 
 TEST(TForm1Commands, AProductStringTheReceiverCannotStoreIsShownAndNotWritten) {
@@ -162,7 +162,7 @@ TEST(TForm1Commands, AProductStringTheReceiverCannotStoreIsShownAndNotWritten) {
     EXPECT_FALSE(edit->toolTip().isEmpty());
     f.click("btnEEPROM_W_20");
     EXPECT_TRUE(f.sets().empty());
-    EXPECT_TRUE(f.form->link.CommError);
+    EXPECT_TRUE(f.form->station().link().CommError);
     ASSERT_EQ(f.station.dialogs.messages.size(), 1u);
     EXPECT_TRUE(f.station.dialogs.messages[0].text.contains("not written"));
 }
@@ -186,9 +186,9 @@ TEST(TForm1Commands, TheProductStringFieldTakesLatin1UpToFortySixAndSaysWhatItRe
     EXPECT_TRUE(edit->toolTip().contains("46"));
 
     // A longer name from the settings file is shown whole and can be shortened.
-    f.form->RunMode = 2;
+    f.form->station().setRunMode(2);
     edit->setText(QString(50, 'y'));
-    f.form->RunMode = 0;
+    f.form->station().setRunMode(0);
     EXPECT_EQ(edit->text().size(), 50);
     edit->end(false);
     QTest::keyClick(edit, Qt::Key_Backspace);
@@ -241,10 +241,10 @@ TEST(TForm1Commands, VerifiedTransmitterWriteOnTheBench) {
     form.FindReceiver();
     s.child<app::THexEdit>("edtRF_EEPROMAddr")->setText("1A");
     s.child<app::THexEdit>("edtRF_EEPROMData")->setText("40");
-    form.link.CommError = false;
+    form.station().link().CommError = false;
     s.child<QPushButton>("btnC_RF_Wrt_EEPROM")->click();
     EXPECT_EQ(s.bench.mouse().eeprom()[0x1A], 0x40);
-    EXPECT_FALSE(form.link.CommError);
+    EXPECT_FALSE(form.station().link().CommError);
 
     auto faults = s.bench.faults();
     faults.stuckTransmitterEepromByte = 0x1A;
@@ -252,7 +252,7 @@ TEST(TForm1Commands, VerifiedTransmitterWriteOnTheBench) {
     s.child<app::THexEdit>("edtRF_EEPROMData")->setText("41");
     const auto before = s.bench.setFeatures();
     s.child<QPushButton>("btnC_RF_Wrt_EEPROM")->click();
-    EXPECT_TRUE(form.link.CommError);
+    EXPECT_TRUE(form.station().link().CommError);
     // prelude, then 11 cycles of three writes plus a read (its prelude and request)
     EXPECT_EQ(s.bench.setFeatures() - before, 1u + 11u * (3u + 2u));
     EXPECT_EQ(s.text("edtRF_EEPROMData"), "41");
@@ -266,7 +266,7 @@ TEST(TForm1Commands, AFailedTransmitterReadShowsFFFFFFFF) {
     s.child<app::THexEdit>("edtRF_SensorAddr")->setText("00");
     s.child<QPushButton>("btnC_RF_Rd_Sensor")->click();
     EXPECT_EQ(s.text("edtRF_SensorData"), "FFFFFFFF");
-    EXPECT_TRUE(form.link.CommError);
+    EXPECT_TRUE(form.station().link().CommError);
 }
 
 TEST(TForm1Commands, AccessModeAndResolutionReachTheMouse) {
@@ -287,7 +287,7 @@ TEST(TForm1Commands, AccessButtonsWithoutReceiverDoNothing) {
     auto& form = f.create();
     test::unlockPages(form);
     f.child<QRadioButton>("rbC_RF_ENTER_ACCESS_WO_LED")->click();
-    EXPECT_FALSE(form.link.CommError);
+    EXPECT_FALSE(form.station().link().CommError);
 }
 
 // ---- maintenance ------------------------------------------------------------------------------
@@ -319,5 +319,5 @@ TEST(TForm1Commands, SpecialCommandShowsItsAnswerAndKeepsItWhenUnanswered) {
     f.click("btnSpecialCmd4");
     EXPECT_EQ(f.edit("edtSC04_01")->text(), "BB");
     EXPECT_EQ(f.sets().size(), 1u + 30u);
-    EXPECT_FALSE(f.form->link.CommError);
+    EXPECT_FALSE(f.form->station().link().CommError);
 }

@@ -56,7 +56,7 @@ TEST_P(FindReceiverIdentity, AcceptsOnlyTheReceiversItKnows) {
     BenchStation s(options);
     auto& form = s.create();
     form.FindReceiver();
-    EXPECT_EQ(form.link.ActiveDevice != nullptr, GetParam().accepted);
+    EXPECT_EQ(form.station().link().ActiveDevice != nullptr, GetParam().accepted);
     EXPECT_EQ(s.text("edtRX"), GetParam().accepted ? "Mouse RX Ready" : "Mouse RX Not Ready");
     EXPECT_EQ(s.child<app::Led>("ledRX")->isOn(), GetParam().accepted);
 }
@@ -83,12 +83,12 @@ TEST(TForm1Discovery, SetFieldsAcceptAReceiverOutsideTheTableButNotWhenEmpty) {
     s.child<QLineEdit>("edtVID_SET")->clear();
     s.child<QLineEdit>("edtPID_SET")->clear();
     form.FindReceiver();
-    EXPECT_EQ(form.link.ActiveDevice, nullptr);
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
 
     s.child<QLineEdit>("edtVID_SET")->setText(QString::number(MakerVendorId, 16));
     s.child<QLineEdit>("edtPID_SET")->setText("0999");
     form.FindReceiver();
-    EXPECT_NE(form.link.ActiveDevice, nullptr);
+    EXPECT_NE(form.station().link().ActiveDevice, nullptr);
     EXPECT_EQ(s.text("edtPID"), "0999");
 }
 
@@ -102,9 +102,9 @@ TEST(TForm1Discovery, TwoReceiversAreBothQueriedAndTheSecondIsKept) {
     form.FindReceiver();
     EXPECT_NE(std::find(first.begin(), first.end(), "set 01 09 00 00 00 00 00 00"), first.end());
     EXPECT_NE(std::find(second.begin(), second.end(), "set 01 09 00 00 00 00 00 00"), second.end());
-    EXPECT_EQ(form.link.ActiveDevice, devices.handedOut[1]);
+    EXPECT_EQ(form.station().link().ActiveDevice, devices.handedOut[1]);
     EXPECT_EQ(f.child<QLineEdit>("edtPID")->text(), "05AA");
-    EXPECT_EQ(form.ReceiverVersion, 0xA012);
+    EXPECT_EQ(form.station().receiverVersion(), 0xA012);
 }
 
 TEST(TForm1Discovery, PluggingAnUnrelatedDeviceDropsTheReceiver) {
@@ -118,12 +118,12 @@ TEST(TForm1Discovery, PluggingAnUnrelatedDeviceDropsTheReceiver) {
 
     devices.recipes.push_back(keyboardRecipe(&log, "/dev/hidraw2"));
     devices.replug();
-    EXPECT_EQ(form.link.ActiveDevice, nullptr);
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
     EXPECT_EQ(f.child<QListWidget>("DevListBox")->count(), 2);
     EXPECT_EQ(f.child<QLineEdit>("edtRX")->text(), "Mouse RX Not Ready");
     EXPECT_EQ(f.child<QLineEdit>("edtTX")->text(), "Mouse TX Not Ready");
     EXPECT_FALSE(f.child<app::Led>("ledRX")->isOn());
-    EXPECT_FALSE(form.tmrIsTxLink->isActive());
+    EXPECT_FALSE(form.station().linkPolling().isActive());
     EXPECT_FALSE(f.child<QRadioButton>("rbMSE")->isEnabled());
 }
 
@@ -142,7 +142,7 @@ TEST(TForm1Discovery, AFailingLinkQueryShowsTheIdsButLeavesTheReceiverNotReady) 
     EXPECT_EQ(f.child<QLineEdit>("edtPID")->text(), "05CA");
     EXPECT_TRUE(f.child<QRadioButton>("rbMSE")->isEnabled());
     EXPECT_TRUE(f.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->isEnabled());
-    EXPECT_FALSE(form.tmrIsTxLink->isActive());
+    EXPECT_FALSE(form.station().linkPolling().isActive());
     EXPECT_TRUE(f.dialogs.messages.empty()) << "an opened receiver needs no rule";
 }
 
@@ -201,7 +201,7 @@ TEST(TForm1Discovery, UnpluggingAndPluggingTheBenchReceiverRebuildsTheListAndCon
 
     s.bench.setMouseMoving(true);
     s.child<QPushButton>("btnCombo_Cmd_Soft_Bind_SW")->click(); // "Connect" searches first
-    EXPECT_NE(form.link.ActiveDevice, nullptr);
+    EXPECT_NE(form.station().link().ActiveDevice, nullptr);
     EXPECT_EQ(s.text("edtRX"), "Mouse RX Ready");
     EXPECT_EQ(s.text("edtTX"), "Mouse TX Ready");
     EXPECT_EQ(s.text("edtVID"), QString("%1").arg(MakerVendorId, 4, 16, QChar('0')).toUpper());
@@ -215,14 +215,14 @@ TEST(TForm1Discovery, AnUnplugDuringTheSearchEndsItWithoutAReceiver) {
     // The zoom receiver was just accepted; the hot-key lists let messages run, and the unplug
     // arrives there, before the receiver is connected.
     s.clock.onPump = [&] {
-        if (form.ZoomKeysAvailable && s.bench.receiverPlugged()) {
+        if (form.station().zoomKeysAvailable() && s.bench.receiverPlugged()) {
             s.bench.unplugReceiver();
             s.deliver();
         }
     };
     form.FindReceiver();
     s.clock.onPump = nullptr;
-    EXPECT_EQ(form.link.ActiveDevice, nullptr);
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
     EXPECT_EQ(s.text("edtRX"), "Mouse RX Not Ready");
 }
 
@@ -233,8 +233,8 @@ TEST(TForm1Discovery, AZoomReceiverOffersTheZoomHotKeys) {
     auto& form = s.create();
     ASSERT_EQ(s.child<QComboBox>("cbCustKey1")->count(), 24);
     form.FindReceiver();
-    EXPECT_TRUE(form.ZoomKeysAvailable);
+    EXPECT_TRUE(form.station().zoomKeysAvailable());
     EXPECT_EQ(s.child<QComboBox>("cbCustKey1")->count(), 26);
     EXPECT_EQ(s.child<QComboBox>("cbCustKey2")->currentText(), "Zoom In");
-    EXPECT_EQ(form.DefaultCustKey1, 24);
+    EXPECT_EQ(form.defaultCustKey1(), 24);
 }

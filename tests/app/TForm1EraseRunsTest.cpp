@@ -92,7 +92,7 @@ TEST(TForm1EraseRuns, ErasingWipesEveryAddressOrSaysWhatFailed) {
         EXPECT_EQ(rs.resultColour(), QColor(c.colour));
         EXPECT_EQ(rs.s.child<QProgressBar>("pbSetTX")->value(), 20);
         EXPECT_FALSE(rs.text("edtCaliTime").isEmpty());
-        EXPECT_EQ(form.link.ActiveDevice, nullptr) << "the receiver is released";
+        EXPECT_EQ(form.station().link().ActiveDevice, nullptr) << "the receiver is released";
         EXPECT_EQ(rs.text("edtRX"), "Mouse RX Not Ready");
         for (std::size_t a = 0; a < after.tx.size(); ++a) {
             const bool erased = c.transmitter && !(c.stuckByte && *c.stuckByte == static_cast<int>(a));

@@ -152,7 +152,7 @@ TEST_P(TForm1FailReason, TheLongestReasonsAreShownWholeBesideTheNextUnitPicture)
     StationFixture f;
     f.languages.stored = QString(GetParam().stored);
     auto& form = f.create();
-    ASSERT_EQ(form.CurrentLanguage, GetParam().kind);
+    ASSERT_EQ(form.currentLanguage(), GetParam().kind);
     for (const LongReason& r : kLongReasons) {
         const int id = failReasonMessageId(r.reason);
         SCOPED_TRACE(testing::Message() << "message " << id << ": " << r.detail);

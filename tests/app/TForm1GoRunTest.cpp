@@ -85,7 +85,7 @@ TEST(TForm1GoRun, NothingElseStartsWhileARunWorks) {
     auto* debug = rs.s.child<QListWidget>("lstDebug");
     for (int i = debugLinesBefore; i < debug->count(); ++i)
         EXPECT_FALSE(debug->item(i)->text().startsWith("**")) << "no binding started";
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     EXPECT_FALSE(form.runActive());
     EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
 
@@ -114,8 +114,8 @@ TEST(TForm1GoRun, APassedUnitStartsTheCalibrationProgramAndAFailedOneDoesNot) {
     ASSERT_EQ(rs.result(), "PASS");
     EXPECT_TRUE(appearsWithin("quve_started", 5000)) << "started in the working folder";
     EXPECT_EQ(rs.messages().size(), 1u);
-    EXPECT_TRUE(form.LinkPollingSuspended);
-    EXPECT_EQ(form.link.ActiveDevice, nullptr) << "the receiver is released for the next unit";
+    EXPECT_TRUE(form.station().linkPollingSuspended());
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr) << "the receiver is released for the next unit";
 
     // Without the program in the working folder the station simply goes on.
     QFile::remove("QUVE_RF_auto.exe");

@@ -22,12 +22,11 @@ TEST(TForm1HotKeys, StartUpFillsTwentyFourKeysWithHomeAndMailSelected) {
     EXPECT_EQ(key2->count(), 24);
     EXPECT_EQ(key1->currentText(), "WWW HOME");
     EXPECT_EQ(key2->currentText(), "MAIL");
-    EXPECT_EQ(form.DefaultCustKey1, 7);
-    EXPECT_EQ(form.DefaultCustKey2, 8);
+    EXPECT_EQ(form.defaultCustKey1(), 7);
+    EXPECT_EQ(form.defaultCustKey2(), 8);
     EXPECT_EQ(key2->itemData(23).toInt(), 0x08D);
 
-    form.ZoomKeysAvailable = true;
-    form.FillHotKeyLists();
+    form.station().fillHotKeyLists(true); // what finding a zoom-key receiver does
     EXPECT_EQ(key1->count(), 26);
     EXPECT_EQ(key2->count(), 26);
     EXPECT_EQ(key1->currentIndex(), 24);
@@ -41,7 +40,7 @@ TEST(TForm1HotKeys, AProgrammingRunWritesBothWordsAndAppliesThem) {
     auto* key1 = s.child<QComboBox>("cbCustKey1");
     auto* key2 = s.child<QComboBox>("cbCustKey2");
 
-    form.RunMode = 0; // idle: a change is saved and written nowhere else
+    form.station().setRunMode(0); // idle: a change is saved and written nowhere else
     QFile::remove("TX.ini");
     const auto transfers = s.bench.featureTransfers();
     key1->setCurrentIndex(0);
@@ -49,7 +48,7 @@ TEST(TForm1HotKeys, AProgrammingRunWritesBothWordsAndAppliesThem) {
     EXPECT_TRUE(QFile::exists("TX.ini"));
 
     QFile::remove("TX.ini");
-    form.RunMode = 1;
+    form.station().setRunMode(1);
     key1->setCurrentIndex(7); // WWW HOME
     key2->setCurrentIndex(0); // [DISABLE]
     const auto& words = s.bench.receiver().eeprom();
@@ -61,7 +60,7 @@ TEST(TForm1HotKeys, AProgrammingRunWritesBothWordsAndAppliesThem) {
     EXPECT_EQ(words[5], 0x8A75);
     EXPECT_EQ(words[6], 0x01FE);
     EXPECT_FALSE(QFile::exists("TX.ini")) << "a programming run does not save";
-    EXPECT_FALSE(form.link.CommError);
+    EXPECT_FALSE(form.station().link().CommError);
 }
 
 TEST(TForm1HotKeys, UpdateCustKeyIsSentAfterEachHotKey) {
@@ -73,7 +72,7 @@ TEST(TForm1HotKeys, UpdateCustKeyIsSentAfterEachHotKey) {
     auto& form = f.create();
     form.FindReceiver();
     log.clear();
-    form.RunMode = 1;
+    form.station().setRunMode(1);
     form.cbCustKey1Change();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[log.size() - 1], "set 01 08 0B 00 00 00 00 00");

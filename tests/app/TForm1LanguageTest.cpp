@@ -151,7 +151,7 @@ TEST_P(TForm1Captions, StartUpAppliesEveryCaptionOfTheStoredLanguage) {
     StationFixture f;
     f.languages.stored = QString(c.stored);
     auto& form = f.create();
-    EXPECT_EQ(form.CurrentLanguage, c.language);
+    EXPECT_EQ(form.currentLanguage(), c.language);
     EXPECT_EQ(f.child<QComboBox>("cbbLang")->currentIndex(), int(c.language));
     for (const auto& [name, id] : kCaptions) {
         auto* w = f.child<QWidget>(name);
@@ -193,7 +193,7 @@ TEST_P(TForm1StoredLanguage, AsksOnlyWhenTheStoredValueNamesNoLanguage) {
     f.languages.stored = c.stored ? std::optional<QString>(*c.stored) : std::nullopt;
     auto& form = f.create();
     EXPECT_EQ(f.dialogs.languagePrompts, c.asked ? 1 : 0);
-    EXPECT_EQ(form.CurrentLanguage, c.language);
+    EXPECT_EQ(form.currentLanguage(), c.language);
     ASSERT_TRUE(f.languages.stored.has_value());
     EXPECT_EQ(*f.languages.stored, c.storedAfter) << "a usable value is left as it was";
 }
@@ -226,7 +226,7 @@ TEST_P(TForm1Preselection, FollowsTheCodePageOfTheSessionLocale) {
     auto& form = f.create();
     ASSERT_EQ(f.dialogs.languagePrompts, 1);
     // Nobody changed the preselection, so it is what OK confirmed and what was stored.
-    EXPECT_EQ(form.CurrentLanguage, GetParam().preselected);
+    EXPECT_EQ(form.currentLanguage(), GetParam().preselected);
     EXPECT_EQ(*f.languages.stored, rfbind::LanguageName(GetParam().preselected));
 }
 
@@ -250,7 +250,7 @@ TEST(TForm1Language, TheChoiceMadeInTheDialogIsStoredAndApplied) {
     f.languages.stored.reset();
     f.dialogs.languageAnswer = 1;
     auto& form = f.create();
-    EXPECT_EQ(form.CurrentLanguage, lkCht);
+    EXPECT_EQ(form.currentLanguage(), lkCht);
     EXPECT_EQ(*f.languages.stored, "lkCht");
     EXPECT_EQ(f.child<QComboBox>("cbbLang")->currentIndex(), 1);
     EXPECT_EQ(f.child<QAbstractButton>("btnGo")->text(), "設定");
@@ -262,7 +262,7 @@ TEST(TForm1Language, ADialogClosedWithoutAChoiceKeepsThePreselection) {
     f.languages.stored.reset();
     f.dialogs.languageAnswer = -1;
     auto& form = f.create();
-    EXPECT_EQ(form.CurrentLanguage, lkCht);
+    EXPECT_EQ(form.currentLanguage(), lkCht);
     EXPECT_EQ(*f.languages.stored, "lkCht");
 }
 
@@ -273,7 +273,7 @@ TEST(TForm1Language, TheOperatorsChoiceInTheListIsAppliedAndStored) {
     ASSERT_EQ(list->currentIndex(), 0);
 
     QTest::keyClick(list, Qt::Key_Down); // English -> Traditional Chinese
-    EXPECT_EQ(form.CurrentLanguage, lkCht);
+    EXPECT_EQ(form.currentLanguage(), lkCht);
     EXPECT_EQ(*f.languages.stored, "lkCht");
     EXPECT_EQ(f.child<QAbstractButton>("btnGo")->text(), "設定");
     EXPECT_EQ(f.child<QWidget>("cbCustKey1")->x(), 65);
@@ -295,7 +295,7 @@ TEST(TForm1Language, TheProgramSettingTheListChangesNothing) {
     StationFixture f;
     auto& form = f.create();
     f.child<QComboBox>("cbbLang")->setCurrentIndex(2);
-    EXPECT_EQ(form.CurrentLanguage, lkEng);
+    EXPECT_EQ(form.currentLanguage(), lkEng);
     EXPECT_EQ(*f.languages.stored, "lkEng");
     EXPECT_EQ(f.child<QAbstractButton>("btnGo")->text(), "Go");
 }

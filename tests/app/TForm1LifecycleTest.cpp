@@ -26,11 +26,11 @@ TEST(TForm1Lifecycle, TitleCarriesTempIdAndLogFolderIsCreated) {
         "^Halvoreth 2\\.4GHz RF SoC Manufacture Tool V0\\.32 TempID=(\\d+)$");
     const auto m = title.match(form.windowTitle());
     ASSERT_TRUE(m.hasMatch()) << form.windowTitle().toStdString();
-    EXPECT_EQ(m.captured(1).toInt(), form.TempID);
-    EXPECT_GE(form.TempID, 0);
-    EXPECT_LE(form.TempID, 254);
+    EXPECT_EQ(m.captured(1).toInt(), form.tempId());
+    EXPECT_GE(form.tempId(), 0);
+    EXPECT_LE(form.tempId(), 254);
     EXPECT_TRUE(QDir(f.folder.path()).exists("Log"));
-    EXPECT_FALSE(form.FormCreating);
+    EXPECT_FALSE(form.formCreating());
 }
 
 TEST(TForm1Lifecycle, TheWindowSystemIsGivenTheTitleAloneAndBoxesTheApplicationTitle) {
@@ -83,9 +83,9 @@ TEST(TForm1Lifecycle, ResizingSnapsBackToWidthNineHundredAndTheComputedHeight) {
     auto& form = f.create();
     // The hidden numbering panels set the reference height (their heights + 550) and count
     // against it, so the visible height is the same whichever panels are folded.
-    EXPECT_EQ(form.windowHeight, f.child<QGroupBox>("gbRX")->height() +
+    EXPECT_EQ(form.windowHeight(), f.child<QGroupBox>("gbRX")->height() +
                                      f.child<QGroupBox>("gbTX")->height() + 550);
-    const int expected = form.windowHeight - f.child<QGroupBox>("gb1")->height() -
+    const int expected = form.windowHeight() - f.child<QGroupBox>("gb1")->height() -
                          f.child<QGroupBox>("gbRX")->height() - f.child<QGroupBox>("gbTX")->height();
     EXPECT_EQ(expected, 473);
     EXPECT_EQ(form.size(), QSize(900, expected));
@@ -190,5 +190,5 @@ TEST(TForm1Lifecycle, ClosingWithoutReceiverSendsNothingAndEndsWithCodeZero) {
     form.close();
     ASSERT_TRUE(f.quitCode.has_value());
     EXPECT_EQ(*f.quitCode, 0);
-    EXPECT_EQ(form.link.ActiveDevice, nullptr);
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
 }

@@ -60,19 +60,19 @@ TEST(TForm1LinkMonitor, SuspendedPollingSendsNothingAndKeepsTheTimerRunning) {
     s.bench.setMouseMoving(true);
     auto& form = s.create();
     form.FindReceiver();
-    ASSERT_TRUE(form.tmrIsTxLink->isActive());
-    form.LinkPollingSuspended = true;
+    ASSERT_TRUE(form.station().linkPolling().isActive());
+    form.station().setLinkPollingSuspended(true);
     const auto transfers = s.bench.featureTransfers();
     form.tmrIsTxLinkTimer();
     EXPECT_EQ(s.bench.featureTransfers(), transfers);
-    EXPECT_TRUE(form.tmrIsTxLink->isActive());
+    EXPECT_TRUE(form.station().linkPolling().isActive());
 
-    form.LinkPollingSuspended = false;
+    form.station().setLinkPollingSuspended(false);
     s.bench.switchMouse(false);
     form.tmrIsTxLinkTimer();
     EXPECT_GT(s.bench.featureTransfers(), transfers);
     EXPECT_EQ(s.text("edtTX"), "Mouse TX Not Ready");
-    EXPECT_TRUE(form.tmrIsTxLink->isActive());
+    EXPECT_TRUE(form.station().linkPolling().isActive());
 }
 
 TEST(TForm1LinkMonitor, NothingChangesWhileTheLanguageDialogShows) {
@@ -95,12 +95,12 @@ TEST(TForm1LinkMonitor, NothingChangesWhileTheLanguageDialogShows) {
 TEST(TForm1LinkMonitor, TheTimerPollsEveryHalfSecondOnceConnected) {
     BenchStation s;
     auto& form = s.create();
-    EXPECT_EQ(form.tmrIsTxLink->interval(), 500);
-    EXPECT_FALSE(form.tmrIsTxLink->isActive());
-    EXPECT_EQ(form.tmrSoftBind->interval(), 1000);
-    EXPECT_FALSE(form.tmrSoftBind->isActive());
+    EXPECT_EQ(form.station().linkPolling().interval(), 500);
+    EXPECT_FALSE(form.station().linkPolling().isActive());
+    EXPECT_EQ(form.station().bindingPolling().interval(), 1000);
+    EXPECT_FALSE(form.station().bindingPolling().isActive());
     form.FindReceiver();
-    EXPECT_TRUE(form.tmrIsTxLink->isActive());
+    EXPECT_TRUE(form.station().linkPolling().isActive());
     form.ResetLinkStatus();
-    EXPECT_FALSE(form.tmrIsTxLink->isActive());
+    EXPECT_FALSE(form.station().linkPolling().isActive());
 }

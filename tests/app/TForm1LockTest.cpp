@@ -121,8 +121,8 @@ TEST(TForm1Lock, TheControlsFollowTheLockAndSerialFieldsNeedBytes) {
                         "RXSNINFO=object TProdSN;  IsDate = True;  IncSNByteCount = 4;end;\n"
                         "TXSNINFO=object TProdSN;  IsDate = True;  FixSNByteCount = 4;end;\n");
     auto& form = f.create();
-    ASSERT_EQ(form.RxSN->FixSNByteCount(), 0);
-    ASSERT_EQ(form.TxSN->IncSNByteCount(), 0);
+    ASSERT_EQ(form.station().rxSN()->FixSNByteCount(), 0);
+    ASSERT_EQ(form.station().txSN()->IncSNByteCount(), 0);
 
     const auto expectAll = [&](bool open) {
         for (const char* name : kFollowTheLock)

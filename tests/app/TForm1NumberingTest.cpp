@@ -67,14 +67,14 @@ TEST(TForm1Numbering, StartUpWithRadioIdsAsTheStationHasAlwaysStarted) {
         EXPECT_EQ(fieldText(f, "edtTX_IncNextRFID"), row.txNextField);
         EXPECT_EQ(f.child<QRadioButton>("rbRX_RandomRFID")->isChecked(), row.random);
         EXPECT_EQ(f.child<QRadioButton>("rbRX_CustomRFID")->isChecked(), !row.random);
-        EXPECT_EQ(form.RxRFID->IsRandom(), row.random);
-        EXPECT_EQ(form.TxRFID->IsRandom(), row.random);
+        EXPECT_EQ(form.station().rxRFID()->IsRandom(), row.random);
+        EXPECT_EQ(form.station().txRFID()->IsRandom(), row.random);
         if (row.random) {
-            EXPECT_EQ(form.RxRFID->IncPrevRFID(), 0x123455);
-            EXPECT_EQ(form.TxRFID->IncPrevRFID(), 0x234566);
+            EXPECT_EQ(form.station().rxRFID()->IncPrevRFID(), 0x123455);
+            EXPECT_EQ(form.station().txRFID()->IncPrevRFID(), 0x234566);
         } else {
-            EXPECT_EQ(form.RxRFID->NextRFID(), row.rxFirstUnit);
-            EXPECT_EQ(form.TxRFID->NextRFID(), row.txFirstUnit);
+            EXPECT_EQ(form.station().rxRFID()->NextRFID(), row.rxFirstUnit);
+            EXPECT_EQ(form.station().txRFID()->NextRFID(), row.txFirstUnit);
         }
     }
 }
@@ -100,7 +100,7 @@ TEST(TForm1Numbering, ARestartContinuesTheSerialNumbersWhereTheBatchStood) {
                             "FixSNByteCount = 2;  IncSNByteCount = 2;  " +
                                 row.generator + ";  IsFixAscii = True;end;\n");
         auto& form = f.create();
-        EXPECT_EQ(form.RxSN->IncNextSN(), row.next);
+        EXPECT_EQ(form.station().rxSN()->IncNextSN(), row.next);
         EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), row.nextField);
     }
 }
@@ -114,11 +114,11 @@ TEST(TForm1Numbering, TheCounterSurvivesRepeatedRestartsAndANewInitialValueResta
     f.form->FormCloseQuery();
     f.form.reset();
     auto& again = f.create();
-    EXPECT_EQ(again.RxSN->IncNextSN(), 0x124) << storedValue(f, "RXSNINFO");
+    EXPECT_EQ(again.station().rxSN()->IncNextSN(), 0x124) << storedValue(f, "RXSNINFO");
     EXPECT_EQ(fieldText(f, "edtRX_IncInitSN"), "0100");
 
     f.child<QLineEdit>("edtRX_IncInitSN")->setText("0200");
-    EXPECT_EQ(again.RxSN->IncNextSN(), 0x200);
+    EXPECT_EQ(again.station().rxSN()->IncNextSN(), 0x200);
     EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), "0200");
     EXPECT_NE(storedValue(f, "RXSNINFO").find("IncPrevSN = 511;"), std::string::npos);
 
@@ -126,7 +126,7 @@ TEST(TForm1Numbering, TheCounterSurvivesRepeatedRestartsAndANewInitialValueResta
     f.form->FormCloseQuery();
     f.form.reset();
     auto& third = f.create();
-    EXPECT_EQ(third.RxSN->IncNextSN(), 0x200) << storedValue(f, "RXSNINFO");
+    EXPECT_EQ(third.station().rxSN()->IncNextSN(), 0x200) << storedValue(f, "RXSNINFO");
 }
 
 TEST(TForm1Numbering, AHandRaisedInitialValueStartsTheNewBatchAndTheLastValueIsKept) {
@@ -135,14 +135,14 @@ TEST(TForm1Numbering, AHandRaisedInitialValueStartsTheNewBatchAndTheLastValueIsK
                         "FixSNByteCount = 2;  IncSNByteCount = 2;  IncInitSN = 1024;  "
                         "IncPrevSN = 291;  IncCurrentSN = 291;  IsFixAscii = True;end;\n");
     auto& form = f.create();
-    EXPECT_EQ(form.RxSN->IncNextSN(), 0x400);
+    EXPECT_EQ(form.station().rxSN()->IncNextSN(), 0x400);
     EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), "0400");
     f.form->FormCloseQuery();
     const std::string stored = storedValue(f, "RXSNINFO");
     EXPECT_NE(stored.find("IncCurrentSN = 291;"), std::string::npos) << stored;
     EXPECT_NE(stored.find("IncPrevSN = 1023;"), std::string::npos) << stored;
     f.form.reset();
-    EXPECT_EQ(f.create().RxSN->IncNextSN(), 0x400);
+    EXPECT_EQ(f.create().station().rxSN()->IncNextSN(), 0x400);
 }
 
 TEST(TForm1Numbering, RefreshFillsTheSerialPanelFromItsGenerator) {
@@ -159,13 +159,13 @@ TEST(TForm1Numbering, RefreshFillsTheSerialPanelFromItsGenerator) {
     EXPECT_EQ(fieldText(f, "edtTX_FixSN"), "ABC");
     EXPECT_EQ(fieldText(f, "edtTX_IncInitSN"), "001000");
     EXPECT_EQ(fieldText(f, "edtTX_IncNextSN"), "001000");
-    EXPECT_EQ(form.TxSN->FixSN(), 0x414243);
+    EXPECT_EQ(form.station().txSN()->FixSN(), 0x414243);
     EXPECT_EQ(f.child<QGroupBox>("gbTX")->height(), 95);
     // The receiver's generator is a new one: no serial number, a narrow panel, the date shown.
     EXPECT_FALSE(f.child<QCheckBox>("cbRX_IsSN")->isChecked());
     EXPECT_TRUE(f.child<QCheckBox>("cbRX_IsDate")->isChecked());
     EXPECT_EQ(f.child<QGroupBox>("gbRX")->height(), 35);
-    EXPECT_EQ(form.windowHeight, 35 + 95 + 550);
+    EXPECT_EQ(form.windowHeight(), 35 + 95 + 550);
     EXPECT_EQ(f.child<QGroupBox>("gbTX")->y(),
               f.child<QGroupBox>("gbRX")->y() + f.child<QGroupBox>("gbRX")->height());
 }
@@ -188,9 +188,9 @@ TEST(TForm1Numbering, SerialNumberSwitchSizesThePanelsAndTheWindow) {
         EXPECT_EQ(gbRX->height(), row.rxHeight);
         EXPECT_EQ(gbTX->height(), row.txHeight);
         EXPECT_EQ(gbTX->y(), gbRX->y() + gbRX->height());
-        EXPECT_EQ(form.windowHeight, row.rxHeight + row.txHeight + 550);
-        EXPECT_EQ(form.RxSN->IsSN(), row.rx);
-        EXPECT_EQ(form.TxSN->IsSN(), row.tx);
+        EXPECT_EQ(form.windowHeight(), row.rxHeight + row.txHeight + 550);
+        EXPECT_EQ(form.station().rxSN()->IsSN(), row.rx);
+        EXPECT_EQ(form.station().txSN()->IsSN(), row.tx);
         EXPECT_EQ(f.child<QCheckBox>("cbRX_IsDate")->isVisibleTo(gbRX), row.rx);
         EXPECT_EQ(f.child<QLabel>("lblTX_Date")->isVisibleTo(gbTX), row.tx);
     }
@@ -216,8 +216,8 @@ TEST(TForm1Numbering, TheDateCodeTakesItsTwoBytesAsTheGeneratorSays) {
         date->setChecked(true);
         EXPECT_EQ(fix->value(), row.fixOn);
         EXPECT_EQ(inc->value(), row.incOn);
-        EXPECT_EQ(form.RxSN->FixSNByteCount(), row.fixOn);
-        EXPECT_EQ(form.RxSN->IncSNByteCount(), row.incOn);
+        EXPECT_EQ(form.station().rxSN()->FixSNByteCount(), row.fixOn);
+        EXPECT_EQ(form.station().rxSN()->IncSNByteCount(), row.incOn);
         EXPECT_EQ(f.child<QLabel>("lblRX_Date")->text().size(), 10) << "yyyy.mm.dd";
     }
 }
@@ -228,7 +228,7 @@ TEST(TForm1Numbering, AByteCountAboveTheLimitIsPulledBackInTheSpinEdit) {
     auto* fix = f.child<QSpinBox>("edtRX_FixByteCount");
     fix->setValue(6); // the date is on: four bytes at most
     EXPECT_EQ(fix->value(), 4);
-    EXPECT_EQ(form.RxSN->FixSNByteCount(), 4);
+    EXPECT_EQ(form.station().rxSN()->FixSNByteCount(), 4);
     EXPECT_EQ(f.child<QSpinBox>("edtRX_IncByteCount")->value(), 0);
     EXPECT_EQ(fieldText(f, "edtRX_IncNextSN"), "") << "no incrementing part, no next value";
 }
@@ -255,7 +255,7 @@ TEST(TForm1Numbering, TheFixedPartInAsciiAndHex) {
         f.child<QSpinBox>("edtRX_FixByteCount")->setValue(row.fix);
         f.child<QRadioButton>(row.ascii ? "rbRX_FixAscii" : "rbRX_FixHex")->setChecked(true);
         f.child<QLineEdit>("edtRX_FixSN")->setText(row.text);
-        EXPECT_EQ(form.RxSN->FixSN(), row.fixed);
+        EXPECT_EQ(form.station().rxSN()->FixSN(), row.fixed);
         EXPECT_EQ(f.child<QLineEdit>("edtRX_FixSN")->maxLength(),
                   row.ascii ? row.fix : 2 * row.fix);
     }
@@ -266,16 +266,16 @@ TEST(TForm1Numbering, SwitchingBetweenAsciiAndHexEmptiesTheFixedPart) {
     auto& form = f.create();
     auto* edit = f.child<app::THexEdit>("edtRX_FixSN");
     edit->setText("AB");
-    ASSERT_EQ(form.RxSN->FixSN(), 0x4142);
+    ASSERT_EQ(form.station().rxSN()->FixSN(), 0x4142);
     f.child<QRadioButton>("rbRX_FixHex")->setChecked(true);
     EXPECT_EQ(edit->text(), "");
-    EXPECT_EQ(form.RxSN->FixSN(), 0);
-    EXPECT_FALSE(form.RxSN->IsFixAscii());
+    EXPECT_EQ(form.station().rxSN()->FixSN(), 0);
+    EXPECT_FALSE(form.station().rxSN()->IsFixAscii());
     EXPECT_TRUE(edit->hexFilter());
     edit->setText("ab12");
     EXPECT_EQ(edit->text(), "AB12") << "hex is shown in upper case";
     f.child<QRadioButton>("rbRX_FixAscii")->setChecked(true);
-    EXPECT_EQ(form.RxSN->FixSN(), 0);
+    EXPECT_EQ(form.station().rxSN()->FixSN(), 0);
     EXPECT_FALSE(edit->upperCase());
 }
 
@@ -283,9 +283,9 @@ TEST(TForm1Numbering, AMalformedHexValueShowsTheConversionErrorAndChangesNothing
     StationFixture f;
     auto& form = f.create();
     f.child<QLineEdit>("edtRX_IncInitSN")->setText("0100");
-    ASSERT_EQ(form.RxSN->IncInitSN(), 0x100);
+    ASSERT_EQ(form.station().rxSN()->IncInitSN(), 0x100);
     f.child<QLineEdit>("edtRX_IncInitSN")->setText("01G0"); // pasted past the filter
-    EXPECT_EQ(form.RxSN->IncInitSN(), 0x100);
+    EXPECT_EQ(form.station().rxSN()->IncInitSN(), 0x100);
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_EQ(f.dialogs.messages[0].text, "'$001G0' is not a valid integer value");
 }
@@ -294,14 +294,14 @@ TEST(TForm1Numbering, TypingAnInitialRadioIdInSequentialMode) {
     StationFixture f;
     auto& form = f.create();
     f.child<QRadioButton>("rbRX_CustomRFID")->setChecked(true);
-    ASSERT_FALSE(form.RxRFID->IsRandom());
+    ASSERT_FALSE(form.station().rxRFID()->IsRandom());
     f.child<QLineEdit>("edtRX_IncInitRFID")->setText("123456");
     EXPECT_EQ(fieldText(f, "edtRX_IncNextRFID"), "123456");
     // The save the handler ends with consumes the next ID and rewinds to just before it.
     EXPECT_EQ(storedValue(f, "RXRFIDINFO"),
               "object TProdRFID;  IsRandom = False;  IncInitRFID = 1193047;  "
               "IncPrevRFID = 1193046;  IncCurrentRFID = 0;end;");
-    EXPECT_EQ(form.RxRFID->NextRFID(), 0x123457);
+    EXPECT_EQ(form.station().rxRFID()->NextRFID(), 0x123457);
 }
 
 TEST(TForm1Numbering, TheRandomChoiceOfEitherRowSwitchesBothGenerators) {
@@ -309,8 +309,8 @@ TEST(TForm1Numbering, TheRandomChoiceOfEitherRowSwitchesBothGenerators) {
     f.putFile("TX.ini", radioIds(false, 0x123456, false, 0x234567));
     auto& form = f.create();
     f.child<QRadioButton>("rbTX_RandomRFID")->setChecked(true);
-    EXPECT_TRUE(form.RxRFID->IsRandom());
-    EXPECT_TRUE(form.TxRFID->IsRandom());
+    EXPECT_TRUE(form.station().rxRFID()->IsRandom());
+    EXPECT_TRUE(form.station().txRFID()->IsRandom());
     EXPECT_EQ(fieldText(f, "edtRX_IncNextRFID"), "");
     EXPECT_EQ(fieldText(f, "edtTX_IncNextRFID"), "");
     f.child<QLineEdit>("edtRX_IncInitRFID")->setText("ABCDEF");
@@ -324,9 +324,9 @@ TEST(TForm1Numbering, LoweringAByteCountLeavesTheFixedTextAndValueAlone) {
     f.child<QRadioButton>("rbRX_FixHex")->setChecked(true);
     f.child<QSpinBox>("edtRX_FixByteCount")->setValue(3);
     f.child<QLineEdit>("edtRX_FixSN")->setText("123456");
-    ASSERT_EQ(form.RxSN->FixSN(), 0x123456);
+    ASSERT_EQ(form.station().rxSN()->FixSN(), 0x123456);
     // The limit stops typing; it must not cut the text, which would change the fixed part.
     f.child<QSpinBox>("edtRX_FixByteCount")->setValue(2);
     EXPECT_EQ(fieldText(f, "edtRX_FixSN"), "123456");
-    EXPECT_EQ(form.RxSN->FixSN(), 0x123456);
+    EXPECT_EQ(form.station().rxSN()->FixSN(), 0x123456);
 }

@@ -66,10 +66,10 @@ struct OptionStation : BenchStation {
     OptionStation() {
         form = &create();
         form->FindReceiver();
-        form->link.CommError = false;
+        form->station().link().CommError = false;
     }
     void prepare(const char* other) {
-        form->RunMode = 2;
+        form->station().setRunMode(2);
         child<QRadioButton>(other)->setChecked(true);
     }
 };
@@ -85,7 +85,7 @@ TEST_P(TransmitterOptions, WriteTheirComplementPairOnlyInAProgrammingRun) {
     const auto transfers = s.bench.featureTransfers();
     const auto before = s.bench.mouse().eeprom();
     QFile::remove(kSettingsFile);
-    s.form->RunMode = static_cast<std::uint8_t>(mode);
+    s.form->station().setRunMode(static_cast<std::uint8_t>(mode));
     s.child<QRadioButton>(o.button)->click();
 
     EXPECT_EQ(QFile::exists(kSettingsFile), mode == 0) << "only an idle change saves";
@@ -96,7 +96,7 @@ TEST_P(TransmitterOptions, WriteTheirComplementPairOnlyInAProgrammingRun) {
     }
     EXPECT_EQ(s.bench.mouse().eeprom()[static_cast<std::size_t>(o.address)], o.value);
     EXPECT_EQ(s.bench.mouse().eeprom()[static_cast<std::size_t>(o.address + 1)], o.complement);
-    EXPECT_FALSE(s.form->link.CommError);
+    EXPECT_FALSE(s.form->station().link().CommError);
     // The RF page shows the last pair written.
     EXPECT_EQ(s.child<app::THexEdit>("edtRF_EEPROMAddr")->value(), o.address + 1);
     EXPECT_EQ(s.child<app::THexEdit>("edtRF_EEPROMData")->value(), o.complement);
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(TForm1Options, TransmitterOptions, ::testing::ValuesIn(
 TEST(TForm1Options, AnIdleChoiceIsSavedAtOnce) {
     OptionStation s;
     s.prepare("rbRF_DR_25");
-    s.form->RunMode = 0;
+    s.form->station().setRunMode(0);
     s.child<QRadioButton>("rbRF_DR_2A")->click();
     EXPECT_TRUE(settingsText().contains("Wakeup=1"));
     s.child<QRadioButton>("rbKbdMse")->click();
@@ -124,12 +124,12 @@ TEST(TForm1Options, ResolutionChoiceSetsTheLevelInAProgrammingRun) {
     OptionStation s;
     for (int mode : {0, 2}) {
         s.prepare("rbRF_CPI_L");
-        s.form->RunMode = static_cast<std::uint8_t>(mode);
+        s.form->station().setRunMode(static_cast<std::uint8_t>(mode));
         s.child<QRadioButton>("rbRF_CPI_H")->click();
         EXPECT_EQ(s.bench.mouse().resolutionLevel(), 0) << mode;
     }
     s.prepare("rbRF_CPI_L");
-    s.form->RunMode = 1;
+    s.form->station().setRunMode(1);
     s.child<QRadioButton>("rbRF_CPI_H")->click();
     EXPECT_EQ(s.bench.mouse().resolutionLevel(), 1);
     EXPECT_EQ(s.child<QSpinBox>("edtC_RF_SETUP_CPI")->value(), 1);
@@ -142,14 +142,14 @@ TEST(TForm1Options, ReceiverTypeWritesWordFiftySixAndShowsKeyboardBindingInEvery
     auto* keyboardBind = s.child<QCheckBox>("cbKeyboardbind");
     for (int mode : {0, 2}) {
         s.prepare("rbMouseOnly");
-        s.form->RunMode = static_cast<std::uint8_t>(mode);
+        s.form->station().setRunMode(static_cast<std::uint8_t>(mode));
         const auto transfers = s.bench.featureTransfers();
         s.child<QRadioButton>("rbKbdMse")->click();
         EXPECT_TRUE(keyboardBind->isVisibleTo(s.station.form.get())) << mode;
         EXPECT_EQ(s.bench.featureTransfers(), transfers) << mode;
     }
     s.prepare("rbKbdMse");
-    s.form->RunMode = 1;
+    s.form->station().setRunMode(1);
     s.child<QRadioButton>("rbMouseOnly")->click();
     EXPECT_EQ(s.bench.receiver().eeprom()[56], 0x5AA5);
     EXPECT_FALSE(keyboardBind->isVisibleTo(s.station.form.get()));
@@ -160,20 +160,20 @@ TEST(TForm1Options, ReceiverTypeWritesWordFiftySixAndShowsKeyboardBindingInEvery
 TEST(TForm1Options, BatteryLevelGoesToTheMouseAndIntoReceiverWordFortySeven) {
     OptionStation s;
     auto* battery = s.child<QComboBox>("cbRF_Set_BTY_Low_Level");
-    s.form->RunMode = 2;
+    s.form->station().setRunMode(2);
     battery->setCurrentIndex(2);
-    s.form->link.WriteReceiverEeprom(47, 0x9F60);
+    s.form->station().link().WriteReceiverEeprom(47, 0x9F60);
     const auto transfers = s.bench.featureTransfers();
-    s.form->RunMode = 0;
+    s.form->station().setRunMode(0);
     battery->setCurrentIndex(0);
     EXPECT_EQ(s.bench.featureTransfers(), transfers);
 
-    s.form->RunMode = 1;
+    s.form->station().setRunMode(1);
     battery->setCurrentIndex(1);
     EXPECT_EQ(s.bench.mouse().eeprom()[26], 0x20);
     EXPECT_EQ(s.bench.mouse().eeprom()[27], 0xDF);
     EXPECT_EQ(s.bench.receiver().eeprom()[47], 0x3FC0);
-    EXPECT_FALSE(s.form->link.CommError);
+    EXPECT_FALSE(s.form->station().link().CommError);
 }
 
 TEST(TForm1Options, SpinEditsShowTheirPeriodsInMilliseconds) {

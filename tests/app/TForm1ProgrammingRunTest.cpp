@@ -170,11 +170,11 @@ TEST(TForm1ProgrammingRun, APassedUnitHoldsWhatTheSettingsSayAndIsLogged) {
         EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d{3}$").match(rs.text("edtCaliTime")).hasMatch())
             << rs.text("edtCaliTime").toStdString();
         EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
-        EXPECT_EQ(form.link.ActiveDevice, nullptr);
+        EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
         EXPECT_EQ(rs.text("edtRX"), "Mouse RX Not Ready");
-        EXPECT_TRUE(form.LinkPollingSuspended);
-        EXPECT_EQ(form.RunMode, 0);
-        EXPECT_FALSE(form.BindFromRun);
+        EXPECT_TRUE(form.station().linkPollingSuspended());
+        EXPECT_EQ(form.station().runMode(), 0);
+        EXPECT_FALSE(form.station().bindFromRun());
         EXPECT_FALSE(rs.s.child<QWidget>("Image2")->isVisibleTo(&form));
         EXPECT_TRUE(rs.messages().empty());
 
@@ -298,12 +298,12 @@ TEST(TForm1ProgrammingRun, AByteThatIgnoresWritesFailsWithoutLogOrNumbersOrCalib
     EXPECT_EQ(rs.result(), "FAIL");
     EXPECT_EQ(rs.resultColour(), QColor(Qt::red));
     EXPECT_TRUE(RunStation::logLines().isEmpty());
-    EXPECT_EQ(form.RxSN->IncNextSN(), 0x0005) << "the next unit gets the same serial number";
-    EXPECT_EQ(form.TxSN->IncNextSN(), 0x000100);
-    EXPECT_EQ(form.RxSN->IncCurrentSN(), 0);
+    EXPECT_EQ(form.station().rxSN()->IncNextSN(), 0x0005) << "the next unit gets the same serial number";
+    EXPECT_EQ(form.station().txSN()->IncNextSN(), 0x000100);
+    EXPECT_EQ(form.station().rxSN()->IncCurrentSN(), 0);
     EXPECT_TRUE(rs.text("edtRX_IncCurrentSN").isEmpty());
     EXPECT_EQ(settingsText(), iniBefore) << "a failed unit saves nothing";
-    EXPECT_EQ(form.RunMode, 0);
+    EXPECT_EQ(form.station().runMode(), 0);
     EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
     QTest::qWait(300);
     EXPECT_FALSE(QFile::exists("quve_started")) << "no calibration for a failed unit";
@@ -320,10 +320,10 @@ TEST(TForm1ProgrammingRun, AnUnplugInTheMiddleFailsAndTheNextUnitPasses) {
     EXPECT_EQ(rs.result(), "FAIL");
     EXPECT_EQ(rs.s.bench.mouse().radioChipRegisters()[0x01], 0x03) << "the run had begun";
     EXPECT_TRUE(RunStation::logLines().isEmpty());
-    EXPECT_EQ(form.RunMode, 0);
+    EXPECT_EQ(form.station().runMode(), 0);
     EXPECT_FALSE(form.runActive());
     EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
-    EXPECT_EQ(form.link.ActiveDevice, nullptr);
+    EXPECT_EQ(form.station().link().ActiveDevice, nullptr);
 
     rs.s.bench.setFaults({});
     rs.nextUnit(31);
@@ -362,7 +362,7 @@ TEST(TForm1ProgrammingRun, ALogThatCannotBeWrittenStillPassesAndTellsTheOperator
     EXPECT_TRUE(text.contains("2B3C4D"));
     EXPECT_TRUE(text.contains(test::serialText(c.rxSerial, today)));
     EXPECT_TRUE(text.contains(test::serialText(c.txSerial, today)));
-    EXPECT_EQ(form.RunMode, 0);
+    EXPECT_EQ(form.station().runMode(), 0);
     EXPECT_TRUE(rs.s.child<QPushButton>("btnGo")->isEnabled());
     EXPECT_TRUE(settingsText().contains("IncCurrentSN = 5;")) << "numbers saved all the same";
 }

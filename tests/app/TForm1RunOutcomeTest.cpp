@@ -59,7 +59,7 @@ TEST(TForm1RunOutcome, ADeviceChangeWhileTheRunEndsStillLogsTheUnitWithItsNumber
                                     .arg(serialText(c.rxSerial, today).remove('-'),
                                          serialText(c.txSerial, today).remove('-'))))
         << log[0].toStdString();
-    EXPECT_EQ(form.RxSN->IncCurrentSN(), 0x0005) << "the numbering advanced with the logged unit";
+    EXPECT_EQ(form.station().rxSN()->IncCurrentSN(), 0x0005) << "the numbering advanced with the logged unit";
 }
 
 TEST(TForm1RunOutcome, ClosingTheWindowEndsTheRunAsFailWithoutLogOrNumbersAndEndsTheProgram) {
@@ -81,7 +81,7 @@ TEST(TForm1RunOutcome, ClosingTheWindowEndsTheRunAsFailWithoutLogOrNumbersAndEnd
     ASSERT_TRUE(form.lastOutcome());
     EXPECT_EQ(form.lastOutcome()->reason, FailReason::Cancelled);
     EXPECT_TRUE(RunStation::logLines().isEmpty());
-    EXPECT_EQ(form.RxSN->IncCurrentSN(), 0) << "no numbering advance";
+    EXPECT_EQ(form.station().rxSN()->IncCurrentSN(), 0) << "no numbering advance";
     EXPECT_EQ(rs.s.bench.mouse().accessMode(), bench::AccessMode::Off) << "access mode left";
     EXPECT_LT(rs.s.bench.featureTransfers() - framesAtClose, 40u) << "the run ended at its next step";
     EXPECT_FALSE(rs.s.station.quitCode) << "the program ends only once the run has ended";
@@ -97,7 +97,7 @@ TEST(TForm1RunOutcome, LoadingTheSettingsDuringARunWaitsForItsEnd) {
         if (!loaded && progress(rs) == 2) {
             loaded = true;
             rs.s.child<QPushButton>("btnLoadSetting")->click();
-            EXPECT_EQ(form.RunMode, 1) << "the run keeps writing the unit";
+            EXPECT_EQ(form.station().runMode(), 1) << "the run keeps writing the unit";
         }
     };
 
@@ -110,7 +110,7 @@ TEST(TForm1RunOutcome, LoadingTheSettingsDuringARunWaitsForItsEnd) {
         EXPECT_TRUE(complementPair(tx, address)) << "option byte " << address << " written";
     EXPECT_EQ(rs.s.bench.receiver().eeprom()[rxeeprom::kReceiverType], rxeeprom::kMouseOnly);
     QTest::qWait(20);
-    EXPECT_EQ(form.RunMode, 0) << "the load has happened once the run ended";
+    EXPECT_EQ(form.station().runMode(), 0) << "the load has happened once the run ended";
 }
 
 TEST(TForm1RunOutcome, AFailSaysWhyUnderTheResult) {

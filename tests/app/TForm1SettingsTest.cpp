@@ -127,28 +127,28 @@ TEST(TForm1Settings, AHandWrittenFileLoadsIntoTheControlsAndGenerators) {
     EXPECT_TRUE(f.child<QCheckBox>("LRMBinding")->isChecked());
     EXPECT_EQ(f.child<QComboBox>("ComboRFPower")->currentIndex(), 1);
     EXPECT_FALSE(f.child<QCheckBox>("cbResetRF")->isChecked());
-    EXPECT_EQ(f.form->Delay, 77);
+    EXPECT_EQ(f.form->delay(), 77);
     EXPECT_TRUE(f.child<QCheckBox>("cbKeyboardbind")->isChecked());
     EXPECT_TRUE(f.child<QCheckBox>("CallQUVE")->isChecked());
-    EXPECT_EQ(f.form->receiverIdTable[7].vendorId, 0x046D);
-    EXPECT_EQ(f.form->receiverIdTable[7].productId, 0xC52B);
-    EXPECT_EQ(f.form->RunMode, 0);
+    EXPECT_EQ(f.form->station().receiverIdTable()[7].vendorId, 0x046D);
+    EXPECT_EQ(f.form->station().receiverIdTable()[7].productId, 0xC52B);
+    EXPECT_EQ(f.form->station().runMode(), 0);
 
-    const TProdSN& rx = *f.form->RxSN;
+    const TProdSN& rx = *f.form->station().rxSN();
     EXPECT_TRUE(rx.IsSN());
     EXPECT_FALSE(rx.IsDate());
     EXPECT_EQ(rx.FixSNByteCount(), 3);
     EXPECT_EQ(rx.IncSNByteCount(), 3);
     EXPECT_EQ(rx.FixSN(), 0x414243);
     EXPECT_EQ(rx.IncNextSN(), 0x1000);
-    const TProdSN& tx = *f.form->TxSN;
+    const TProdSN& tx = *f.form->station().txSN();
     EXPECT_EQ(tx.FixSN(), 0xAB);
     EXPECT_FALSE(tx.IsFixAscii());
     EXPECT_EQ(tx.IncCurrentSN(), 32);
     EXPECT_EQ(tx.IncNextSN(), 33);
-    EXPECT_TRUE(f.form->RxRFID->IsRandom());
-    EXPECT_EQ(f.form->RxRFID->IncInitRFID(), 0x123456);
-    EXPECT_EQ(f.form->TxRFID->IncInitRFID(), 0x234567);
+    EXPECT_TRUE(f.form->station().rxRFID()->IsRandom());
+    EXPECT_EQ(f.form->station().rxRFID()->IncInitRFID(), 0x123456);
+    EXPECT_EQ(f.form->station().txRFID()->IncInitRFID(), 0x234567);
     EXPECT_TRUE(f.dialogs.messages.empty());
 }
 
@@ -177,16 +177,16 @@ TEST(TForm1Settings, WithoutAFileTheDefaultsApplyAndNothingIsCreatedUntilTheFirs
     EXPECT_FALSE(f.fileBytes("TX.ini"));
     EXPECT_EQ(f.child<QLineEdit>("edtEEPROM_20")->text(), "");
     EXPECT_EQ(f.child<QComboBox>("cbRF_Set_BTY_Low_Level")->currentIndex(), -1);
-    EXPECT_EQ(f.child<QComboBox>("cbCustKey1")->currentIndex(), form.DefaultCustKey1);
-    EXPECT_EQ(f.child<QComboBox>("cbCustKey2")->currentIndex(), form.DefaultCustKey2);
+    EXPECT_EQ(f.child<QComboBox>("cbCustKey1")->currentIndex(), form.defaultCustKey1());
+    EXPECT_EQ(f.child<QComboBox>("cbCustKey2")->currentIndex(), form.defaultCustKey2());
     for (const char* selected : {"rbRF_DR_1A", "rbRF_CPI_L", "rbRF_DR_45", "rbRF_DR_5A"})
         EXPECT_TRUE(f.child<QRadioButton>(selected)->isChecked()) << selected;
     EXPECT_EQ(f.child<QLineEdit>("edtVID_SET")->text(), "");
     EXPECT_EQ(f.child<QComboBox>("ComboRFPower")->currentIndex(), 3);
-    EXPECT_EQ(ComponentToText(*form.RxSN), ComponentToText(*std::make_unique<TProdSN>()));
-    EXPECT_EQ(ComponentToText(*form.TxSN), ComponentToText(*std::make_unique<TProdSN>()));
-    EXPECT_TRUE(form.RxRFID->IsRandom());
-    EXPECT_TRUE(form.TxRFID->IsRandom());
+    EXPECT_EQ(ComponentToText(*form.station().rxSN()), ComponentToText(*std::make_unique<TProdSN>()));
+    EXPECT_EQ(ComponentToText(*form.station().txSN()), ComponentToText(*std::make_unique<TProdSN>()));
+    EXPECT_TRUE(form.station().rxRFID()->IsRandom());
+    EXPECT_TRUE(form.station().txRFID()->IsRandom());
 
     form.btnWriteSettingClick();
     EXPECT_TRUE(f.fileBytes("TX.ini"));
@@ -202,8 +202,8 @@ TEST(TForm1Settings, AFirstWriteListsTheKeysInTableOrderWithTheGeneratorsExactTe
         f.child<app::THexEdit>("edtVID_SET")->setText("46D");
         f.child<app::THexEdit>("edtPID_SET")->setText("C52B");
     }
-    form.RxSN = std::make_unique<TProdSN>();
-    form.RxRFID = std::make_unique<TProdRFID>(
+    form.station().rxSN() = std::make_unique<TProdSN>();
+    form.station().rxRFID() = std::make_unique<TProdRFID>(
         std::make_unique<ScriptedRandom>(std::vector<std::uint32_t>{0x000000, 0x123456}));
     ASSERT_FALSE(f.fileBytes("TX.ini"));
 
@@ -287,7 +287,7 @@ TEST(TForm1Settings, WhatWritesTheFileAndWhatDoesNot) {
          [](auto& f) { f.template child<QComboBox>("ComboRFPower")->setCurrentIndex(0); }, false},
         {"anything while the window is created",
          [](auto& f) {
-             f.form->FormCreating = true;
+             f.form->setFormCreating(true);
              f.form->btnWriteSettingClick();
              f.template child<QCheckBox>("CallQUVE")->setChecked(true);
          },
@@ -321,8 +321,8 @@ TEST(TForm1Settings, LoadingNeverWritesOverTheTextsItIsAboutToRead) {
     const QByteArray before = *f.fileBytes("TX.ini");
     form.btnLoadSettingClick();
     EXPECT_TRUE(f.child<QCheckBox>("CallQUVE")->isChecked());
-    EXPECT_TRUE(form.RxSN->IsSN());
-    EXPECT_EQ(form.RxSN->IncInitSN(), 80);
+    EXPECT_TRUE(form.station().rxSN()->IsSN());
+    EXPECT_EQ(form.station().rxSN()->IncInitSN(), 80);
     EXPECT_EQ(*f.fileBytes("TX.ini"), before);
 }
 
@@ -338,22 +338,22 @@ TEST(TForm1Settings, AMalformedReceiverEntryIsReportedOnceAndEverythingElseLoads
     const QString text = f.dialogs.messages[0].text;
     EXPECT_TRUE(text.contains("1=ZZZZ")) << text.toStdString();
     EXPECT_TRUE(text.contains("Device")) << text.toStdString();
-    EXPECT_EQ(form.receiverIdTable[7].productId, 0xC52B);
-    EXPECT_EQ(form.receiverIdTable[8].vendorId, 0);
-    EXPECT_EQ(form.receiverIdTable[8].productId, 0);
-    EXPECT_EQ(form.receiverIdTable[9].vendorId, 0x12);
-    EXPECT_EQ(form.receiverIdTable[0].productId, 0x053A) << "the preset entries stay";
+    EXPECT_EQ(form.station().receiverIdTable()[7].productId, 0xC52B);
+    EXPECT_EQ(form.station().receiverIdTable()[8].vendorId, 0);
+    EXPECT_EQ(form.station().receiverIdTable()[8].productId, 0);
+    EXPECT_EQ(form.station().receiverIdTable()[9].vendorId, 0x12);
+    EXPECT_EQ(form.station().receiverIdTable()[0].productId, 0x053A) << "the preset entries stay";
     EXPECT_EQ(f.child<QLineEdit>("edtEEPROM_20")->text(), "Station 4");
     EXPECT_EQ(f.child<QSpinBox>("suiSpinEdit1")->value(), 30);
-    EXPECT_TRUE(form.RxSN->IsSN());
-    EXPECT_EQ(form.TxRFID->IncInitRFID(), 4660);
+    EXPECT_TRUE(form.station().rxSN()->IsSN());
+    EXPECT_EQ(form.station().txRFID()->IncInitRFID(), 4660);
 }
 
 TEST(TForm1Settings, AStoredGeneratorThatCannotBeReadIsReplacedAndReported) {
     StationFixture f;
     f.putFile("TX.ini", "[TX]\nRXSNINFO=object TProdRFID;  IsRandom = False;end;\n");
     auto& form = f.create();
-    EXPECT_EQ(ComponentToText(*form.RxSN), ComponentToText(*std::make_unique<TProdSN>()));
+    EXPECT_EQ(ComponentToText(*form.station().rxSN()), ComponentToText(*std::make_unique<TProdSN>()));
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
     EXPECT_TRUE(f.dialogs.messages[0].text.contains("RXSNINFO"));
 }
@@ -393,10 +393,10 @@ TEST(TForm1Settings, StoredValuesTheStationCannotUseAreListedShownAsTheyAreAndKe
     EXPECT_EQ(f.child<QLineEdit>("edtVID_SET")->text(), "") << "not 1234";
     EXPECT_EQ(f.child<QLineEdit>("edtPID_SET")->text(), "C52B");
     EXPECT_EQ(f.child<QLineEdit>("edtEEPROM_20")->text(), QString(longName)) << "not cut";
-    EXPECT_EQ(f.child<QComboBox>("cbCustKey1")->currentIndex(), form.DefaultCustKey1);
+    EXPECT_EQ(f.child<QComboBox>("cbCustKey1")->currentIndex(), form.defaultCustKey1());
 
     // Saved back as stored while the supervisor changes something else.
-    form.RunMode = 0;
+    form.station().setRunMode(0);
     f.child<QSpinBox>("suiSpinEdit1")->setValue(31);
     form.btnWriteSettingClick();
     IniFile saved(f.folder.filePath("TX.ini").toStdString());

@@ -21,7 +21,12 @@
 
 namespace rfbind::test {
 
-struct RecordingDisplay : RunDisplay {
+/// Records what a run shows; `Base` is RunDisplay, or a display that extends it (a station's
+/// view).
+template <class Base = RunDisplay> struct RecordingDisplayOf : Base {
+    using Label = RunDisplay::Label;
+    using Panel = RunDisplay::Panel;
+
     std::vector<Label> labels;
     int failMessage = -1;
     std::string failDetail;
@@ -69,6 +74,7 @@ struct RecordingDisplay : RunDisplay {
     }
     std::function<void(const std::string&)> onDebugLine;
 };
+using RecordingDisplay = RecordingDisplayOf<>;
 
 /// The station around the run, on the bench: the receiver is the bench's, and the operator
 /// acts whenever the run lets window messages run.

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-namespace rfbind::app {
+namespace rfbind {
 
 /// Keeps the station to one production run at a time and hands it back idle however a run
 /// ends.
@@ -15,7 +15,7 @@ namespace rfbind::app {
 /// run does nothing. When an acquired guard ends (return, early exit or exception), it runs
 /// the restore actions added with atExit(), last added first, and frees the flag.
 ///
-/// The flag must outlive the guard. User-interface thread only.
+/// The flag must outlive the guard. The station's own thread only.
 class RunGuard {
 public:
     explicit RunGuard(bool& busy) : busy_(busy), acquired_(!busy) {
@@ -39,4 +39,4 @@ private:
     std::vector<std::function<void()>> restores_;
 };
 
-} // namespace rfbind::app
+} // namespace rfbind

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "RunGuard.h"
+#include "station/RunGuard.h"
 
-namespace rfbind::app {
+namespace rfbind {
 
 RunGuard::~RunGuard() {
     if (!acquired_)
@@ -21,4 +21,4 @@ void RunGuard::atExit(std::function<void()> restore) {
         restores_.push_back(std::move(restore));
 }
 
-} // namespace rfbind::app
+} // namespace rfbind
