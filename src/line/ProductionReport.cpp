@@ -92,6 +92,55 @@ std::vector<ProductionReport::Reason> mostFrequentFirst(const std::map<std::stri
     return out;
 }
 
+// The numbers found in two or more passed units, each with the units that carry it.
+void appendDuplicates(std::string& out, const std::vector<ProductionReport::Duplicate>& duplicates,
+                      std::size_t stationWidth) {
+    auto line = [&out](const std::string& s) { out += s + "\n"; };
+    if (duplicates.empty()) {
+        line("No serial number or on-air radio ID in two passed units.");
+        return;
+    }
+    line("DUPLICATES: " + std::to_string(duplicates.size()) +
+         " number(s) in two or more passed units");
+    for (const ProductionReport::Duplicate& d : duplicates) {
+        line("  " + d.what + " " + d.value + " in " + std::to_string(d.units.size()) +
+             " passed units:");
+        for (const ProductionReport::Duplicate::Unit& u : d.units)
+            line("    " + padded(u.station, stationWidth) + u.startedAt + "  attempt " +
+                 u.attemptId);
+    }
+}
+
+// Each recipe's cycle times: its summary and a histogram of hashes.
+void appendCycles(std::string& out,
+                  const std::map<std::string, ProductionReport::CycleTimes>& cycles) {
+    auto line = [&out](const std::string& s) { out += s + "\n"; };
+    if (cycles.empty()) {
+        line("  no passed units");
+        return;
+    }
+    for (const auto& [recipe, cycle] : cycles) {
+        line("  " + recipe);
+        char summary[160];
+        std::snprintf(summary, sizeof summary,
+                      "  n %zu   min %lld   median %lld   mean %.0f   p90 %lld   max %lld",
+                      cycle.count, cycle.minMs, cycle.medianMs, cycle.meanMs, cycle.p90Ms,
+                      cycle.maxMs);
+        line(summary);
+        std::size_t most = 1;
+        for (const ProductionReport::Bucket& b : cycle.histogram)
+            most = std::max(most, b.count);
+        for (const ProductionReport::Bucket& b : cycle.histogram) {
+            const std::size_t bar = (b.count * 40 + most - 1) / most;
+            line("  " + padded(std::to_string(b.fromMs), 8, true) + " - " +
+                 padded(std::to_string(b.toMs - 1), 8, true) +
+                 padded(std::to_string(b.count), 7, true) +
+                 (bar ? "  " + std::string(bar, '#') : ""));
+        }
+        line("");
+    }
+}
+
 } // namespace
 
 bool ProductionReport::isRefusal(const std::string& reasonCode) {
@@ -182,19 +231,7 @@ std::string ProductionReport::text() const {
     line("Production " + (fromDay == toDay ? fromDay : fromDay + " to " + toDay));
     line("");
     // A number in two units is a fault in the field, not a statistic: it comes first.
-    if (duplicates.empty()) {
-        line("No serial number or on-air radio ID in two passed units.");
-    } else {
-        line("DUPLICATES: " + std::to_string(duplicates.size()) +
-             " number(s) in two or more passed units");
-        for (const Duplicate& d : duplicates) {
-            line("  " + d.what + " " + d.value + " in " + std::to_string(d.units.size()) +
-                 " passed units:");
-            for (const Duplicate::Unit& u : d.units)
-                line("    " + padded(u.station, stationWidth) + u.startedAt + "  attempt " +
-                     u.attemptId);
-        }
-    }
+    appendDuplicates(out, duplicates, stationWidth);
     line("");
 
     line(padded("station", stationWidth) + heading);
@@ -228,30 +265,7 @@ std::string ProductionReport::text() const {
     line("");
 
     line("Cycle time of passed units (ms)");
-    if (cycles.empty()) {
-        line("  no passed units");
-        return out;
-    }
-    for (const auto& [recipe, cycle] : cycles) {
-        line("  " + recipe);
-        char summary[160];
-        std::snprintf(summary, sizeof summary,
-                      "  n %zu   min %lld   median %lld   mean %.0f   p90 %lld   max %lld",
-                      cycle.count, cycle.minMs, cycle.medianMs, cycle.meanMs, cycle.p90Ms,
-                      cycle.maxMs);
-        line(summary);
-        std::size_t most = 1;
-        for (const Bucket& b : cycle.histogram)
-            most = std::max(most, b.count);
-        for (const Bucket& b : cycle.histogram) {
-            const std::size_t bar = (b.count * 40 + most - 1) / most;
-            line("  " + padded(std::to_string(b.fromMs), 8, true) + " - " +
-                 padded(std::to_string(b.toMs - 1), 8, true) +
-                 padded(std::to_string(b.count), 7, true) +
-                 (bar ? "  " + std::string(bar, '#') : ""));
-        }
-        line("");
-    }
+    appendCycles(out, cycles);
     return out;
 }
 

@@ -208,11 +208,10 @@ std::string reasonTable(const std::vector<ProductionReport::Reason>& reasons, co
     return h + "</table>\n";
 }
 
-} // namespace
 
-std::string ProductionReport::html() const {
-    const std::string period = fromDay == toDay ? fromDay : fromDay + " to " + toDay;
-    std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+// The page's head and style, up to its body.
+std::string htmlHead(const std::string& period) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                     "<title>Production " + escaped(period) + "</title>\n<style>\n"
                     "body{font-family:sans-serif;margin:24px;color:#222;max-width:1100px}\n"
                     "h1{font-size:22px}h2{font-size:17px;margin-top:28px}\n"
@@ -226,22 +225,62 @@ std::string ProductionReport::html() const {
                     "padding:4px 14px;margin:12px 0}.duplicates h2{margin-top:10px}"
                     ".duplicates td,.duplicates th{border-color:#e8a0a8}td.nw{white-space:nowrap}\n"
                     ".unique{color:#2e7d4a}\n</style>\n</head>\n<body>\n";
-    h += "<h1>Production " + escaped(period) + "</h1>\n";
-    // A number in two units is a fault to act on today, before any statistic.
+}
+
+// The numbers found in two or more passed units, in red; a green line when there are none.
+std::string duplicatesHtml(const std::vector<ProductionReport::Duplicate>& duplicates) {
+    std::string h;
     if (duplicates.empty()) {
         h += "<p class=\"unique\">No serial number or on-air radio ID in two passed units.</p>\n";
     } else {
         h += "<div class=\"duplicates\"><h2>Duplicates: " + std::to_string(duplicates.size()) +
              " number(s) in two or more passed units</h2>\n<table><tr><th>number</th>"
              "<th>value</th><th>station</th><th>started</th><th>attempt</th></tr>\n";
-        for (const Duplicate& d : duplicates)
-            for (const Duplicate::Unit& u : d.units)
+        for (const ProductionReport::Duplicate& d : duplicates)
+            for (const ProductionReport::Duplicate::Unit& u : d.units)
                 h += "<tr><td>" + escaped(d.what) + "</td><td class=\"nw\">" + escaped(d.value) +
                      "</td><td>" + escaped(u.station) + "</td><td class=\"nw\">" +
                      escaped(u.startedAt) + "</td><td class=\"nw\">" + escaped(u.attemptId) +
                      "</td></tr>\n";
         h += "</table></div>\n";
     }
+    return h;
+}
+
+// Each recipe's cycle-time histogram and summary.
+std::string cyclesHtml(const std::map<std::string, ProductionReport::CycleTimes>& cycles) {
+    std::string h;
+    for (const auto& [recipe, cycle] : cycles) {
+        std::vector<std::string> ranges;
+        Series cs{"units", kCycleColour, {}};
+        for (const ProductionReport::Bucket& b : cycle.histogram) {
+            ranges.push_back(std::to_string(b.fromMs));
+            cs.values.push_back(double(b.count));
+        }
+        h += columns(recipe + ": cycle time distribution (bucket start, ms)", ranges, {cs},
+                     "units");
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "<p>n %zu &nbsp; min %lld ms &nbsp; median %lld ms &nbsp; mean %.0f ms "
+                      "&nbsp; p90 %lld ms &nbsp; max %lld ms</p>\n",
+                      cycle.count, cycle.minMs, cycle.medianMs, cycle.meanMs, cycle.p90Ms,
+                      cycle.maxMs);
+        h += line;
+    }
+    if (cycles.empty())
+        h += "<p>No passed units.</p>\n";
+
+    return h;
+}
+
+} // namespace
+
+std::string ProductionReport::html() const {
+    const std::string period = fromDay == toDay ? fromDay : fromDay + " to " + toDay;
+    std::string h = htmlHead(period);
+    h += "<h1>Production " + escaped(period) + "</h1>\n";
+    // A number in two units is a fault to act on today, before any statistic.
+    h += duplicatesHtml(duplicates);
     h += "<div class=\"kpi\"><b>" + std::to_string(total.passed) + "</b>passed</div>";
     h += "<div class=\"kpi\"><b>" + std::to_string(total.failed) + "</b>failed</div>";
     h += "<div class=\"kpi\"><b>" + percent(total.yield()) + "</b>first-pass yield</div>";
@@ -300,25 +339,7 @@ std::string ProductionReport::html() const {
     h += refusals.empty() ? std::string("<p>None.</p>\n") : reasonTable(refusals, "refused");
 
     h += "<h2>Cycle time of passed units, per recipe</h2>\n";
-    for (const auto& [recipe, cycle] : cycles) {
-        std::vector<std::string> ranges;
-        Series cs{"units", kCycleColour, {}};
-        for (const Bucket& b : cycle.histogram) {
-            ranges.push_back(std::to_string(b.fromMs));
-            cs.values.push_back(double(b.count));
-        }
-        h += columns(recipe + ": cycle time distribution (bucket start, ms)", ranges, {cs},
-                     "units");
-        char line[200];
-        std::snprintf(line, sizeof line,
-                      "<p>n %zu &nbsp; min %lld ms &nbsp; median %lld ms &nbsp; mean %.0f ms "
-                      "&nbsp; p90 %lld ms &nbsp; max %lld ms</p>\n",
-                      cycle.count, cycle.minMs, cycle.medianMs, cycle.meanMs, cycle.p90Ms,
-                      cycle.maxMs);
-        h += line;
-    }
-    if (cycles.empty())
-        h += "<p>No passed units.</p>\n";
+    h += cyclesHtml(cycles);
 
     h += std::string("<h2>Per hour and station</h2>\n<table><tr><th>hour</th><th>station</th>") +
          kCountsHeads + "</tr>\n";
