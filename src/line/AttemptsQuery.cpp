@@ -13,14 +13,10 @@ namespace rfbind {
 LineResult<std::vector<AttemptRecord>> AttemptsQuery::fetch(const std::string& uri,
                                                             const std::string& fromDay,
                                                             const std::string& toDay) {
-    if (const auto bad = LineConfig::checkDatabaseUri(uri))
-        return LineError{LineErrorKind::Config, *bad};
-    std::unique_ptr<pqxx::connection> c;
-    try {
-        c = openLineConnection(uri);
-    } catch (const std::exception& e) {
-        return lineErrorFromConnectFailure(e, uri);
-    }
+    auto opened = connectOnce(uri);
+    if (!opened)
+        return opened.error();
+    std::unique_ptr<pqxx::connection> c = std::move(opened.value());
     try {
         // A report of many days may read for a while; a server that holds it longer is hung.
         LineCallDeadline deadline(*c, std::chrono::minutes(2));

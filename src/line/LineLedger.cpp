@@ -314,14 +314,10 @@ namespace {
 // supervisor's and reader's commands, which hold no station's login.
 template <typename T, typename Body>
 LineResult<T> onceOnTheLine(const std::string& uri, const std::string& context, Body&& body) {
-    if (const auto bad = LineConfig::checkDatabaseUri(uri))
-        return LineError{LineErrorKind::Config, *bad};
-    std::unique_ptr<pqxx::connection> c;
-    try {
-        c = openLineConnection(uri);
-    } catch (const std::exception& e) {
-        return lineErrorFromConnectFailure(e, uri);
-    }
+    auto opened = connectOnce(uri);
+    if (!opened)
+        return opened.error();
+    std::unique_ptr<pqxx::connection> c = std::move(opened.value());
     if (auto schema = LineMigrations::check(*c); !schema)
         return schema.error();
     try {

@@ -12,14 +12,10 @@
 namespace rfbind {
 
 LineResult<std::vector<std::string>> LinePools::names(const std::string& uri) {
-    if (const auto bad = LineConfig::checkDatabaseUri(uri))
-        return LineError{LineErrorKind::Config, *bad};
-    std::unique_ptr<pqxx::connection> c;
-    try {
-        c = openLineConnection(uri);
-    } catch (const std::exception& e) {
-        return lineErrorFromConnectFailure(e, uri);
-    }
+    auto opened = connectOnce(uri);
+    if (!opened)
+        return opened.error();
+    std::unique_ptr<pqxx::connection> c = std::move(opened.value());
     try {
         LineCallDeadline deadline(*c);
         pqxx::read_transaction tx(*c);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "line/PqxxFailure.h"
 
+#include "line/LineConfig.h"
+
 #include "line/RedactSecrets.h"
 
 #include <pqxx/pqxx>
@@ -66,6 +68,17 @@ LineError lineErrorFromConnectFailure(const std::exception& e, const std::string
             return {LineErrorKind::LoginRejected, "the line's database refused the login: " + message};
     }
     return {LineErrorKind::Unreachable, "the line's database cannot be reached: " + message};
+}
+
+LineResult<std::unique_ptr<pqxx::connection>> connectOnce(const std::string& uri,
+                                                          LineSession session) {
+    if (const auto bad = LineConfig::checkDatabaseUri(uri))
+        return LineError{LineErrorKind::Config, *bad};
+    try {
+        return openLineConnection(uri, session);
+    } catch (const std::exception& e) {
+        return lineErrorFromConnectFailure(e, uri);
+    }
 }
 
 } // namespace rfbind

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "line/LineConnection.h"
 #include "line/LineError.h"
+#include "line/LineResult.h"
 
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace rfbind {
@@ -23,5 +26,11 @@ LineError lineErrorFromPqxx(const std::exception& e, const std::string& context,
 /// without the certificates to check against), `LoginRejected` when the server answered and
 /// refused the login, `Unreachable` otherwise.
 LineError lineErrorFromConnectFailure(const std::exception& e, const std::string& database);
+
+/// A connection of its own to the line's database at `uri` (`openLineConnection`), for a call
+/// that holds no station's place: the report and the supervisor's and reader's commands. A URI
+/// libpq cannot take is a `Config` error, a failed connect as `lineErrorFromConnectFailure`.
+LineResult<std::unique_ptr<pqxx::connection>> connectOnce(const std::string& uri,
+                                                          LineSession session = LineSession::Reader);
 
 } // namespace rfbind
