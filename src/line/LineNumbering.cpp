@@ -4,6 +4,7 @@
 #include "numbering/OnAirId.h"
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 namespace rfbind {
@@ -258,44 +259,66 @@ std::optional<NumberSource::Refused> LineNumbering::claimRandom(const std::strin
     return Refused{FailReason::LineUnusable, "every random radio ID drawn was taken"};
 }
 
-std::optional<NumberSource::Refused> LineNumbering::prepareUnit(const UnitRecipe& recipe,
-                                                                NumberingGenerators& g) {
+std::int64_t LineNumbering::candidate(NumberKind kind, std::int64_t fromGenerator) const {
+    const auto& kept = kept_[index(kind)];
+    return kept && kept->fromGenerator == fromGenerator ? kept->next : fromGenerator;
+}
+
+void LineNumbering::keep(NumberKind kind, std::int64_t fromGenerator, std::int64_t next) {
+    kept_[index(kind)] = Kept{fromGenerator, next};
+}
+
+std::optional<NumberSource::Refused>
+LineNumbering::handOut(const UnitRecipe& recipe, NumberingGenerators& g, UnitNumbers& unit) {
+    unit = UnitNumbers{};
     if (refusal_)
         return Refused{FailReason::LineUnusable, *refusal_};
     pendingRx_.reset();
     pendingTx_.reset();
     const std::string pool = poolFor(recipe, g);
+    unit.pool = pool;
 
-    for (auto [kind, sn] : {std::pair<NumberKind, TProdSN*>{NumberKind::RxSerial, &g.rxSN},
-                            std::pair<NumberKind, TProdSN*>{NumberKind::TxSerial, &g.txSN}}) {
+    for (auto [kind, sn, value] : {std::tuple<NumberKind, TProdSN*, std::optional<std::int64_t>*>{
+                                       NumberKind::RxSerial, &g.rxSN, &unit.rxSerialValue},
+                                   std::tuple<NumberKind, TProdSN*, std::optional<std::int64_t>*>{
+                                       NumberKind::TxSerial, &g.txSN, &unit.txSerialValue}}) {
         if (!sequentialSerial(*sn))
             continue;
         const std::int64_t end = std::int64_t{1} << (8 * sn->IncSNByteCount());
+        const std::int64_t fromGenerator = sn->IncNextSN();
         std::int64_t chosen = 0;
-        if (auto refused = secure(kind, pool, sn->IncNextSN(), end, usableSerial, chosen))
+        if (auto refused =
+                secure(kind, pool, candidate(kind, fromGenerator), end, usableSerial, chosen))
             return refused;
-        sn->SetIncPrevSN(chosen - 1); // the unit draws IncNextSN, now `chosen`
+        // Until a unit passes with it, the value is the one the next unit gets.
+        keep(kind, fromGenerator, chosen);
+        *value = chosen;
     }
+    unit.rxSerial = UnitNumbers::serialOf(g.rxSN, unit.rxSerialValue);
+    unit.txSerial = UnitNumbers::serialOf(g.txSN, unit.txSerialValue);
 
-    // Sequential radio IDs: the generator's next value, read without drawing it.
+    // Sequential radio IDs: the value after the generator's counter, read without drawing it.
     std::array<std::optional<std::uint32_t>, 2> sequential; // receiver, transmitter
     for (auto [kind, gen] : {std::pair<NumberKind, TProdRFID*>{NumberKind::RxRadioId, &g.rxRFID},
                              std::pair<NumberKind, TProdRFID*>{NumberKind::TxRadioId, &g.txRFID}}) {
         if (gen->IsRandom())
             continue;
         const bool tx = kind == NumberKind::TxRadioId;
-        const std::int64_t candidate =
+        const std::int64_t fromGenerator =
             (static_cast<std::int64_t>(static_cast<std::uint32_t>(gen->IncPrevRFID())) + 1) &
             (kRadioIdEnd - 1);
         std::int64_t chosen = 0;
-        if (auto refused = secure(kind, pool, candidate, kRadioIdEnd, usableRadioId, chosen))
+        if (auto refused = secure(kind, pool, candidate(kind, fromGenerator), kRadioIdEnd,
+                                  usableRadioId, chosen))
             return refused;
         // The receiver's and the transmitter's IDs come from blocks the ledger put on air
-        // apart, so a unit never gets the same ID twice and the generator's step past the
-        // receiver's ID never reaches into another station's block.
-        gen->SetIncPrevRFID(static_cast<std::int32_t>(chosen - 1)); // NextRFID gives `chosen`
+        // apart, so a unit never gets the same ID twice. A value the generator hands out
+        // unchanged is the ID itself.
+        keep(kind, fromGenerator, chosen);
         sequential[tx ? 1 : 0] = static_cast<std::uint32_t>(chosen);
     }
+    pendingRx_ = sequential[0];
+    pendingTx_ = sequential[1];
 
     // Random radio IDs are claimed before the unit is touched; the ledger keeps one holder
     // per on-air ID.
@@ -318,12 +341,29 @@ std::optional<NumberSource::Refused> LineNumbering::prepareUnit(const UnitRecipe
     return std::nullopt;
 }
 
-std::pair<std::uint32_t, std::uint32_t> LineNumbering::drawRadioIds(NumberingGenerators& g) {
+void LineNumbering::drawRadioIds(UnitNumbers& unit, NumberingGenerators& g) {
     const auto r = pendingRx_ ? *pendingRx_ : static_cast<std::uint32_t>(g.rxRFID.NextRFID());
     const auto t = pendingTx_ ? *pendingTx_ : static_cast<std::uint32_t>(g.txRFID.NextRFID());
+    // A drawn sequential ID is spent even when the unit then fails, which may carry it: the
+    // next unit goes on after it.
+    for (auto [kind, gen, id] :
+         {std::tuple<NumberKind, TProdRFID*, std::uint32_t>{NumberKind::RxRadioId, &g.rxRFID, r},
+          std::tuple<NumberKind, TProdRFID*, std::uint32_t>{NumberKind::TxRadioId, &g.txRFID, t}}) {
+        auto& kept = kept_[index(kind)];
+        if (!gen->IsRandom() && kept)
+            kept->next = (static_cast<std::int64_t>(id) + 1) & (kRadioIdEnd - 1);
+    }
     pendingRx_.reset();
     pendingTx_.reset();
-    return {r, t};
+    unit.ids = RadioIdPair::fromNextIds(r, t);
+}
+
+NumberingAdvance::Advanced LineNumbering::unitPassed(const UnitNumbers& unit,
+                                                     NumberingGenerators& generators) {
+    // The generators now stand after the unit's numbers, and the next unit goes on from them.
+    for (auto& kept : kept_)
+        kept.reset();
+    return NumberSource::unitPassed(unit, generators);
 }
 
 void LineNumbering::attemptJournalled() {

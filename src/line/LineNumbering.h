@@ -20,13 +20,14 @@ namespace rfbind {
 /// from the line's ledger, random radio IDs are claimed there, and every attempt the journal
 /// holds is sent there.
 ///
-/// Per unit, before anything is written to it (`prepareUnit`):
+/// Per unit, before anything is written to it (`handOut`):
 /// 1. the pool is the configured product, or the one derived from the recipe;
 /// 2. for each sequential generator (serial numbers with an incrementing part, sequential
-///    radio IDs) the value the unit will draw must lie in the station's lease for that kind;
-///    when it does not, the generator moves to the lease's next unused value, and when the
-///    lease is used up a new block is leased. A station restarted resumes its own lease (its
-///    `Line-leases.ini` and the ledger's, the higher use of the two);
+///    radio IDs) the value after the generator's counter is the unit's when it lies in the
+///    station's lease for that kind; when it does not, the unit gets the lease's next unused
+///    value, and when the lease is used up a new block is leased. The generator's counter is
+///    not moved: it goes on after the unit's value when the unit passes. A station restarted
+///    resumes its own lease (its `Line-leases.ini` and the ledger's, the higher use of the two);
 /// 3. the value is recorded as possibly used, first in `Line-leases.ini`, then in the ledger
 ///    (`markUsed`; offline this waits for the next call that reaches it);
 /// 4. random radio IDs are drawn and claimed in the ledger, drawing again on a repeat.
@@ -37,9 +38,9 @@ namespace rfbind {
 /// station's block. The ledger claims a block's IDs on air with its lease, so random draws,
 /// the other counter and other pools keep out of it.
 ///
-/// A serial number drawn for a unit that then failed goes to the next unit, as on a station
+/// A serial number handed to a unit that then failed goes to the next unit, as on a station
 /// on its own, but only within the same run of the program: after a restart the station goes
-/// on after the last value it recorded.
+/// on after the last value it recorded. A sequential radio ID a failed unit drew does not.
 ///
 /// Offline (the ledger unreachable) the station keeps numbering inside its lease; when the
 /// lease is used up, or a random radio ID is to be claimed, the unit is refused with
@@ -61,9 +62,11 @@ public:
     ~LineNumbering() override;
 
     std::optional<std::string> refusal() const override { return refusal_; }
-    std::optional<Refused> prepareUnit(const UnitRecipe& recipe,
-                                       NumberingGenerators& generators) override;
-    std::pair<std::uint32_t, std::uint32_t> drawRadioIds(NumberingGenerators& generators) override;
+    std::optional<Refused> handOut(const UnitRecipe& recipe, NumberingGenerators& generators,
+                                   UnitNumbers& unit) override;
+    void drawRadioIds(UnitNumbers& unit, NumberingGenerators& generators) override;
+    NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,
+                                          NumberingGenerators& generators) override;
     void attemptJournalled() override;
     bool offline() const override;
     std::string unitPool(const UnitRecipe& recipe,
@@ -103,12 +106,23 @@ private:
     Refused refusedBy(const LineError& error, const std::string& what) const;
     Held& held(NumberKind kind);
 
+    /// Where this station goes on for a sequential kind while no unit has passed since: the
+    /// value a failed unit was given (or after the radio ID it drew), as long as the
+    /// generator still stands where it stood then (an operator who sets it anew is obeyed).
+    struct Kept {
+        std::int64_t fromGenerator = 0;
+        std::int64_t next = 0;
+    };
+    std::int64_t candidate(NumberKind kind, std::int64_t fromGenerator) const;
+    void keep(NumberKind kind, std::int64_t fromGenerator, std::int64_t next);
+
     LineConfig config_;
     std::filesystem::path folder_;
     std::unique_ptr<LineLedger> ledger_;
     std::optional<LeaseFile> leaseFile_;
     std::optional<std::string> refusal_;
     std::array<Held, 4> held_{};
+    std::array<std::optional<Kept>, 4> kept_{};
     std::optional<std::uint32_t> pendingRx_;
     std::optional<std::uint32_t> pendingTx_;
 };

@@ -137,6 +137,10 @@ std::uint16_t TProdSN::GetDateCode() const {
 }
 
 std::array<std::uint8_t, 6> TProdSN::GetSNBytes() const {
+    return GetSNBytes(IncNextSN());
+}
+
+std::array<std::uint8_t, 6> TProdSN::GetSNBytes(std::int64_t incValue) const {
     // The counts are 0..6 each through the setters, so at most 14 bytes are composed; only the
     // first six are the serial number, and bytes the counts do not cover stay 0.
     std::array<std::uint8_t, 16> s{};
@@ -148,9 +152,8 @@ std::array<std::uint8_t, 6> TProdSN::GetSNBytes() const {
     }
     for (int k = fixCount_ - 1; k >= 0 && n < s.size(); --k)
         s[n++] = byteOf(fixSN_, k);
-    const std::int64_t next = IncNextSN();
     for (int k = incCount_ - 1; k >= 0 && n < s.size(); --k)
-        s[n++] = byteOf(next, k);
+        s[n++] = byteOf(incValue, k);
     return {s[0], s[1], s[2], s[3], s[4], s[5]};
 }
 
@@ -161,9 +164,13 @@ std::uint8_t TProdSN::GetSNByte(int index) const {
 }
 
 std::string TProdSN::GetSNText() const {
+    return GetSNText(IncNextSN());
+}
+
+std::string TProdSN::GetSNText(std::int64_t incValue) const {
     if (!isSN_)
         return {};
-    const auto bytes = GetSNBytes();
+    const auto bytes = GetSNBytes(incValue);
     const int d = isDate_ ? 2 : 0;
     std::string text;
     for (int i = 0; i < 6; ++i) {

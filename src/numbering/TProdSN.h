@@ -83,10 +83,18 @@ public:
     /// midnight cannot get a date code torn between two days.
     std::array<std::uint8_t, 6> GetSNBytes() const;
 
+    /// The six bytes a unit gets whose incrementing part is `incValue` rather than
+    /// `IncNextSN`: how a number handed out from elsewhere (a line's lease) becomes a serial
+    /// number under this generator's rules, without moving its counter.
+    std::array<std::uint8_t, 6> GetSNBytes(std::int64_t incValue) const;
+
     /// The six bytes as upper-case hex pairs with a dash after the date code and after the fixed
     /// part (never after the first or the last byte), e.g. "1201-4142-0005"; empty when
     /// `IsSN` is False.
     std::string GetSNText() const;
+
+    /// `GetSNText` with `incValue` as the incrementing part (see `GetSNBytes(incValue)`).
+    std::string GetSNText(std::int64_t incValue) const;
 
     /// The fixed part as the numbering panel edits it. ASCII: F raw bytes, most significant
     /// first, zero bytes included (8-bit code page, not UTF-8). Hex: upper-case hex digits,

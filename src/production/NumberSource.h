@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "production/NumberingAdvance.h"
 #include "production/NumberingGenerators.h"
 #include "production/RunOutcome.h"
+#include "production/UnitNumbers.h"
 #include "production/UnitRecipe.h"
 
 #include <cstdint>
@@ -12,10 +14,12 @@
 
 namespace rfbind {
 
-/// Where a station's numbers come from beyond its own generators, and where its attempts go:
-/// nothing more for a station on its own (`NullNumberSource`), the line's ledger for a station
-/// on a line. The runs call it at three points of every unit: before anything is written to
-/// the unit, where the radio IDs are drawn, and after the attempt is journalled.
+/// Where a unit's numbers come from, and where its attempts go: the station's generators alone
+/// for a station on its own (`GeneratorNumbers`), the blocks leased from the line's ledger for
+/// a station on a line. The runs call it at these points of every unit: before anything is
+/// written to the unit (its numbers are handed out), where the radio IDs are drawn, when the
+/// unit's result is known (PASS commits its numbers, FAIL gives them back), and after the
+/// attempt is journalled.
 class NumberSource {
 public:
     virtual ~NumberSource() = default;
@@ -30,15 +34,28 @@ public:
         std::string detail;
     };
 
-    /// Before the first byte is written to a unit: makes every number the unit will draw this
-    /// station's to use (and recorded as possibly used), moving the generators where needed.
-    /// A refusal means nothing may be written to the unit.
-    virtual std::optional<Refused> prepareUnit(const UnitRecipe& recipe,
-                                               NumberingGenerators& generators) = 0;
+    /// Before the first byte is written to a unit: hands out the unit's serial numbers and
+    /// pool into `unit`, and makes every number the unit will draw this station's to use (and
+    /// recorded as possibly used). The generators' counters are read, never moved here: a
+    /// passed unit moves them past its numbers (`unitPassed`). A refusal means nothing may be
+    /// written to the unit.
+    virtual std::optional<Refused> handOut(const UnitRecipe& recipe,
+                                           NumberingGenerators& generators, UnitNumbers& unit) = 0;
 
-    /// The unit's receiver and transmitter radio IDs, as `TProdRFID::NextRFID` gives them.
-    /// Only after a `prepareUnit` that did not refuse.
-    virtual std::pair<std::uint32_t, std::uint32_t> drawRadioIds(NumberingGenerators& generators) = 0;
+    /// The unit's receiver and transmitter radio IDs into `unit.ids`, once the unit reached
+    /// them. Only after a `handOut` that did not refuse.
+    virtual void drawRadioIds(UnitNumbers& unit, NumberingGenerators& generators) = 0;
+
+    /// The unit passed: the generators go on after the numbers it carries (the caller stores
+    /// them before the unit is logged). What the numbering panels now show.
+    virtual NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,
+                                                  NumberingGenerators& generators) {
+        return NumberingAdvance::unitPassed(unit, generators);
+    }
+
+    /// The unit failed: its serial numbers are handed out again to the next unit. Radio IDs it
+    /// drew are not: it may carry them.
+    virtual void unitFailed(const UnitNumbers& unit) { (void)unit; }
 
     /// The pool a unit of `recipe` is numbered from, as its journal line names it; empty for a
     /// station on its own, which numbers from no pool, and for a line that cannot be used.

@@ -3,6 +3,8 @@
 
 #include "numbering/TProdRFID.h"
 #include "numbering/TProdSN.h"
+#include "production/NumberingGenerators.h"
+#include "production/UnitNumbers.h"
 
 #include <cstdint>
 #include <optional>
@@ -27,10 +29,26 @@ public:
     /// after it. Both shown as 2×I upper-case hex digits. Nothing otherwise (no change).
     static std::optional<Shown> serialPassed(TProdSN& generator);
 
+    /// The same for a unit whose serial number was made with `unitValue`: the generator goes
+    /// on after the value the unit carries, wherever its counter stood.
+    static std::optional<Shown> serialPassed(TProdSN& generator, std::int64_t unitValue);
+
     /// Radio ID in sequential mode: `IncCurrentRFID` := the ID the unit received, and the next
     /// ID is read for the panel, which consumes it (the next unit receives the one after it).
     /// Both as six hex digits. Nothing in random mode (no change).
     static std::optional<Shown> radioIdPassed(TProdRFID& generator, std::uint32_t unitId);
+
+    /// What the four panels show after a passed unit; empty for a generator that did not move.
+    struct Advanced {
+        std::optional<Shown> rxSerial;
+        std::optional<Shown> txSerial;
+        std::optional<Shown> rxRadioId;
+        std::optional<Shown> txRadioId;
+    };
+
+    /// All four generators past the numbers `unit` carries (its serial values, its radio IDs
+    /// when it drew them).
+    static Advanced unitPassed(const UnitNumbers& unit, const NumberingGenerators& generators);
 };
 
 } // namespace rfbind

@@ -84,40 +84,36 @@ RunOutcome ProductionRun::programUnit(const UnitRecipe& recipe, const RunHost::R
         // Nothing is sent: a recipe the station would refuse half-way must not leave a unit
         // with new radio IDs and old options.
         fail(out, "recipe", FailReason::RecipeRefused, *problem);
-        finish(recipe, out);
+        finish(recipe, out, nullptr);
         return out;
     }
     // Every number the unit will carry is this station's, and recorded as possibly used,
     // before the first byte goes to the unit: a kill after this point leaves a gap, never a
     // number two units share.
-    if (const auto refused = numbers_.prepareUnit(recipe, numbering_)) {
+    UnitNumbers unit;
+    if (const auto refused = numbers_.handOut(recipe, numbering_, unit)) {
         out.failStep = "line";
         out.reason = refused->reason;
         out.detail = refused->detail;
-        finish(recipe, out);
+        finish(recipe, out, nullptr);
         return out;
     }
-    out.passed = programSteps(recipe, receiver, out);
-    finish(recipe, out);
+    unitPool_ = unit.pool;
+    out.passed = programSteps(recipe, receiver, unit, out);
+    finish(recipe, out, &unit);
     return out;
 }
 
-UnitSerial ProductionRun::serialOf(const TProdSN& generator) {
-    UnitSerial serial{generator.GetSNText(), std::nullopt};
-    if (generator.IsSN())
-        serial.bytes = generator.GetSNBytes();
-    return serial;
-}
-
 bool ProductionRun::programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver,
-                                 RunOutcome& out) {
+                                 UnitNumbers& unit, RunOutcome& out) {
     PlanExecutor executor(link_, display_, host_, sensorCode_);
-    if (!executor.run(unitplan::beforeRadioIds(recipe, receiver.version, sensorCode_, serialOf(numbering_.txSN)), out))
+    if (!executor.run(
+            unitplan::beforeRadioIds(recipe, receiver.version, sensorCode_, unit.txSerial), out))
         return false;
     // Each unit's IDs are drawn once, by a unit that reached them, whatever its result.
-    const auto [r, t] = numbers_.drawRadioIds(numbering_);
-    out.ids = RadioIdPair::fromNextIds(r, t);
-    if (!executor.run(unitplan::fromRadioIds(recipe, *out.ids, serialOf(numbering_.rxSN), sensorCode_), out))
+    numbers_.drawRadioIds(unit, numbering_);
+    out.ids = unit.ids;
+    if (!executor.run(unitplan::fromRadioIds(recipe, *out.ids, unit.rxSerial, sensorCode_), out))
         return false;
     // The reload's failure, if any, is what a failed binding below is put down to first.
     link_.beginOperation();
@@ -211,28 +207,29 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
 
 // ---- the ending ---------------------------------------------------------------------------
 
-void ProductionRun::advanceNumbering(const RadioIdPair& ids) {
+void ProductionRun::advanceNumbering(const UnitNumbers& unit) {
     using Panel = RunDisplay::Panel;
-    if (const auto shown = NumberingAdvance::serialPassed(numbering_.rxSN))
-        display_.showNumbering(Panel::RxSerial, shown->current, shown->next);
-    if (const auto shown = NumberingAdvance::serialPassed(numbering_.txSN))
-        display_.showNumbering(Panel::TxSerial, shown->current, shown->next);
-    if (const auto shown = NumberingAdvance::radioIdPassed(numbering_.rxRFID, ids.R))
-        display_.showNumbering(Panel::RxRadioId, shown->current, shown->next);
-    if (const auto shown = NumberingAdvance::radioIdPassed(numbering_.txRFID, ids.T))
-        display_.showNumbering(Panel::TxRadioId, shown->current, shown->next);
+    const NumberingAdvance::Advanced a = numbers_.unitPassed(unit, numbering_);
+    if (a.rxSerial)
+        display_.showNumbering(Panel::RxSerial, a.rxSerial->current, a.rxSerial->next);
+    if (a.txSerial)
+        display_.showNumbering(Panel::TxSerial, a.txSerial->current, a.txSerial->next);
+    if (a.rxRadioId)
+        display_.showNumbering(Panel::RxRadioId, a.rxRadioId->current, a.rxRadioId->next);
+    if (a.txRadioId)
+        display_.showNumbering(Panel::TxRadioId, a.txRadioId->current, a.txRadioId->next);
 }
 
-void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
+void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out, const UnitNumbers* unit) {
     Clock& clock = link_.clock();
     const StationSettings& s = recipe.settings;
     clock.pumpMessages();
-    if (out.passed && out.ids) {
+    if (out.passed && out.ids && unit != nullptr) {
         // The numbers this unit carries are recorded as used and stored before the unit goes
         // into the log: a crash in between leaves a gap in the numbering, never a number
         // handed out twice. The log line is made from the outcome, whatever the window shows
         // by now (a device change clears its fields).
-        advanceNumbering(*out.ids);
+        advanceNumbering(*unit);
         std::string why;
         host_.saveNumbering(why);
 
@@ -253,6 +250,8 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out) {
         }
     } else {
         out.passed = false;
+        if (unit != nullptr)
+            numbers_.unitFailed(*unit);
         if (out.reason == FailReason::None)
             fail(out, "ending", FailReason::ReceiverNotAnswering);
         display_.showLabel(Label::Fail);
@@ -290,8 +289,9 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.station = records_.station();
     if (recipe != nullptr) {
         r.recipe = recipe->fingerprint();
-        r.product = numbers_.unitPool(*recipe, numbering_);
+        r.product = unitPool_ ? *unitPool_ : numbers_.unitPool(*recipe, numbering_);
     }
+    unitPool_.reset();
     // The unit's result does not hang on its journal line: a line that cannot be written now
     // waits in memory, and the station programs no further unit until it is written.
     (void)records_.journal(r, startedAtMs);

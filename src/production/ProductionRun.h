@@ -2,10 +2,10 @@
 #pragma once
 
 #include "link/ReceiverLink.h"
+#include "production/GeneratorNumbers.h"
 #include "production/NumberSource.h"
 #include "production/NumberingGenerators.h"
 #include "production/PlanExecutor.h"
-#include "production/NullNumberSource.h"
 #include "production/RunDisplay.h"
 #include "production/RunHost.h"
 #include "production/RunOutcome.h"
@@ -67,14 +67,14 @@ public:
 private:
     // One unit: the plan, the final link check, the keyboard binding and the ending.
     RunOutcome programUnit(const UnitRecipe& recipe, const RunHost::Receiver& receiver);
-    bool programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver, RunOutcome& out);
+    bool programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver,
+                      UnitNumbers& unit, RunOutcome& out);
     bool finalLink(const UnitRecipe& recipe, RunOutcome& out);
     bool bindKeyboard(RunOutcome& out);
-    void finish(const UnitRecipe& recipe, RunOutcome& out);
-    void advanceNumbering(const RadioIdPair& ids);
+    void finish(const UnitRecipe& recipe, RunOutcome& out, const UnitNumbers* unit);
+    void advanceNumbering(const UnitNumbers& unit);
     void journal(const RunOutcome& out, const UnitRecipe* recipe, std::int64_t startedAtMs,
                  std::uint32_t durationMs);
-    static UnitSerial serialOf(const TProdSN& generator);
 
     /// Ends the run at `step`, taking the reason from what went wrong since the last check.
     bool fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail = {});
@@ -92,8 +92,10 @@ private:
     std::int32_t& sensorCode_;
     int& bindingStatus_;
     UnitRecords& records_;
-    NullNumberSource ownNumbers_;
+    GeneratorNumbers ownNumbers_;
     NumberSource& numbers_;
+    /// The pool of the unit in hand, for its journal line; empty before its numbers are out.
+    std::optional<std::string> unitPool_;
     /// A failure the plan left after its last check (the receiver's reload), which explains
     /// a binding that fails later.
     std::optional<PlanExecutor::Failure> carried_;

@@ -152,6 +152,13 @@ TEST_P(TProdSNSerial, BytesAndText) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(g.GetSNByte(i), c.bytes[static_cast<std::size_t>(i)]) << "byte " << i;
     EXPECT_EQ(g.GetSNText(), c.text);
+
+    // The same serial number from a generator whose counter stands elsewhere, given the
+    // value (as a line hands out a value from its lease): the counter stays where it was.
+    g.SetIncPrevSN(c.prev + 1000);
+    EXPECT_EQ(g.GetSNBytes(c.prev + 1), c.bytes);
+    EXPECT_EQ(g.GetSNText(c.prev + 1), c.text);
+    EXPECT_EQ(g.IncPrevSN(), c.prev + 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(
