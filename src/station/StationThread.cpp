@@ -10,11 +10,15 @@ const auto kEpoch = std::chrono::steady_clock::now();
 } // namespace
 
 void StationThread::ThreadClock::sleepMs(int ms) {
-    if (ms > 0)
+    if (owner_.time_ != nullptr)
+        owner_.time_->sleepMs(ms);
+    else if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 std::uint32_t StationThread::ThreadClock::tickMs() {
+    if (owner_.time_ != nullptr)
+        return owner_.time_->tickMs();
     const auto elapsed = std::chrono::steady_clock::now() - kEpoch;
     return static_cast<std::uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
@@ -26,7 +30,7 @@ void StationThread::ThreadClock::pumpMessages() {
     owner_.runQueued();
 }
 
-StationThread::StationThread() = default;
+StationThread::StationThread(Clock* time) : time_(time) {}
 
 StationThread::~StationThread() { stop(); }
 

@@ -26,7 +26,10 @@ namespace rfbind {
 /// The destructor stops the thread after the command under way has returned.
 class StationThread : public Scheduler {
 public:
-    StationThread();
+    /// `time`, when given, is where the thread's clock takes its pauses and ticks from (the
+    /// program's precise clock, which also adds up the pauses); it must outlive the thread and
+    /// may be used from any thread. Without it the thread sleeps and counts on its own.
+    explicit StationThread(Clock* time = nullptr);
     ~StationThread() override;
     StationThread(const StationThread&) = delete;
     StationThread& operator=(const StationThread&) = delete;
@@ -62,6 +65,7 @@ private:
     /// Runs every command queued now; false once the loop is to end.
     bool runQueued();
 
+    Clock* time_;
     ThreadClock clock_{*this};
     ClockScheduler scheduler_{clock_};
     std::function<void()> pump_;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "station/StationThread.h"
+#include "support/RecordingClock.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,24 @@ TEST(StationThread, APumpInTheMiddleOfACommandRunsWhatArrivedMeanwhile) {
     ASSERT_EQ(done.get_future().wait_for(5s), std::future_status::ready);
     EXPECT_EQ(order, (std::vector<std::string>{"run begins", "click", "run ends"}));
     EXPECT_EQ(onStation(t, [&] { return pumped; }), 1);
+}
+
+TEST(StationThread, PausesAndTicksGoThroughTheClockItWasGiven) {
+    // The program hands the thread its precise clock, which also adds up the pauses for the
+    // bench's figures: a pause taken past it would be missing from them.
+    RecordingClock time;
+    time.setNow(1000);
+    StationThread t(&time);
+    t.start();
+    const auto tick = onStation(t, [&] {
+        t.clock().sleepMs(30);
+        t.clock().sleepMs(0);
+        return t.clock().tickMs();
+    });
+    EXPECT_EQ(time.sleptMs(), 30);
+    EXPECT_EQ(tick, 1030u);
+    // The pump still runs the commands queued meanwhile, not the given clock's own pump.
+    EXPECT_EQ(time.pumps(), 0);
 }
 
 TEST(StationThread, StoppingDropsWhatIsStillQueued) {
