@@ -30,6 +30,8 @@ namespace {
 constexpr int kHeartbeatMs = 5;
 /// How much longer than the mouse's pairing period the operator takes to pick up the keyboard.
 constexpr int kPickUpMarginMs = 300;
+/// A unit still in the station after this long is reported as it stands.
+constexpr qint64 kLongestCycleMs = 120000;
 
 QString todaysLog() {
     return QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
@@ -100,6 +102,11 @@ void HeadlessRun::runUnit(int unit) {
     // The unit's plug-in reaches the station as a device change through the event loop.
     QApplication::processEvents();
     QApplication::processEvents();
+    // The station takes the plug-in before the operator presses anything.
+    bool pluggedIn = false;
+    form_.whenStationIdle([&pluggedIn] { pluggedIn = true; });
+    while (!pluggedIn)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // The operator switched the mouse on when placing the unit; a keyboard unit is started
     // only once they have picked up the keyboard, after the mouse's own pairing period, or
     // the mouse would pair in the keyboard's place.
@@ -123,15 +130,22 @@ void HeadlessRun::runUnit(int unit) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form_;
     QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
-    // The Go run finishes inside the key press; a cycle that leaves Go disabled is waited for.
-    while (!btnGo->isEnabled() && cycle.elapsed() < 120000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The station runs the unit on its own thread: the unit has ended once the station is
+    // idle again and the window has shown everything it reported.
+    bool ended = false;
+    form_.whenStationIdle([&ended] { ended = true; });
+    // Waiting for events, not spinning: the window's thread leaves the processor to the
+    // station's, and the heartbeat wakes it every few milliseconds.
+    while ((!ended || !btnGo->isEnabled()) && cycle.elapsed() < kLongestCycleMs)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 cycleMs = cycle.elapsed();
     inCycle_ = false;
 
     const QString result = lblResult_->text();
     const QStringList logAfter = logLines();
 
+    // The station's link polling goes on talking to the receiver while the unit is read.
+    const auto benchHeld = bench_.hold();
     const auto& rx = bench_.receiver();
     const auto& tx = bench_.mouse();
     std::uint32_t rxId = 0, txId = 0;

@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
+    services.stationThread = true;
     services.lineDatabase = options->lineDatabase;
     services.lineStation = options->lineStation;
     if (options->headless) {
