@@ -71,6 +71,8 @@ HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stati
     heartbeat_.setInterval(kHeartbeatMs);
     heartbeat_.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat_, &QTimer::timeout, this, &HeadlessRun::heartbeat);
+    if (auto* go = form.findChild<QWidget*>("btnGo"))
+        go->installEventFilter(this);
 }
 
 void HeadlessRun::heartbeat() {
@@ -86,6 +88,22 @@ void HeadlessRun::heartbeat() {
         }
     }
     sinceBeat_.restart();
+}
+
+QStringList HeadlessRun::shown() const {
+    return {lblResult_->text(), form_.findChild<QLineEdit*>("edtRX_SN")->text(),
+            form_.findChild<QLineEdit*>("edtTX_SN")->text()};
+}
+
+bool HeadlessRun::eventFilter(QObject* watched, QEvent* event) {
+    if (inCycle_ && event->type() == QEvent::EnabledChange) {
+        const bool enabled = static_cast<QWidget*>(watched)->isEnabled();
+        if (!enabled)
+            goTaken_ = true;
+        else if (goTaken_ && !shownAtGo_)
+            shownAtGo_ = shown();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void HeadlessRun::runUnits(int units) {
@@ -125,6 +143,8 @@ void HeadlessRun::runUnit(int unit) {
 
     QElapsedTimer cycle;
     cycle.start();
+    shownAtGo_.reset();
+    goTaken_ = false;
     inCycle_ = true;
     sinceBeat_.restart();
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form_;
@@ -141,7 +161,8 @@ void HeadlessRun::runUnit(int unit) {
     const qint64 cycleMs = cycle.elapsed();
     inCycle_ = false;
 
-    const QString result = lblResult_->text();
+    const QStringList shownAtEnd = shownAtGo_.value_or(shown());
+    const QString& result = shownAtEnd[0];
     const QStringList logAfter = logLines();
 
     // The station's link polling goes on talking to the receiver while the unit is read.
@@ -161,8 +182,8 @@ void HeadlessRun::runUnit(int unit) {
     line["sleep_ms"] = clock_.sleptMs() - slept0;
     line["rx_radio_id"] = idText(rxId);
     line["tx_radio_id"] = idText(txId);
-    line["rx_sn"] = form_.findChild<QLineEdit*>("edtRX_SN")->text();
-    line["tx_sn"] = form_.findChild<QLineEdit*>("edtTX_SN")->text();
+    line["rx_sn"] = shownAtEnd[1];
+    line["tx_sn"] = shownAtEnd[2];
     line["log_line"] = logAfter.size() > logBefore.size() ? QJsonValue(logAfter.last())
                                                           : QJsonValue(QJsonValue::Null);
     line["rx_eeprom"] = toArray(rx.eeprom());
