@@ -105,14 +105,22 @@ void TForm1::whenIdle(std::function<void()> action) {
 
 void TForm1::whenStationIdle(std::function<void()> onWindow) {
     toStation([this, onWindow = std::move(onWindow)]() mutable {
-        // Behind a run under way when the station takes this; behind the reports already
-        // queued to the window in any case.
-        station_->whenIdle([this, onWindow = std::move(onWindow)] {
-            if (stationThread_)
-                QMetaObject::invokeMethod(this, onWindow, Qt::QueuedConnection);
-            else
-                onWindow();
-        });
+        auto idle = [this, onWindow = std::move(onWindow)]() mutable {
+            // Behind a run under way when the station takes this; behind the reports already
+            // queued to the window in any case.
+            station_->whenIdle([this, onWindow = std::move(onWindow)] {
+                if (stationThread_)
+                    QMetaObject::invokeMethod(this, onWindow, Qt::QueuedConnection);
+                else
+                    onWindow();
+            });
+        };
+        // Taken in the pump of a device change, the station would be idle only half-way
+        // through it: the window would press Go on a device list not yet rebuilt.
+        if (stationThread_)
+            stationThread_->whenBetweenCommands(std::move(idle));
+        else
+            idle();
     });
 }
 

@@ -74,8 +74,23 @@ bool StationThread::runQueued() {
             command = std::move(queue_.front());
             queue_.pop_front();
         }
+        ++depth_;
         command();
+        --depth_;
+        if (depth_ == 0 && !betweenCommands_.empty()) {
+            auto due = std::move(betweenCommands_);
+            betweenCommands_.clear();
+            for (auto& c : due)
+                c();
+        }
     }
+}
+
+void StationThread::whenBetweenCommands(std::function<void()> command) {
+    if (depth_ == 0)
+        command();
+    else
+        betweenCommands_.push_back(std::move(command));
 }
 
 void StationThread::loop() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace rfbind {
 
@@ -44,6 +45,11 @@ public:
     void post(std::function<void()> command) override;
     std::unique_ptr<StationTimer> createTimer(int intervalMs, std::function<void()> onTimeout) override;
 
+    /// Runs `command` once the command under way (and every command it pumped) has returned,
+    /// never inside a pump: work that must see the station between two commands, such as
+    /// the end of a device change. Station's thread only.
+    void whenBetweenCommands(std::function<void()> command);
+
     /// The station's clock on its thread.
     Clock& clock() { return clock_; }
     /// True on the station's own thread.
@@ -72,6 +78,9 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> queue_;
+    /// Commands under way: more than one while a command pumps.
+    int depth_ = 0;
+    std::vector<std::function<void()>> betweenCommands_;
     bool stopping_ = false;
     std::thread thread_;
 };

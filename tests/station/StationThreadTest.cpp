@@ -100,6 +100,31 @@ TEST(StationThread, PausesAndTicksGoThroughTheClockItWasGiven) {
     EXPECT_EQ(time.pumps(), 0);
 }
 
+TEST(StationThread, WorkBetweenCommandsWaitsForTheCommandThatPumped) {
+    StationThread t;
+    t.start();
+    std::vector<std::string> order;
+    std::promise<void> posted;
+    t.post([&] {
+        order.push_back("change begins");
+        posted.get_future().wait(); // the window asks whether the station is idle meanwhile
+        t.clock().pumpMessages();
+        order.push_back("change ends");
+    });
+    std::promise<void> idle;
+    t.post([&] {
+        order.push_back("asked");
+        t.whenBetweenCommands([&] {
+            order.push_back("idle");
+            idle.set_value();
+        });
+    });
+    posted.set_value();
+    ASSERT_EQ(idle.get_future().wait_for(5s), std::future_status::ready);
+    // Taken inside the change's pump, the answer still comes only once the change is done.
+    EXPECT_EQ(order, (std::vector<std::string>{"change begins", "asked", "change ends", "idle"}));
+}
+
 TEST(StationThread, StoppingDropsWhatIsStillQueued) {
     int ran = 0;
     {
