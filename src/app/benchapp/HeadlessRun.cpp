@@ -161,7 +161,11 @@ void HeadlessRun::runUnit(int unit) {
     const qint64 cycleMs = cycle.elapsed();
     inCycle_ = false;
 
-    const QStringList shownAtEnd = shownAtGo_.value_or(shown());
+    // What shows now, unless a device change after the run cleared it: then what showed when
+    // the run gave Go back.
+    QStringList shownAtEnd = shown();
+    if (shownAtEnd[0].isEmpty() && shownAtGo_)
+        shownAtEnd = *shownAtGo_;
     const QString& result = shownAtEnd[0];
     const QStringList logAfter = logLines();
 

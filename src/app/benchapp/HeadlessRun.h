@@ -55,9 +55,9 @@ private:
     QElapsedTimer sinceBeat_;
     bool inCycle_ = false;
     bool bindPressed_ = false;
-    /// What the unit's run left on show as it gave Go back: result, receiver and transmitter
-    /// serial numbers. A device change the station takes after the run clears them again
-    /// before the unit's end is reported.
+    /// What showed when Go was given back during the cycle: result, receiver and transmitter
+    /// serial numbers. A device change the station takes after the run may clear them before
+    /// the unit's end is reported.
     std::optional<QStringList> shownAtGo_;
     QStringList shown() const;
     bool goTaken_ = false;
