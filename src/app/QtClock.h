@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
+
 namespace rfbind::app {
 
 /// The station's real clock: sleeps block the user-interface thread, pumping runs pending
@@ -21,7 +23,8 @@ private:
 };
 
 /// Wraps another clock and adds up the pauses the station asked for (the protocol floor of a
-/// cycle, reported by the bench program).
+/// cycle, reported by the bench program). The station pauses on its thread while the bench
+/// program reads the sum on the window's.
 class CountingClock : public Clock {
 public:
     explicit CountingClock(Clock& inner) : inner_(inner) {}
@@ -37,7 +40,7 @@ public:
 
 private:
     Clock& inner_;
-    long long sleptMs_ = 0;
+    std::atomic<long long> sleptMs_ = 0;
 };
 
 } // namespace rfbind::app

@@ -40,6 +40,10 @@ struct StationServices {
     /// Line.ini says, or no line when there is none).
     QString lineDatabase = {};
     QString lineStation = {};
+    /// The station works on its own thread, so no transfer or protocol pause holds up the
+    /// window (the programs). Off, it works on the window's thread and a handler's work has
+    /// ended when the handler returns (the window tests).
+    bool stationThread = false;
 };
 
 } // namespace rfbind::app

@@ -2,6 +2,7 @@
 #include "TForm1.h"
 
 #include "QtScheduler.h"
+#include "QueuedStationView.h"
 
 #include "Dialogs.h"
 #include "TForm2.h"
@@ -24,6 +25,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <future>
+
 namespace rfbind::app {
 
 namespace {
@@ -45,8 +48,80 @@ TForm1::TForm1(StationServices& services, QWidget* parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    if (stationThread_) {
+        // No more device changes for this station; what was handed to it is done first.
+        services_.devices.setDeviceChangeHandler({});
+        atStation([] {});
+        // The station's timers belong to its thread's scheduler: it ends there. It asks
+        // nothing on its way out, so the window may simply wait.
+        std::promise<void> ended;
+        stationThread_->post([this, &ended] {
+            station_.reset();
+            ended.set_value();
+        });
+        ended.get_future().wait();
+        stationThread_->stop();
+    }
     station_.reset();
     delete ui;
+}
+
+Clock& TForm1::stationClock() {
+    return stationThread_ ? stationThread_->clock() : services_.clock;
+}
+
+void TForm1::toStation(std::function<void()> work) {
+    if (!stationThread_ || stationThread_->onStationThread())
+        work();
+    else
+        stationThread_->post(std::move(work));
+}
+
+void TForm1::atStation(const std::function<void()>& work) {
+    if (!stationThread_ || stationThread_->onStationThread()) {
+        work();
+        return;
+    }
+    // Shared with the station's thread, which may finish after a window closed meanwhile.
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    stationThread_->post([this, &work, done] {
+        work();
+        *done = true;
+        // Wakes the window's wait below.
+        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+    });
+    while (!*done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TForm1::whenIdle(std::function<void()> action) {
+    if (!stationThread_)
+        station_->whenIdle(std::move(action));
+    else if (!station_->runActive())
+        action();
+    else
+        whenStationIdle(std::move(action));
+}
+
+void TForm1::whenStationIdle(std::function<void()> onWindow) {
+    toStation([this, onWindow = std::move(onWindow)]() mutable {
+        auto idle = [this, onWindow = std::move(onWindow)]() mutable {
+            // Behind a run under way when the station takes this; behind the reports already
+            // queued to the window in any case.
+            station_->whenIdle([this, onWindow = std::move(onWindow)] {
+                if (stationThread_)
+                    QMetaObject::invokeMethod(this, onWindow, Qt::QueuedConnection);
+                else
+                    onWindow();
+            });
+        };
+        // Taken in the pump of a device change, the station would be idle only half-way
+        // through it: the window would press Go on a device list not yet rebuilt.
+        if (stationThread_)
+            stationThread_->whenBetweenCommands(std::move(idle));
+        else
+            idle();
+    });
 }
 
 void TForm1::FormCreate() {
@@ -54,8 +129,22 @@ void TForm1::FormCreate() {
     FormCreating = true;
     // The station exists before any handler can reach it; it takes the device changes from
     // here on.
-    station_ = std::make_unique<Station>(services_.devices, services_.clock, *scheduler_,
-                                         static_cast<StationView&>(*this), services_.radioIdSource);
+    if (services_.stationThread) {
+        stationThread_ = std::make_unique<StationThread>(&services_.clock);
+        queuedView_ = std::make_unique<QueuedStationView>(static_cast<StationView&>(*this), this);
+        station_ = std::make_unique<Station>(services_.devices, stationThread_->clock(),
+                                             *stationThread_, *queuedView_,
+                                             services_.radioIdSource);
+        // The controller raises its device changes on this thread; the station takes them on
+        // its own.
+        services_.devices.setDeviceChangeHandler(
+            [this] { stationThread_->post([this] { station_->deviceChange(); }); });
+        stationThread_->start();
+    } else {
+        station_ = std::make_unique<Station>(services_.devices, services_.clock, *scheduler_,
+                                             static_cast<StationView&>(*this),
+                                             services_.radioIdSource);
+    }
     // Handlers and the link timers exist before anything below can fire them.
     connectDeviceCommands();
     connectSettingsAndNumbering();
@@ -123,7 +212,7 @@ void TForm1::FormCreate() {
     ui->pbSetTX->setGeometry(0, ui->pbSetTX->y(), width(), ui->pbSetTX->height());
 
     // The start-up broadcast: the device list is complete before the settings load.
-    station_->setDeviceType(ui->rbMSE->isChecked());
+    toStation([this, mouse = ui->rbMSE->isChecked()] { station_->setDeviceType(mouse); });
     services_.devices.rescan(true);
 
     ui->ComboRFPower->setCurrentIndex(3);
@@ -212,7 +301,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == form2_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
-        station_->holdLinkTests(event->type() == QEvent::Show);
+        toStation([this, held = event->type() == QEvent::Show] { station_->holdLinkTests(held); });
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         // An unhandled key travels up the parents as a new event: look at it only where it
@@ -242,12 +331,14 @@ void TForm1::FormCloseQuery() {
     if (closing_)
         return;
     closing_ = true;
-    station_->stopTimers();
+    atStation([this] { station_->stopTimers(); });
     btnWriteSettingClick();
-    // A transmitter left in access mode keeps its LED lit and drains its battery.
-    if (station_->hasReceiver())
-        rbC_RF_LEAVE_ACCESSClick();
-    services_.clock.sleepMs(50);
+    atStation([this] {
+        // A transmitter left in access mode keeps its LED lit and drains its battery.
+        if (station_->hasReceiver())
+            station_->transmitter().leaveAccess();
+        stationClock().sleepMs(50);
+    });
     if (services_.quit)
         services_.quit(0);
 }

@@ -7,6 +7,7 @@
 #include "settings/Lang.h"
 #include "settings/StationSettings.h"
 #include "station/Station.h"
+#include "station/StationThread.h"
 #include "station/StationView.h"
 
 #include <QStringList>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class QColor;
@@ -35,6 +37,7 @@ class TForm1;
 namespace rfbind::app {
 
 class QtScheduler;
+class QueuedStationView;
 class TForm2;
 class THexEdit;
 
@@ -70,9 +73,32 @@ public:
 
     TForm2* languageDialog() const { return form2_; }
     StationServices& services() { return services_; }
-    /// The station this window shows: receivers, numbering, runs.
+    /// The station this window shows: receivers, numbering, runs. On its own thread (see
+    /// StationServices::stationThread) only its thread-safe members may be used from here;
+    /// everything else goes through toStation() / atStation().
     Station& station() { return *station_; }
     const Station& station() const { return *station_; }
+
+    /// Hands `work` to the station and goes on: at once on the station's own thread, or now
+    /// when the station works on the window's thread.
+    void toStation(std::function<void()> work);
+    /// Runs `work` on the station and returns once it has; the window's messages run
+    /// meanwhile (reports, questions, clicks), as they ran while the station paused.
+    void atStation(const std::function<void()>& work);
+    /// atStation() for work with a result.
+    template <class F> auto fromStation(F&& work) {
+        using R = std::invoke_result_t<F&>;
+        if constexpr (std::is_void_v<R>) {
+            atStation(work);
+        } else {
+            std::optional<R> result;
+            atStation([&] { result.emplace(work()); });
+            return std::move(*result);
+        }
+    }
+    /// Calls `onWindow` on the window's thread once the station has done the work handed to
+    /// it so far, including a run that work started (a unit's end, for a bench operator).
+    void whenStationIdle(std::function<void()> onWindow);
 
     // ---- device link (TForm1_Link.cpp) -------------------------------------------------
     void JvHidDeviceController1DeviceChange();
@@ -288,9 +314,17 @@ private:
     /// The window title without the line's state.
     QString baseTitle_;
 
+    /// The clock the station pauses on: its thread's, or the services' one.
+    Clock& stationClock();
+
     StationServices& services_;
-    /// The station's timers and deferred work on this window's event loop.
+    /// The station's timers and deferred work on this window's event loop (the station on the
+    /// window's thread).
     std::unique_ptr<QtScheduler> scheduler_;
+    /// The station's own thread and the window as that thread sees it; null while the station
+    /// works on the window's thread.
+    std::unique_ptr<StationThread> stationThread_;
+    std::unique_ptr<QueuedStationView> queuedView_;
     std::unique_ptr<Station> station_;
     Ui::TForm1* ui;
     TForm2* form2_ = nullptr;
@@ -326,8 +360,9 @@ private:
 
     // ---- production runs ------------------------------------------------------------------
     void showResult(const QString& text, const QColor& colour);
-    /// Runs `action` now when no run works, or queues it until the run has ended.
-    void whenIdle(std::function<void()> action) { station_->whenIdle(std::move(action)); }
+    /// Runs `action` (on the window) now when no run works, or queues it until the run has
+    /// ended.
+    void whenIdle(std::function<void()> action);
     void clearStationDisplay();
     /// The reason of the FAIL on show, kept as its message and detail so that a language
     /// switch draws it anew; empty when no reason shows.

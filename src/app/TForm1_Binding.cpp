@@ -12,10 +12,11 @@ void TForm1::btnCombo_Cmd_Soft_Bind_SWClick() {
     // A second run meanwhile is refused by the station before the fields are read.
     if (station_->runActive())
         return;
-    station_->connectTransmitter(receiverFilter());
+    const auto filter = receiverFilter();
+    toStation([this, filter] { station_->connectTransmitter(filter); });
 }
 
-void TForm1::tmrSoftBindTimer() { station_->bindingTick(); }
+void TForm1::tmrSoftBindTimer() { atStation([this] { station_->bindingTick(); }); }
 
 void TForm1::showBindingVerdict(bool paired) {
     if (paired)
@@ -26,7 +27,9 @@ void TForm1::showBindingVerdict(bool paired) {
 
 bool TForm1::bindTimerRunning() const {
     // The run's keyboard binding watches without the timer: it counts as running too.
-    return bindingWatchShown_ || (station_ != nullptr && station_->bindingPolling().isActive());
+    // The station on its own thread reports its watch (showBindingWatch) instead.
+    return bindingWatchShown_ ||
+           (!stationThread_ && station_ != nullptr && station_->bindingPolling().isActive());
 }
 
 } // namespace rfbind::app

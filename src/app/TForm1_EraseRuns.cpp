@@ -21,12 +21,12 @@ void TForm1::RX_ErasedClick() {
 
 void TForm1::suiButton2Click() {
     if (ui->TX_Erased->isChecked())
-        station_->eraseTransmitter();
+        toStation([this] { station_->eraseTransmitter(); });
 }
 
 void TForm1::suiButton1Click() {
     if (ui->RX_Erased->isChecked())
-        station_->eraseReceiver();
+        toStation([this] { station_->eraseReceiver(); });
 }
 
 } // namespace rfbind::app

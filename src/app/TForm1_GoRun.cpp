@@ -7,7 +7,8 @@ namespace rfbind::app {
 void TForm1::btnGoClick() {
     if (station_->runActive())
         return;
-    station_->go(unitRecipe());
+    // The run goes on on the station while the window stays with the operator.
+    toStation([this, recipe = unitRecipe()] { station_->go(recipe); });
 }
 
 } // namespace rfbind::app

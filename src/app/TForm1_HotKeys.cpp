@@ -12,7 +12,9 @@
 
 namespace rfbind::app {
 
-void TForm1::FillHotKeyLists() { station_->fillHotKeyLists(station_->zoomKeysAvailable()); }
+void TForm1::FillHotKeyLists() {
+    atStation([this] { station_->fillHotKeyLists(station_->zoomKeysAvailable()); });
+}
 
 void TForm1::showHotKeyLists(bool zoomKeys) {
     // The program, not the operator, changes the lists here: like any selection the program
@@ -36,14 +38,15 @@ void TForm1::showHotKeyLists(bool zoomKeys) {
 void TForm1::custKeyChange(int slot, const QComboBox* list) {
     if (optionEffect() != OptionEffect::WriteUnit || list->currentIndex() < 0)
         return;
-    station_->receiver().writeHotKey(slot, static_cast<std::uint16_t>(list->currentData().toInt()));
+    const auto code = static_cast<std::uint16_t>(list->currentData().toInt());
+    atStation([&] { station_->receiver().writeHotKey(slot, code); });
     btnUpdateCustKeyClick();
 }
 
 void TForm1::cbCustKey1Change() { custKeyChange(1, ui->cbCustKey1); }
 void TForm1::cbCustKey2Change() { custKeyChange(2, ui->cbCustKey2); }
 
-void TForm1::btnUpdateCustKeyClick() { station_->receiver().updateCustKey(); }
+void TForm1::btnUpdateCustKeyClick() { atStation([this] { station_->receiver().updateCustKey(); }); }
 
 void TForm1::wireHotKeys() {
     connect(ui->cbCustKey1, &QComboBox::currentIndexChanged, this, [this] { cbCustKey1Change(); });

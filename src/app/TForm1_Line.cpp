@@ -9,8 +9,11 @@
 namespace rfbind::app {
 
 void TForm1::openLine() {
-    station_->openLine(services_.lineDatabase.toStdString(), services_.lineStation.toStdString(),
-                       QSysInfo::machineHostName().toStdString());
+    atStation([this, database = services_.lineDatabase.toStdString(),
+               name = services_.lineStation.toStdString(),
+               host = QSysInfo::machineHostName().toStdString()] {
+        station_->openLine(database, name, host);
+    });
 }
 
 void TForm1::showLineMessage(const std::string& text, bool error) {

@@ -39,7 +39,7 @@ void TForm1::connectDeviceCommands() {
     wireHotKeys();
 }
 
-void TForm1::JvHidDeviceController1DeviceChange() { station_->deviceChange(); }
+void TForm1::JvHidDeviceController1DeviceChange() { atStation([this] { station_->deviceChange(); }); }
 
 std::optional<ReceiverFilter> TForm1::receiverFilter() {
     const auto vendorId = hexValue(ui->edtVID_SET);
@@ -51,17 +51,24 @@ std::optional<ReceiverFilter> TForm1::receiverFilter() {
     return ReceiverFilter{*vendorId, *productId};
 }
 
-void TForm1::FindReceiver() { station_->findReceiver(receiverFilter()); }
-void TForm1::ConnectReceiver() { station_->connectReceiver(); }
-void TForm1::ResetLinkStatus() { station_->resetLinkStatus(); }
+void TForm1::FindReceiver() {
+    const auto filter = receiverFilter();
+    atStation([&] { station_->findReceiver(filter); });
+}
+void TForm1::ConnectReceiver() { atStation([this] { station_->connectReceiver(); }); }
+void TForm1::ResetLinkStatus() { atStation([this] { station_->resetLinkStatus(); }); }
 
 void TForm1::rbMSEClick() {
-    station_->setDeviceType(ui->rbMSE->isChecked());
-    station_->reportDeviceType();
+    toStation([this, mouse = ui->rbMSE->isChecked()] {
+        station_->setDeviceType(mouse);
+        station_->reportDeviceType();
+    });
 }
 
-bool TForm1::CheckTransmitterLink() { return station_->checkTransmitterLink(); }
-void TForm1::tmrIsTxLinkTimer() { station_->linkPollTick(); }
+bool TForm1::CheckTransmitterLink() {
+    return fromStation([this] { return station_->checkTransmitterLink(); });
+}
+void TForm1::tmrIsTxLinkTimer() { atStation([this] { station_->linkPollTick(); }); }
 
 // ---- what the station reports of the link -------------------------------------------------
 

@@ -78,12 +78,12 @@ void TForm1::ApplySettingsLock() {
             ui->ComboRFPower,      ui->cbResetRF,   ui->LRMBinding,
             ui->cbRX_IsSN,         ui->cbRX_IsDate, ui->edtRX_FixByteCount,
             ui->edtRX_IncByteCount});
-    withBytes(ui->edtRX_FixSN, station_->rxSN()->FixSNByteCount());
-    withBytes(ui->edtRX_IncInitSN, station_->rxSN()->IncSNByteCount());
+    withBytes(ui->edtRX_FixSN, fromStation([&] { return station_->rxSN()->FixSNByteCount(); }));
+    withBytes(ui->edtRX_IncInitSN, fromStation([&] { return station_->rxSN()->IncSNByteCount(); }));
     follow({ui->rbRX_FixAscii, ui->rbRX_FixHex, ui->cbTX_IsSN, ui->cbTX_IsDate,
             ui->edtTX_FixByteCount, ui->edtTX_IncByteCount});
-    withBytes(ui->edtTX_FixSN, station_->txSN()->FixSNByteCount());
-    withBytes(ui->edtTX_IncInitSN, station_->txSN()->IncSNByteCount());
+    withBytes(ui->edtTX_FixSN, fromStation([&] { return station_->txSN()->FixSNByteCount(); }));
+    withBytes(ui->edtTX_IncInitSN, fromStation([&] { return station_->txSN()->IncSNByteCount(); }));
     follow({ui->rbTX_FixAscii, ui->rbTX_FixHex, ui->cbKeyboardbind, ui->rbRX_RandomRFID,
             ui->rbRX_CustomRFID, ui->edtRX_IncInitRFID, ui->rbTX_RandomRFID, ui->rbTX_CustomRFID,
             ui->edtTX_IncInitRFID, ui->gbWKUP, ui->rbRF_DR_25, ui->rbRF_DR_2A, ui->TX_Erased,

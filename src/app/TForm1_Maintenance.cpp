@@ -13,9 +13,9 @@
 
 namespace rfbind::app {
 
-void TForm1::btnC_JUMP_TO_PORClick() { station_->receiver().jumpToPor(); }
+void TForm1::btnC_JUMP_TO_PORClick() { atStation([&] { station_->receiver().jumpToPor(); }); }
 
-void TForm1::btnC_RELOAD_PARAMETERClick() { station_->receiver().reloadParameter(); }
+void TForm1::btnC_RELOAD_PARAMETERClick() { atStation([&] { station_->receiver().reloadParameter(); }); }
 
 void TForm1::btnRF_DR_3CClick() {
     // Through the page's own fields, so the page shows what was sent.
@@ -33,12 +33,12 @@ void TForm1::btnRF_DR_3DClick() {
 void TForm1::btnSpecialCmd1Click(QObject* sender) {
     // btnSpecialCmd1 asks for status 1, btnSpecialCmd4 for status 4.
     const int n = sender->objectName().right(1).toInt();
-    const auto answer = station_->receiver().statusQuery(static_cast<std::uint8_t>(n));
+    const auto answer = fromStation([&] { return station_->receiver().statusQuery(static_cast<std::uint8_t>(n)); });
     // An unanswered query leaves the fields as they were: the link test relies on that.
     if (!answer)
         return;
     if (n == 4)
-        station_->bindingStatus() = (*answer)[1]; // the binding watches wait on what this field shows
+        atStation([&] { station_->bindingStatus() = (*answer)[1]; }); // the binding watches wait on what this field shows
     for (int p = 0; p < receiver::kStatusAnswerBytes; ++p)
         if (auto* field = findChild<THexEdit*>(QString("edtSC0%1_0%2").arg(n).arg(p)))
             field->setText(QString::fromStdString(statusByteText((*answer)[static_cast<std::size_t>(p)])));

@@ -26,7 +26,7 @@ void TForm1::writeTransmitterPair(std::uint8_t address, std::uint8_t value,
     ui->edtRF_EEPROMAddr->setValue(address);
     ui->edtRF_EEPROMData->setValue(value);
     btnC_RF_Wrt_EEPROMClick();
-    services_.clock.sleepMs(pauseMs);
+    atStation([&] { stationClock().sleepMs(pauseMs); });
     ui->edtRF_EEPROMAddr->setValue(address + 1);
     ui->edtRF_EEPROMData->setValue(complement);
     btnC_RF_Wrt_EEPROMClick();
@@ -38,7 +38,13 @@ TForm1::OptionEffect TForm1::optionEffect() {
     if (station_->runActive()) {
         // The run took its recipe when it started: the change is stored once it has ended
         // and applies from the next unit. Nothing goes to the unit in the middle of a run.
-        station_->keepForNextUnit(collectSettings());
+        // The run may end before the station reads this: then it is stored at once.
+        toStation([this, settings = collectSettings()] {
+            if (station_->runActive())
+                station_->keepForNextUnit(settings);
+            else
+                station_->storeSettings(settings);
+        });
         return OptionEffect::None;
     }
     if (station_->runMode() == 0) {
@@ -77,7 +83,7 @@ void TForm1::rbRF_CPI_LClick() { cpiClick(options::kCpiLow); }
 
 void TForm1::receiverTypeClick(bool mouseOnly) {
     if (optionEffect() == OptionEffect::WriteUnit)
-        station_->receiver().writeReceiverType(mouseOnly);
+        atStation([&] { station_->receiver().writeReceiverType(mouseOnly); });
     // Keyboard binding only makes sense for a receiver that takes a keyboard, in every mode.
     ui->cbKeyboardbind->setVisible(!mouseOnly);
 }
@@ -91,8 +97,10 @@ void TForm1::cbRF_Set_BTY_Low_LevelChange() {
     const std::uint8_t code = options::batteryLevelCode(ui->cbRF_Set_BTY_Low_Level->currentIndex());
     writeTransmitterPair(txeeprom::kBatteryLevel, code, txeeprom::complementOf(code),
                          options::kBatteryPauseMs);
-    services_.clock.sleepMs(options::kBatteryPauseMs);
-    station_->receiver().writeBatteryLevel(code);
+    atStation([&] {
+        stationClock().sleepMs(options::kBatteryPauseMs);
+        station_->receiver().writeBatteryLevel(code);
+    });
 }
 
 void TForm1::cbResetRFClick() {

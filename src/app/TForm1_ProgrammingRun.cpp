@@ -7,7 +7,7 @@ namespace rfbind::app {
 void TForm1::btnSetTXClick() {
     if (station_->runActive())
         return;
-    station_->setTx(unitRecipe());
+    toStation([this, recipe = unitRecipe()] { station_->setTx(recipe); });
 }
 
 } // namespace rfbind::app

@@ -101,14 +101,14 @@ void TForm1::btnEEPROM_R_00Click(QObject* sender) {
     if (edit == nullptr)
         return;
     edit->clear();
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     // Only the byte counts: the low half is its complement.
-    showReadValue(edit, station_->receiver().readWord(suffix.toInt()), 8);
+    showReadValue(edit, fromStation([&] { return station_->receiver().readWord(suffix.toInt()); }), 8);
 }
 
 void TForm1::btnEEPROM_W_00Click(QObject* sender) {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     const QString suffix = wordSuffix(sender);
     const auto* edit = findChild<THexEdit*>("edtEEPROM_" + suffix);
@@ -117,15 +117,19 @@ void TForm1::btnEEPROM_W_00Click(QObject* sender) {
     const auto v = hexValue(edit);
     if (!v)
         return;
-    station_->receiver().writeByte(suffix.toInt(), static_cast<std::uint8_t>(*v));
+    atStation([&] { station_->receiver().writeByte(suffix.toInt(), static_cast<std::uint8_t>(*v)); });
 }
 
 void TForm1::readUsbIdInto(THexEdit* setting, int highWord, const char* name) {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
-    ReceiverOperations ops = station_->receiver();
-    const int high = ops.readWord(highWord);
-    const int low = high < 0 ? -1 : ops.readWord(highWord + 1);
+    int high = -1;
+    int low = -1;
+    atStation([&] {
+        ReceiverOperations ops = station_->receiver();
+        high = ops.readWord(highWord);
+        low = high < 0 ? -1 : ops.readWord(highWord + 1);
+    });
     // The engineering fields show what came back, failure marks included.
     showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord)), high, 8);
     showReadValue(findChild<THexEdit*>(QStringLiteral("edtEEPROM_%1").arg(highWord + 1)), low, 8);
@@ -168,13 +172,13 @@ void TForm1::btnEEPROM_W_PIDClick() {
 }
 
 void TForm1::btnEEPROM_W_20Click() {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     const QString text = ui->edtEEPROM_20->text();
     if (const QString problem = productStringProblem(text); !problem.isEmpty()) {
         // Writing it would leave the receiver reporting a string nobody typed. The run that
         // called this tests CommError, so the unit fails instead of passing without it.
-        station_->refuseWrite();
+        atStation([&] { station_->refuseWrite(); });
         services_.dialogs.message(
             this, stationTitle(),
             QStringLiteral("The product string \"%1\" was not written to the receiver.\n\n%2\n\n"
@@ -185,14 +189,14 @@ void TForm1::btnEEPROM_W_20Click() {
     }
     const std::string bytes = productstring::toReceiverBytes(utf8(text));
     ui->edtEEPROM_19->setValue(productstring::lengthField(static_cast<int>(bytes.size())));
-    station_->receiver().writeProductString(bytes);
+    atStation([&] { station_->receiver().writeProductString(bytes); });
 }
 
 void TForm1::btnEEPROM_R_20Click() {
     ui->edtEEPROM_20->clear();
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
-    const auto read = station_->receiver().readProductString();
+    const auto read = fromStation([&] { return station_->receiver().readProductString(); });
     showReadValue(ui->edtEEPROM_19, read.lengthWord, 8);
     // Single-byte characters, as the receiver keeps them.
     ui->edtEEPROM_20->setText(QString::fromStdString(
@@ -208,18 +212,18 @@ void TForm1::edtVID_SETChange() {
 }
 
 void TForm1::btnC_Rd_Direct_RegClick() {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     const auto address = hexValue(ui->edtDirectAddr);
     if (!address)
         return;
     if (const auto value =
-            station_->receiver().readDirectRegister(static_cast<std::uint8_t>(*address)))
+            fromStation([&] { return station_->receiver().readDirectRegister(static_cast<std::uint8_t>(*address)); }))
         showReadValue(ui->edtDirectData, *value);
 }
 
 void TForm1::btnC_Wrt_Direct_RegClick() {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     const auto address = hexValue(ui->edtDirectAddr);
     if (!address)
@@ -227,30 +231,30 @@ void TForm1::btnC_Wrt_Direct_RegClick() {
     const auto data = hexValue(ui->edtDirectData);
     if (!data)
         return;
-    station_->receiver().writeDirectRegister(static_cast<std::uint8_t>(*address),
-                                                 static_cast<std::uint8_t>(*data));
+    atStation([&] { station_->receiver().writeDirectRegister(static_cast<std::uint8_t>(*address),
+                                                 static_cast<std::uint8_t>(*data)); });
 }
 
 void TForm1::btnRd_RFICClick() {
-    if (!station_->hasReceiver())
+    if (!fromStation([&] { return station_->hasReceiver(); }))
         return;
     const auto address = hexValue(ui->edtRFICAddr);
     if (!address)
         return;
     if (const auto value =
-            station_->receiver().readRadioChipRegister(static_cast<std::uint8_t>(*address)))
+            fromStation([&] { return station_->receiver().readRadioChipRegister(static_cast<std::uint8_t>(*address)); }))
         showReadValue(ui->edtRFICData, *value);
 }
 
 void TForm1::btnWrt_RFICClick() {
     const auto value = hexValue(ui->edtRFICData);
-    if (!value || !station_->hasReceiver())
+    if (!value || !fromStation([&] { return station_->hasReceiver(); }))
         return;
     const auto address = hexValue(ui->edtRFICAddr);
     if (!address)
         return;
-    if (const auto shown = station_->receiver().writeRadioChipRegister(
-            static_cast<std::uint8_t>(*address), *value))
+    if (const auto shown = fromStation([&] { return station_->receiver().writeRadioChipRegister(
+            static_cast<std::uint8_t>(*address), *value); }))
         showReadValue(ui->edtRFICData, *shown);
 }
 

@@ -155,7 +155,7 @@ void TForm1::btnLoadSettingClick() {
     // Filling the check boxes fires handlers that save at once; a save now would write the
     // generators about to be replaced over the very texts this load is going to read.
     loadingSettings_ = true;
-    const LoadedSettings loaded = station_->loadSettings();
+    const LoadedSettings loaded = fromStation([this] { return station_->loadSettings(); });
     QStringList problems;
     if (!loaded.settings) {
         refusedSettings_.clear();
@@ -201,7 +201,7 @@ void TForm1::btnLoadSettingClick() {
     }
 
     loadingSettings_ = false;
-    station_->settingsLoaded();
+    atStation([this] { station_->settingsLoaded(); });
     // Shown after the load is complete: the box waits for the operator, and the station must
     // be in a consistent state meanwhile.
     reportSettingsProblems(problems);
@@ -219,7 +219,8 @@ void TForm1::reportSettingsProblems(const QStringList& problems) {
 void TForm1::btnWriteSettingClick() {
     if (FormCreating || loadingSettings_)
         return;
-    station_->storeSettings(collectSettings()); // a failure is said through showSettingsNotSaved
+    // A failure is said through showSettingsNotSaved.
+    atStation([this, settings = collectSettings()] { station_->storeSettings(settings); });
 }
 
 void TForm1::showRunRefused(bool numbering, const std::string& why) {

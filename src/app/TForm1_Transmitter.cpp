@@ -17,7 +17,7 @@ void TForm1::remoteRead(std::uint8_t code, THexEdit* addressEdit, THexEdit* data
     const auto address = hexValue(addressEdit);
     if (!address)
         return;
-    showReadValue(dataEdit, station_->transmitter().read(code, *address));
+    showReadValue(dataEdit, fromStation([&] { return station_->transmitter().read(code, *address); }));
 }
 
 void TForm1::remotePlainWrite(std::uint8_t code, THexEdit* addressEdit, THexEdit* dataEdit) {
@@ -27,7 +27,7 @@ void TForm1::remotePlainWrite(std::uint8_t code, THexEdit* addressEdit, THexEdit
     const auto address = hexValue(addressEdit);
     if (!address)
         return;
-    station_->transmitter().write(code, *address, *value);
+    atStation([&] { station_->transmitter().write(code, *address, *value); });
 }
 
 void TForm1::btnC_RF_Rd_EEPROMClick() {
@@ -67,16 +67,17 @@ void TForm1::btnC_RF_Wrt_EEPROMClick() {
     if (!address)
         return;
     // The outcome is CommError, which the calling run tests; the data field stays as it was.
-    station_->transmitter().verifiedEepromWrite(*address, *value);
+    atStation([&] { station_->transmitter().verifiedEepromWrite(*address, *value); });
 }
 
 void TForm1::btnC_RF_SETUP_CPIClick() {
-    station_->transmitter().setupCpi(ui->edtC_RF_SETUP_CPI->value());
+    const int level = ui->edtC_RF_SETUP_CPI->value();
+    atStation([&] { station_->transmitter().setupCpi(level); });
 }
 
-void TForm1::rbC_RF_ENTER_ACCESS_WO_LEDClick() { station_->transmitter().enterAccess(false); }
-void TForm1::rbC_RF_ENTER_ACCESS_W_LEDClick() { station_->transmitter().enterAccess(true); }
-void TForm1::rbC_RF_LEAVE_ACCESSClick() { station_->transmitter().leaveAccess(); }
+void TForm1::rbC_RF_ENTER_ACCESS_WO_LEDClick() { atStation([&] { station_->transmitter().enterAccess(false); }); }
+void TForm1::rbC_RF_ENTER_ACCESS_W_LEDClick() { atStation([&] { station_->transmitter().enterAccess(true); }); }
+void TForm1::rbC_RF_LEAVE_ACCESSClick() { atStation([&] { station_->transmitter().leaveAccess(); }); }
 
 void TForm1::wireTransmitterPage() {
     onClicked(ui->btnC_RF_Rd_EEPROM, this, [this] { btnC_RF_Rd_EEPROMClick(); });

@@ -56,6 +56,7 @@ Bench::Bench(Clock& clock, BenchOptions options, SleepFunction transferSleep)
 // --- Operator ---------------------------------------------------------------------------
 
 void Bench::plugReceiver() {
+    const std::lock_guard lock(mutex_);
     if (plugged_)
         return;
     plugged_ = true;
@@ -67,6 +68,7 @@ void Bench::plugReceiver() {
 }
 
 void Bench::unplugReceiver() {
+    const std::lock_guard lock(mutex_);
     if (!plugged_)
         return;
     plugged_ = false;
@@ -74,6 +76,7 @@ void Bench::unplugReceiver() {
 }
 
 void Bench::switchMouse(bool on) {
+    const std::lock_guard lock(mutex_);
     checkTime();
     if (on && !faults().transmitterOff)
         mouse_.switchOn(clock_.tickMs());
@@ -83,6 +86,7 @@ void Bench::switchMouse(bool on) {
 }
 
 void Bench::switchKeyboard(bool on) {
+    const std::lock_guard lock(mutex_);
     if (faults().noKeyboard)
         return;
     checkTime();
@@ -93,15 +97,18 @@ void Bench::switchKeyboard(bool on) {
 }
 
 void Bench::setMouseMoving(bool moving) {
+    const std::lock_guard lock(mutex_);
     mouse_.setMoving(moving && !faults().mouseNeverMoves);
 }
 
 void Bench::setKeyboardTyping(bool typing) {
+    const std::lock_guard lock(mutex_);
     if (!faults().noKeyboard)
         keyboard_.setMoving(typing);
 }
 
 void Bench::pressKeyboardBindButton() {
+    const std::lock_guard lock(mutex_);
     if (faults().noKeyboard)
         return;
     checkTime();
@@ -110,6 +117,7 @@ void Bench::pressKeyboardBindButton() {
 }
 
 void Bench::freshUnit(std::uint32_t seed) {
+    const std::lock_guard lock(mutex_);
     std::mt19937 rng(seed);
     const RadioId rxId = anyId(rng);
     const RadioId txId = anyId(rng);
@@ -134,6 +142,7 @@ void Bench::freshUnit(std::uint32_t seed) {
 }
 
 void Bench::checkTime() {
+    const std::lock_guard lock(mutex_);
     const std::uint32_t now = clock_.tickMs();
     const auto& after = faults().unplugAfterMs;
     if (plugged_ && after && now - unplugCountdownStart_ >= *after)
@@ -145,6 +154,7 @@ void Bench::checkTime() {
 // --- Configuration ----------------------------------------------------------------------
 
 void Bench::setFaults(const BenchFaults& faults) {
+    const std::lock_guard lock(mutex_);
     const bool countdownChanged = faults.unplugAfterMs != options_.faults.unplugAfterMs;
     options_.faults = faults;
     ackLoss_.seed(faults.ackLossSeed);
@@ -170,6 +180,7 @@ const BenchTransmitter* Bench::keyboard() const {
 // --- HID side ---------------------------------------------------------------------------
 
 BenchIdentity Bench::identity(BenchEndpoint endpoint) const {
+    const std::lock_guard lock(mutex_);
     if (endpoint == BenchEndpoint::UnrelatedKeyboard)
         return BenchIdentity{{kKeyboardVendorId, kKeyboardProductId, kKeyboardVersion},
                              {kGenericDesktopPage, kKeyboardUsage, 0},
@@ -183,6 +194,7 @@ BenchIdentity Bench::identity(BenchEndpoint endpoint) const {
 }
 
 bool Bench::present(BenchEndpoint endpoint, std::uint64_t generation) {
+    const std::lock_guard lock(mutex_);
     if (endpoint == BenchEndpoint::UnrelatedKeyboard)
         return true;
     checkTime();
@@ -203,6 +215,7 @@ void Bench::spendLatency() {
 
 std::size_t Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
                               const std::uint8_t* buffer, std::size_t length) {
+    const std::lock_guard lock(mutex_);
     ++setFeatures_;
     if (endpoint != BenchEndpoint::Receiver || !present(endpoint, generation) ||
         !acceptable(buffer, length))
@@ -225,6 +238,7 @@ std::size_t Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
 
 bool Bench::getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::uint8_t* buffer,
                        std::size_t length) {
+    const std::lock_guard lock(mutex_);
     ++getFeatures_;
     if (endpoint != BenchEndpoint::Receiver || !present(endpoint, generation) ||
         !acceptable(buffer, length))
@@ -246,12 +260,14 @@ bool Bench::getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::ui
 // --- Plug listeners ---------------------------------------------------------------------
 
 int Bench::addPlugListener(Listener listener) {
+    const std::lock_guard lock(mutex_);
     const int id = nextListenerId_++;
     listeners_.emplace_back(id, std::move(listener));
     return id;
 }
 
 void Bench::removePlugListener(int id) {
+    const std::lock_guard lock(mutex_);
     std::erase_if(listeners_, [id](const auto& entry) { return entry.first == id; });
 }
 

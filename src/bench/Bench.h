@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <utility>
 #include <vector>
@@ -29,7 +30,12 @@ namespace rfbind::bench {
 /// a recording clock moves with every transfer.
 ///
 /// Ownership: the clock must outlive the bench; the bench must outlive every controller and
-/// device object that refers to it. Everything runs on the user-interface thread.
+/// device object that refers to it.
+///
+/// Threads: the station transfers from its own thread while the operator (the bench panel, a
+/// headless run) plugs, switches and looks from the window's; every operation holds the bench
+/// for its duration, and whoever reads its state through the references below holds it with
+/// hold() meanwhile. Plug listeners are called with the bench held.
 ///
 /// Failure contract: nothing throws. A transfer on a device that is gone, or with a length
 /// other than the feature report length, or with a report ID other than 1, returns false;
@@ -114,6 +120,11 @@ public:
     bool getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::uint8_t* buffer,
                     std::size_t length);
 
+    /// Keeps every other thread's operations and transfers out while the returned lock lives.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> hold() const {
+        return std::unique_lock(mutex_);
+    }
+
     /// Called at once, on the caller's thread (possibly inside a transfer), whenever the
     /// receiver is plugged in or out. Returns an id for removePlugListener.
     int addPlugListener(Listener listener);
@@ -125,6 +136,7 @@ private:
     void connectRadio();
     void notifyPlugListeners();
 
+    mutable std::recursive_mutex mutex_;
     Clock& clock_;
     SleepFunction transferSleep_;
     BenchOptions options_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -15,10 +16,11 @@ namespace rfbind {
 /// run does nothing. When an acquired guard ends (return, early exit or exception), it runs
 /// the restore actions added with atExit(), last added first, and frees the flag.
 ///
-/// The flag must outlive the guard. The station's own thread only.
+/// The flag must outlive the guard. Guards are made on the station's own thread only; the
+/// window may read the flag from its thread at any time.
 class RunGuard {
 public:
-    explicit RunGuard(bool& busy) : busy_(busy), acquired_(!busy) {
+    explicit RunGuard(std::atomic<bool>& busy) : busy_(busy), acquired_(!busy) {
         if (acquired_)
             busy_ = true;
     }
@@ -34,7 +36,7 @@ public:
     void atExit(std::function<void()> restore);
 
 private:
-    bool& busy_;
+    std::atomic<bool>& busy_;
     bool acquired_;
     std::vector<std::function<void()>> restores_;
 };

@@ -21,6 +21,7 @@
 #include "station/Scheduler.h"
 #include "station/StationView.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -64,7 +65,9 @@ struct LoadedSettings {
 /// The station never reads anything back from the view.
 ///
 /// Threading: every member is called on the thread the scheduler runs on, and the station's
-/// timers and deferred work run there. The clock's pumpMessages() may run other commands in
+/// timers and deferred work run there; only runActive(), runMode(), requestClose(),
+/// closeRequested(), zoomKeysAvailable() and hotKeyListsZoom() may be called from the window's
+/// thread as well, so that it can refuse a key or keep an option for the next unit at once. The clock's pumpMessages() may run other commands in
 /// the middle of a run; the one-run guard refuses a second run then, and settings handed over
 /// meanwhile are stored once the run has ended.
 ///
@@ -234,7 +237,7 @@ private:
     /// Receivers (by device path) already reported as not permitted since they were plugged in.
     std::set<std::string> permissionWarned_;
     ReceiverIdTable receiverIdTable_{};
-    bool zoomKeysAvailable_ = false;
+    std::atomic<bool> zoomKeysAvailable_ = false;
     std::uint16_t receiverVersion_ = 0;
     bool receiverReady_ = false;
     bool reportAsMouse_ = true;
@@ -253,7 +256,7 @@ private:
     std::unique_ptr<TProdRFID> txRFID_ = std::make_unique<TProdRFID>();
     std::int32_t sensorCode_ = 0;
     int bindingStatus_ = -1;
-    bool hotKeyListsZoom_ = false;
+    std::atomic<bool> hotKeyListsZoom_ = false;
     /// The last save failed and the operator was told; the next failure is said only after a
     /// save has succeeded in between.
     bool lastSaveFailed_ = false;
@@ -263,11 +266,11 @@ private:
     std::unique_ptr<NumberSource> line_;
     std::string stationName_;
 
-    std::uint8_t runMode_ = 2;
+    std::atomic<std::uint8_t> runMode_ = 2;
     bool bindFromRun_ = false;
     int bindTicks_ = 0;
-    bool runActive_ = false;
-    bool closeRequested_ = false;
+    std::atomic<bool> runActive_ = false;
+    std::atomic<bool> closeRequested_ = false;
     bool unitPassed_ = false;
     /// The settings the working run stores its numbering with.
     StationSettings runSettings_;

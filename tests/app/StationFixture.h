@@ -60,6 +60,7 @@ public:
                                                dialogs, languages, false,
                                                [this](int code) { quitCode = code; }, {}, {},
                                                lineDatabase, lineStation});
+        services_->stationThread = stationThread;
         form = std::make_unique<app::TForm1>(*services_);
         return *form;
     }
@@ -87,6 +88,8 @@ public:
     MemoryLanguageStore languages;
     std::unique_ptr<app::TForm1> form;
     std::optional<int> quitCode;
+    /// The station works on its own thread, as in the programs (set before create()).
+    bool stationThread = false;
     /// The line's database and station name as a command line gives them (empty: none).
     QString lineDatabase, lineStation;
 

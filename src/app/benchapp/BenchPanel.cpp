@@ -148,6 +148,8 @@ void BenchPanel::applyFaults() {
 }
 
 void BenchPanel::refresh() {
+    // The station may be transferring on its own thread: the views show one moment of it.
+    const auto held = bench_.hold();
     plug_->setText(bench_.receiverPlugged() ? "Unplug receiver" : "Plug in receiver");
     mouseOn_->setText(bench_.mouse().switchedOn() ? "Switch mouse off" : "Switch mouse on");
     const auto* kb = bench_.keyboard();

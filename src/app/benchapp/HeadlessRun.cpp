@@ -30,6 +30,8 @@ namespace {
 constexpr int kHeartbeatMs = 5;
 /// How much longer than the mouse's pairing period the operator takes to pick up the keyboard.
 constexpr int kPickUpMarginMs = 300;
+/// A unit still in the station after this long is reported as it stands.
+constexpr qint64 kLongestCycleMs = 120000;
 
 QString todaysLog() {
     return QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
@@ -69,6 +71,8 @@ HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stati
     heartbeat_.setInterval(kHeartbeatMs);
     heartbeat_.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat_, &QTimer::timeout, this, &HeadlessRun::heartbeat);
+    if (auto* go = form.findChild<QWidget*>("btnGo"))
+        go->installEventFilter(this);
 }
 
 void HeadlessRun::heartbeat() {
@@ -86,6 +90,22 @@ void HeadlessRun::heartbeat() {
     sinceBeat_.restart();
 }
 
+QStringList HeadlessRun::shown() const {
+    return {lblResult_->text(), form_.findChild<QLineEdit*>("edtRX_SN")->text(),
+            form_.findChild<QLineEdit*>("edtTX_SN")->text()};
+}
+
+bool HeadlessRun::eventFilter(QObject* watched, QEvent* event) {
+    if (inCycle_ && event->type() == QEvent::EnabledChange) {
+        const bool enabled = static_cast<QWidget*>(watched)->isEnabled();
+        if (!enabled)
+            goTaken_ = true;
+        else if (goTaken_ && !shownAtGo_)
+            shownAtGo_ = shown();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void HeadlessRun::runUnits(int units) {
     heartbeat_.start();
     for (int unit = 1; unit <= units; ++unit)
@@ -100,6 +120,11 @@ void HeadlessRun::runUnit(int unit) {
     // The unit's plug-in reaches the station as a device change through the event loop.
     QApplication::processEvents();
     QApplication::processEvents();
+    // The station takes the plug-in before the operator presses anything.
+    bool pluggedIn = false;
+    form_.whenStationIdle([&pluggedIn] { pluggedIn = true; });
+    while (!pluggedIn)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // The operator switched the mouse on when placing the unit; a keyboard unit is started
     // only once they have picked up the keyboard, after the mouse's own pairing period, or
     // the mouse would pair in the keyboard's place.
@@ -118,20 +143,34 @@ void HeadlessRun::runUnit(int unit) {
 
     QElapsedTimer cycle;
     cycle.start();
+    shownAtGo_.reset();
+    goTaken_ = false;
     inCycle_ = true;
     sinceBeat_.restart();
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form_;
     QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
-    // The Go run finishes inside the key press; a cycle that leaves Go disabled is waited for.
-    while (!btnGo->isEnabled() && cycle.elapsed() < 120000)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The station runs the unit on its own thread: the unit has ended once the station is
+    // idle again and the window has shown everything it reported.
+    bool ended = false;
+    form_.whenStationIdle([&ended] { ended = true; });
+    // Waiting for events, not spinning: the window's thread leaves the processor to the
+    // station's, and the heartbeat wakes it every few milliseconds.
+    while ((!ended || !btnGo->isEnabled()) && cycle.elapsed() < kLongestCycleMs)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 cycleMs = cycle.elapsed();
     inCycle_ = false;
 
-    const QString result = lblResult_->text();
+    // What shows now, unless a device change after the run cleared it: then what showed when
+    // the run gave Go back.
+    QStringList shownAtEnd = shown();
+    if (shownAtEnd[0].isEmpty() && shownAtGo_)
+        shownAtEnd = *shownAtGo_;
+    const QString& result = shownAtEnd[0];
     const QStringList logAfter = logLines();
 
+    // The station's link polling goes on talking to the receiver while the unit is read.
+    const auto benchHeld = bench_.hold();
     const auto& rx = bench_.receiver();
     const auto& tx = bench_.mouse();
     std::uint32_t rxId = 0, txId = 0;
@@ -147,8 +186,8 @@ void HeadlessRun::runUnit(int unit) {
     line["sleep_ms"] = clock_.sleptMs() - slept0;
     line["rx_radio_id"] = idText(rxId);
     line["tx_radio_id"] = idText(txId);
-    line["rx_sn"] = form_.findChild<QLineEdit*>("edtRX_SN")->text();
-    line["tx_sn"] = form_.findChild<QLineEdit*>("edtTX_SN")->text();
+    line["rx_sn"] = shownAtEnd[1];
+    line["tx_sn"] = shownAtEnd[2];
     line["log_line"] = logAfter.size() > logBefore.size() ? QJsonValue(logAfter.last())
                                                           : QJsonValue(QJsonValue::Null);
     line["rx_eeprom"] = toArray(rx.eeprom());

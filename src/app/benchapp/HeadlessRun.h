@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -35,6 +36,10 @@ public:
     void runUnits(int units);
     void printSummary();
 
+protected:
+    /// Notes the result on show when the run gives Go back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void runUnit(int unit);
     void heartbeat();
@@ -50,6 +55,12 @@ private:
     QElapsedTimer sinceBeat_;
     bool inCycle_ = false;
     bool bindPressed_ = false;
+    /// What showed when Go was given back during the cycle: result, receiver and transmitter
+    /// serial numbers. A device change the station takes after the run may clear them before
+    /// the unit's end is reported.
+    std::optional<QStringList> shownAtGo_;
+    QStringList shown() const;
+    bool goTaken_ = false;
     qint64 maxStallMs_ = 0;
     int passed_ = 0;
     int failed_ = 0;

@@ -94,6 +94,10 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
+    // The station works on its own thread. Not yet behind the hidraw transport: its controller
+    // takes the kernel's hot-plug events on this thread and rebuilds its device list there,
+    // while the station would check devices out of that list on its own.
+    services.stationThread = !hidraw;
     services.lineDatabase = options->lineDatabase;
     services.lineStation = options->lineStation;
     if (options->headless) {

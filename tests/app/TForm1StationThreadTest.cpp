@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+// The station on its own thread, as the programs run it: on the simulated bench in real time,
+// with an operator who moves the mouse when asked.
+#include "StationFixture.h"
+#include "bench/Bench.h"
+#include "bench/BenchController.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+using namespace rfbind;
+
+namespace {
+
+/// A unit takes a few seconds on the bench in real time; far beyond that it has hung.
+constexpr int kUnitDeadlineMs = 60000;
+
+/// The station window on its own thread over the bench, with a unit fresh from assembly. The
+/// bench's device changes reach the window through the event loop, as in the bench program.
+struct ThreadedBench {
+    ThreadedBench() {
+        bench.freshUnit(11);
+        station.stationThread = true;
+    }
+
+    app::TForm1& start() {
+        auto& form = station.create();
+        // The operator, every few milliseconds: moves the mouse when the station asks for it.
+        operatorTimer.setInterval(5);
+        QObject::connect(&operatorTimer, &QTimer::timeout, [this] {
+            if (result() == "Move")
+                bench.setMouseMoving(true);
+        });
+        operatorTimer.start();
+        // The receiver's arrival reaches the station before anyone presses Go.
+        settle(form);
+        return form;
+    }
+
+    /// Lets the window run until the station has done all it was handed.
+    void settle(app::TForm1& form) {
+        bool idle = false;
+        form.whenStationIdle([&idle] { idle = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&idle] { return idle; }, kUnitDeadlineMs));
+    }
+
+    QString result() const { return station.child<QLabel>("lblResult")->text(); }
+    /// Lines in today's production log.
+    qsizetype loggedUnits() const {
+        const auto log =
+            station.fileBytes("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
+        return log ? log->count("\r\n") : 0;
+    }
+
+    app::QtClock clock;
+    bench::Bench bench{clock};
+    bench::BenchController controller{
+        bench, [](bench::BenchController::Task task) { QTimer::singleShot(0, qApp, std::move(task)); }};
+    test::StationFixture station{&controller};
+    QTimer operatorTimer;
+};
+
+} // namespace
+
+TEST(TForm1StationThread, GoReturnsAtOnceAndTheUnitEndsWithPassShown) {
+    ThreadedBench tb;
+    auto& form = tb.start();
+    auto* go = tb.station.child<QPushButton>("btnGo");
+    ASSERT_TRUE(go->isEnabled());
+
+    QElapsedTimer click;
+    click.start();
+    go->click();
+    // The unit takes seconds; the click hands it to the station and returns.
+    EXPECT_LT(click.elapsed(), 500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.runActive(); }, 5000));
+
+    tb.settle(form);
+    EXPECT_FALSE(form.runActive());
+    EXPECT_EQ(tb.result(), "PASS");
+    ASSERT_TRUE(form.lastOutcome().has_value());
+    EXPECT_TRUE(form.lastOutcome()->passed);
+    EXPECT_TRUE(go->isEnabled());
+}
+
+TEST(TForm1StationThread, PageDownAndGoDuringARunDoNothing) {
+    ThreadedBench tb;
+    auto& form = tb.start();
+    auto* go = tb.station.child<QPushButton>("btnGo");
+    go->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.runActive(); }, 5000));
+    const auto framesBefore = tb.bench.featureTransfers();
+
+    // PageDown during the run is the run's: swallowed, and no second unit starts.
+    EXPECT_TRUE(form.FormKeyDown(Qt::Key_PageDown));
+    form.btnGoClick();
+    tb.settle(form);
+    EXPECT_EQ(tb.result(), "PASS");
+    EXPECT_GT(tb.bench.featureTransfers(), framesBefore);
+
+    EXPECT_EQ(tb.loggedUnits(), 1);
+}
+
+TEST(TForm1StationThread, ClosingDuringARunEndsItAsFailAndThenCloses) {
+    ThreadedBench tb;
+    auto& form = tb.start();
+    tb.station.child<QPushButton>("btnGo")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.runActive(); }, 5000));
+
+    form.close();
+    // The window stays until the run has ended at its next step.
+    EXPECT_FALSE(tb.station.quitCode.has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tb.station.quitCode.has_value(); }, kUnitDeadlineMs));
+    EXPECT_EQ(*tb.station.quitCode, 0);
+    ASSERT_TRUE(form.lastOutcome().has_value());
+    EXPECT_FALSE(form.lastOutcome()->passed);
+    EXPECT_EQ(tb.result(), "FAIL");
+    // Nothing logged for the cancelled unit; the settings were saved on the way out.
+    EXPECT_EQ(tb.loggedUnits(), 0);
+    EXPECT_TRUE(tb.station.fileBytes("TX.ini").has_value());
+}
