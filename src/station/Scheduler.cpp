@@ -26,8 +26,14 @@ public:
     /// Signed distance to the due time, so that the tick's wrap at 2^32 does not matter.
     std::int32_t remaining(std::uint32_t now) const { return static_cast<std::int32_t>(dueAt_ - now); }
     void fire() {
+        // A timer whose callback lets pending work run (a run's pauses do) is not fired again
+        // from inside its own callback, as a window-system timer is not.
+        if (firing_)
+            return;
         dueAt_ += static_cast<std::uint32_t>(intervalMs_);
+        firing_ = true;
         onTimeout_();
+        firing_ = false;
     }
     void orphan() { owner_ = nullptr; }
 
@@ -36,6 +42,7 @@ private:
     int intervalMs_;
     std::function<void()> onTimeout_;
     bool active_ = false;
+    bool firing_ = false;
     std::uint32_t dueAt_ = 0;
 };
 

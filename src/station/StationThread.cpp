@@ -28,6 +28,9 @@ void StationThread::ThreadClock::pumpMessages() {
     if (owner_.pump_)
         owner_.pump_();
     owner_.runQueued();
+    // A run's pauses let the station's own timers tick too (the link polling tests the
+    // transmitter while a run waits for it), as the window's message pumping did.
+    owner_.scheduler_.runDue();
 }
 
 StationThread::StationThread(Clock* time) : time_(time) {}
