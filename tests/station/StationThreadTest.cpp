@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <future>
 #include <string>
@@ -80,6 +82,38 @@ TEST(StationThread, APumpInTheMiddleOfACommandRunsWhatArrivedMeanwhile) {
     ASSERT_EQ(done.get_future().wait_for(5s), std::future_status::ready);
     EXPECT_EQ(order, (std::vector<std::string>{"run begins", "click", "run ends"}));
     EXPECT_EQ(onStation(t, [&] { return pumped; }), 1);
+}
+
+// A run that waits for the transmitter pauses and pumps; the station's own timers (the link
+// polling) tick meanwhile, as they did when the window's message loop was the pump, but a
+// timer whose callback pumps is not fired again from inside itself.
+TEST(StationThread, APumpInTheMiddleOfACommandLetsDueTimersTickButNotReenter) {
+    StationThread t;
+    t.start();
+    int ticks = 0;
+    int deepest = 0;
+    int depth = 0;
+    std::unique_ptr<StationTimer> timer;
+    onStation(t, [&] {
+        timer = t.createTimer(10, [&] {
+            ++ticks;
+            deepest = std::max(deepest, ++depth);
+            t.clock().sleepMs(15);
+            t.clock().pumpMessages();
+            --depth;
+        });
+    });
+    onStation(t, [&] {
+        timer->start();
+        for (int i = 0; i < 10; ++i) { // a run's pauses, 15 ms each
+            t.clock().sleepMs(15);
+            t.clock().pumpMessages();
+        }
+        timer->stop();
+    });
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(deepest, 1);
+    onStation(t, [&] { timer.reset(); });
 }
 
 TEST(StationThread, PausesAndTicksGoThroughTheClockItWasGiven) {
