@@ -135,10 +135,11 @@ void TForm1::FormCreate() {
         station_ = std::make_unique<Station>(services_.devices, stationThread_->clock(),
                                              *stationThread_, *queuedView_,
                                              services_.radioIdSource);
-        // The controller raises its device changes on this thread; the station takes them on
-        // its own.
+        // The station takes a device change on its own thread. A controller whose hot-plug
+        // events are taken there raises it there: the station takes it at once, before anything
+        // queued behind the rescan (a bench operator waiting for the plug-in to be taken).
         services_.devices.setDeviceChangeHandler(
-            [this] { stationThread_->post([this] { station_->deviceChange(); }); });
+            [this] { toStation([this] { station_->deviceChange(); }); });
         stationThread_->start();
     } else {
         station_ = std::make_unique<Station>(services_.devices, services_.clock, *scheduler_,

@@ -41,8 +41,9 @@ struct HidNodeInfo {
 /// the list stays empty. No hidraw nodes, no udev, nodes that cannot be opened: a shorter or
 /// empty list, never an exception.
 ///
-/// Everything runs on the user-interface thread; the window watches monitorFd() and calls
-/// onMonitorReadable() when it becomes readable.
+/// Not thread-safe: everything, checkOut() included, runs on the thread the station works on;
+/// the program watches monitorFd() and has onMonitorReadable() called there when it becomes
+/// readable.
 class HidapiController : public HidDeviceController {
 public:
     using Enumerator = std::function<std::vector<HidNodeInfo>()>;
@@ -72,7 +73,7 @@ public:
     /// node counts as new. Raises the event when the set changed, or always when forced.
     void rescan(bool forceEvent) override;
 
-    /// The udev monitor's descriptor for the window's socket notifier; -1 when there is none.
+    /// The udev monitor's descriptor for the program's socket notifier; -1 when there is none.
     int monitorFd() const;
 
     /// Takes the pending hot-plug events, then rescan(false).

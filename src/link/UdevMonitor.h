@@ -23,12 +23,12 @@ public:
     UdevMonitor(const UdevMonitor&) = delete;
     UdevMonitor& operator=(const UdevMonitor&) = delete;
 
-    /// Non-blocking descriptor that becomes readable when events are pending, for the window's
+    /// Non-blocking descriptor that becomes readable when events are pending, for the program's
     /// socket notifier; -1 when the monitor could not be set up.
     int fd() const { return fd_; }
 
     /// Consumes the pending events without blocking and returns how many there were. At most
-    /// 256 per call, so a storm of events cannot hold the user-interface thread; any rest keeps
+    /// 256 per call, so a storm of events cannot hold the station's thread; any rest keeps
     /// fd() readable and is taken at the next call.
     int drain();
 

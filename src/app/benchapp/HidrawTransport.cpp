@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "benchapp/HidrawTransport.h"
 
-#include "HotplugWatch.h"
 #include "bench/hidraw/UmockdevPreload.h"
 #include "link/HidapiController.h"
 
@@ -21,7 +20,6 @@ HidrawTransport::HidrawTransport(bench::Bench& bench, const bench::HidrawFaults&
     : emulated_(bench, faults) {
     // The emulated tree exists before the controller opens its udev monitor and enumerates.
     controller_ = std::make_unique<HidapiController>();
-    hotPlug_ = std::make_unique<HotplugWatch>(*controller_);
 }
 
 HidrawTransport::~HidrawTransport() = default;
@@ -35,6 +33,10 @@ QString HidrawTransport::error() const {
 }
 
 HidDeviceController& HidrawTransport::devices() {
+    return *controller_;
+}
+
+HidapiController& HidrawTransport::controller() {
     return *controller_;
 }
 

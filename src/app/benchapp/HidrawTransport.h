@@ -15,8 +15,6 @@ class HidapiController;
 
 namespace rfbind::app {
 
-class HotplugWatch;
-
 /// `rfbind-bench --transport hidraw`: the bench's devices as emulated hidraw nodes, and the
 /// station on its real Linux device controller (hidapi's hidraw backend, udev monitor) instead
 /// of the in-process bench controller.
@@ -40,11 +38,13 @@ public:
 
     /// The controller the station window is given.
     HidDeviceController& devices();
+    /// The same controller, for the hot-plug watch the program sets up once the station
+    /// exists (its events are taken on the station's thread).
+    HidapiController& controller();
 
 private:
     bench::HidrawBench emulated_;
     std::unique_ptr<HidapiController> controller_;
-    std::unique_ptr<HotplugWatch> hotPlug_;
 };
 
 } // namespace rfbind::app

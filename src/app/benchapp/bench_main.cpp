@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // rfbind-bench: the station on the simulated bench, interactive or headless.
 #include "Dialogs.h"
+#include "HotplugWatch.h"
 #include "QtClock.h"
 #include "StationProgram.h"
 #include "StationServices.h"
@@ -94,10 +95,8 @@ int main(int argc, char** argv) {
 
     app::StationServices services{devices, stationClock, dialogs, languages, !options->headless,
                                   [](int code) { QCoreApplication::exit(code); }};
-    // The station works on its own thread. Not yet behind the hidraw transport: its controller
-    // takes the kernel's hot-plug events on this thread and rebuilds its device list there,
-    // while the station would check devices out of that list on its own.
-    services.stationThread = !hidraw;
+    // The station works on its own thread, on either transport.
+    services.stationThread = true;
     services.lineDatabase = options->lineDatabase;
     services.lineStation = options->lineStation;
     if (options->headless) {
@@ -121,6 +120,13 @@ int main(int argc, char** argv) {
     app::TForm1 form(services);
     if (termination)
         termination->closes(form);
+    // Behind the hidraw transport the kernel's hot-plug events are taken, and the device list
+    // rebuilt, on the station's thread, where the station checks its devices out of that list.
+    // Declared after the window: it ends before the station's thread does.
+    std::optional<app::HotplugWatch> hotPlug;
+    if (hidraw)
+        hotPlug.emplace(hidraw->controller(),
+                        [&form](std::function<void()> work) { form.toStation(std::move(work)); });
     // No person reads a headless station's boxes: a line it cannot use is said on stderr.
     for (const auto& shown : unattended.messages)
         if (shown.caption == "Line")
