@@ -8,7 +8,15 @@ void TForm1::btnGoClick() {
     if (station_->runActive())
         return;
     // The run goes on on the station while the window stays with the operator.
-    toStation([this, recipe = unitRecipe()] { station_->go(recipe); });
+    toStation([this, recipe = unitRecipe()] {
+        // Taken in the pump of a device change, Go would start on a device list half rebuilt
+        // (its receiver dropped, the new one not yet listed): it waits for the change to be
+        // taken. During a run the one-run guard refuses it at once, as always.
+        if (stationThread_ && !station_->runActive())
+            stationThread_->whenBetweenCommands([this, recipe] { station_->go(recipe); });
+        else
+            station_->go(recipe);
+    });
 }
 
 } // namespace rfbind::app

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 using namespace rfbind;
 
 namespace {
@@ -125,4 +128,46 @@ TEST(TForm1StationThread, ClosingDuringARunEndsItAsFailAndThenCloses) {
     // Nothing logged for the cancelled unit; the settings were saved on the way out.
     EXPECT_EQ(tb.loggedUnits(), 0);
     EXPECT_TRUE(tb.station.fileBytes("TX.ini").has_value());
+}
+
+// The receiver is replugged while the station is busy, and Go is pressed before the station
+// has taken the change: the unit is run on the rebuilt device list, not on the old one whose
+// receiver has gone.
+TEST(TForm1StationThread, GoPressedWhileADeviceChangeIsBeingTakenWaitsForTheRebuiltList) {
+    ThreadedBench tb;
+    auto& form = tb.start();
+    auto* go = tb.station.child<QPushButton>("btnGo");
+
+    // The station is busy with something else while the replug and Go reach it, so that both
+    // wait in its queue, the device changes ahead of Go.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool busy = true;
+    bool holding = false;
+    form.toStation([&] {
+        std::unique_lock lock(mutex);
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return !busy; });
+    });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return holding; });
+    }
+    tb.bench.unplugReceiver();
+    tb.bench.plugReceiver();
+    // The controller's events reach the window, which hands them to the station.
+    QTest::qWait(50);
+    go->click();
+    {
+        const std::lock_guard lock(mutex);
+        busy = false;
+    }
+    changed.notify_all();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.lastOutcome().has_value(); }, kUnitDeadlineMs));
+    tb.settle(form);
+    EXPECT_EQ(tb.result(), "PASS");
+    EXPECT_TRUE(form.lastOutcome()->passed);
+    EXPECT_EQ(tb.loggedUnits(), 1);
 }
