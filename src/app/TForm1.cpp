@@ -94,6 +94,27 @@ void TForm1::atStation(const std::function<void()>& work) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+void TForm1::atIdleStation(const std::function<void()>& work) {
+    // On the window's thread the handlers themselves wait for the end of a run (whenIdle).
+    if (!stationThread_ || stationThread_->onStationThread()) {
+        work();
+        return;
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    stationThread_->post([this, &work, done] {
+        stationThread_->whenBetweenCommands([this, &work, done] {
+            station_->whenIdle([this, &work, done] {
+                work();
+                *done = true;
+                // Wakes the window's wait below.
+                QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+            });
+        });
+    });
+    while (!*done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void TForm1::whenIdle(std::function<void()> action) {
     if (!stationThread_)
         station_->whenIdle(std::move(action));

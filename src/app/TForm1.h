@@ -96,6 +96,17 @@ public:
             return std::move(*result);
         }
     }
+    /// atStation() for a change the station's runs depend on (its generators): it waits until
+    /// no run is active and no device change is under way, so that a change made during a unit
+    /// applies from the next one. The window's messages run meanwhile.
+    void atIdleStation(const std::function<void()>& work);
+    /// atIdleStation() for work with a result.
+    template <class F> auto fromIdleStation(F&& work) {
+        using R = std::invoke_result_t<F&>;
+        std::optional<R> result;
+        atIdleStation([&] { result.emplace(work()); });
+        return std::move(*result);
+    }
     /// Calls `onWindow` on the window's thread once the station has done the work handed to
     /// it so far, including a run that work started (a unit's end, for a bench operator).
     void whenStationIdle(std::function<void()> onWindow);

@@ -2,7 +2,9 @@
 // The numbering panels: the serial-number panels of receiver (gbRX) and transmitter (gbTX) and
 // the radio-ID panel (gb1). Every control change goes to its generator at once and is saved.
 // The panels are never shown to the operator, but the start-up refresh fills them, and the
-// handlers that fires shape the generators the first unit draws from.
+// handlers that fires shape the generators the first unit draws from. The generators are the
+// station's: every handler reads its controls here and hands the change to the station, which
+// may be drawing numbers on its own thread.
 //
 // The handlers rely on the controls' signals firing as the station's controls always have: a
 // check box on every change of its state, a radio button only when it becomes selected, an edit
@@ -26,6 +28,7 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <utility>
 
 namespace rfbind::app {
 
@@ -153,41 +156,50 @@ void TForm1::RefreshNumbering() {
 void TForm1::refreshSerialPanel(const SerialPanel& p) {
     // A restart continues the batch: filling the initial-value field runs its handler, which
     // restarts the counter at the initial value and would hand out again the numbers units
-    // already carry. The counter as loaded survives the refresh instead.
-    const std::int64_t counter = p.sn.IncPrevSN();
-    // The last passed unit's value stays in TX.ini as well; the initial-value handler below
-    // forgets it, as it must when the supervisor types a new initial value.
-    const std::int64_t current = p.sn.IncCurrentSN();
+    // already carry. The counter as loaded survives the refresh instead. The last passed
+    // unit's value stays in TX.ini as well; the initial-value handler below forgets it, as it
+    // must when the supervisor types a new initial value.
+    const auto [counter, current] =
+        fromIdleStation([&p] { return std::pair{p.sn.IncPrevSN(), p.sn.IncCurrentSN()}; });
 
     // Each assignment may fire its control's handler, which can change the generator: every
-    // value is read at the moment it is assigned.
-    p.isSN->setChecked(p.sn.IsSN());
-    p.fixCount->setValue(p.sn.FixSNByteCount());
-    p.incCount->setValue(p.sn.IncSNByteCount());
-    p.ascii->setChecked(p.sn.IsFixAscii());
-    p.hex->setChecked(!p.sn.IsFixAscii());
-    setTextFromCode(p.fixSN, fixSNText(p.sn));
-    setTextFromCode(p.incInit, hex64(p.sn.IncInitSN(), 2 * p.sn.IncSNByteCount()));
-    p.sn.SetIncCurrentSN(current);
-    p.sn.SetIncPrevSN(counter);
-    p.incNext->setText(hex64(p.sn.IncNextSN(), 2 * p.sn.IncSNByteCount()));
-    p.isDate->setChecked(p.sn.IsDate());
+    // value is read from the station at the moment it is assigned.
+    p.isSN->setChecked(fromIdleStation([&p] { return p.sn.IsSN(); }));
+    p.fixCount->setValue(fromIdleStation([&p] { return p.sn.FixSNByteCount(); }));
+    p.incCount->setValue(fromIdleStation([&p] { return p.sn.IncSNByteCount(); }));
+    const bool ascii = fromIdleStation([&p] { return p.sn.IsFixAscii(); });
+    p.ascii->setChecked(ascii);
+    p.hex->setChecked(!fromIdleStation([&p] { return p.sn.IsFixAscii(); }));
+    setTextFromCode(p.fixSN, fromIdleStation([&p] { return fixSNText(p.sn); }));
+    setTextFromCode(p.incInit, fromIdleStation([&p] {
+                        return hex64(p.sn.IncInitSN(), 2 * p.sn.IncSNByteCount());
+                    }));
+    p.incNext->setText(fromIdleStation([&p, counter = counter, current = current] {
+        p.sn.SetIncCurrentSN(current);
+        p.sn.SetIncPrevSN(counter);
+        return hex64(p.sn.IncNextSN(), 2 * p.sn.IncSNByteCount());
+    }));
+    p.isDate->setChecked(fromIdleStation([&p] { return p.sn.IsDate(); }));
 }
 
 void TForm1::refreshRadioIdRow(const RadioIdRow& row) {
     // In sequential mode the selection and the initial value each read the next ID to show it,
     // and reading consumes it: that is how the station has always started.
-    row.random->setChecked(row.id.IsRandom());
-    row.custom->setChecked(!row.id.IsRandom());
-    setTextFromCode(row.incInit, hex32(row.id.IncInitRFID(), kRadioIdDigits));
+    row.random->setChecked(fromIdleStation([&row] { return row.id.IsRandom(); }));
+    row.custom->setChecked(!fromIdleStation([&row] { return row.id.IsRandom(); }));
+    setTextFromCode(row.incInit,
+                    fromIdleStation([&row] { return hex32(row.id.IncInitRFID(), kRadioIdDigits); }));
 }
 
 void TForm1::cbRX_IsSNClick(QObject* sender) {
     const SerialPanel p = serialPanel(sender);
-    p.sn.SetIsSN(p.isSN->isChecked());
-    p.isDate->setVisible(p.sn.IsSN());
-    p.date->setVisible(p.sn.IsSN());
-    p.box->resize(p.box->width(), p.sn.IsSN() ? kPanelHeightWithSN : kPanelHeightWithoutSN);
+    const bool isSN = fromIdleStation([&p, wanted = p.isSN->isChecked()] {
+        p.sn.SetIsSN(wanted);
+        return p.sn.IsSN();
+    });
+    p.isDate->setVisible(isSN);
+    p.date->setVisible(isSN);
+    p.box->resize(p.box->width(), isSN ? kPanelHeightWithSN : kPanelHeightWithoutSN);
     ui->gbTX->move(ui->gbTX->x(), ui->gbRX->y() + ui->gbRX->height());
     ui->gbGo->move(ui->gbGo->x(), ui->gbTX->y() + ui->gbTX->height());
     windowHeight_ = ui->gbRX->height() + ui->gbTX->height() + kWindowHeightBesidesPanels;
@@ -197,65 +209,79 @@ void TForm1::cbRX_IsSNClick(QObject* sender) {
 
 void TForm1::cbRX_IsDateClick(QObject* sender) {
     const SerialPanel p = serialPanel(sender);
-    p.sn.SetIsDate(p.isDate->isChecked());
-    p.incCount->setValue(p.sn.IncSNByteCount());
-    p.fixCount->setValue(p.sn.FixSNByteCount());
-    setTextFromCode(p.fixSN, fixSNText(p.sn));
+    const int incCount = fromIdleStation([&p, wanted = p.isDate->isChecked()] {
+        p.sn.SetIsDate(wanted);
+        return p.sn.IncSNByteCount();
+    });
+    p.incCount->setValue(incCount);
+    p.fixCount->setValue(fromIdleStation([&p] { return p.sn.FixSNByteCount(); }));
+    setTextFromCode(p.fixSN, fromIdleStation([&p] { return fixSNText(p.sn); }));
     // The text may not have changed while the byte count did: read it into the fixed part again.
     edtRX_FixSNChange(p.fixSN);
-    p.date->setText(QString::fromStdString(p.sn.GetDateText()));
+    p.date->setText(QString::fromStdString(fromIdleStation([&p] { return p.sn.GetDateText(); })));
     btnWriteSettingClick();
 }
 
 void TForm1::edtRX_FixByteCountChange(QObject* sender) {
     const SerialPanel p = serialPanel(sender);
-    const int limit = p.sn.IsDate() ? 4 : 6;
+    const int limit = fromIdleStation([&p] { return p.sn.IsDate(); }) ? 4 : 6;
     if (p.fixCount->value() > limit)
         p.fixCount->setValue(limit);
-    if (p.fixCount->value() != p.sn.FixSNByteCount()) {
-        p.sn.SetFixSNByteCount(p.fixCount->value());
-        p.incCount->setValue(p.sn.IncSNByteCount());
+    const int wanted = p.fixCount->value();
+    if (wanted != fromIdleStation([&p] { return p.sn.FixSNByteCount(); })) {
+        p.incCount->setValue(fromIdleStation([&p, wanted] {
+            p.sn.SetFixSNByteCount(wanted);
+            return p.sn.IncSNByteCount();
+        }));
         btnWriteSettingClick();
     }
-    const int f = p.sn.FixSNByteCount();
-    setTypingLimit(p.fixSN, p.sn.IsFixAscii() ? f : 2 * f);
+    const auto [f, ascii] =
+        fromIdleStation([&p] { return std::pair{p.sn.FixSNByteCount(), p.sn.IsFixAscii()}; });
+    setTypingLimit(p.fixSN, ascii ? f : 2 * f);
     p.fixSN->setEnabled(ui->gbSetting->isEnabled() && f > 0);
 }
 
 void TForm1::edtRX_IncByteCountChange(QObject* sender) {
     const SerialPanel p = serialPanel(sender);
-    const int limit = p.sn.IsDate() ? 4 : 6;
+    const int limit = fromIdleStation([&p] { return p.sn.IsDate(); }) ? 4 : 6;
     if (p.incCount->value() > limit)
         p.incCount->setValue(limit);
-    if (p.incCount->value() != p.sn.IncSNByteCount()) {
-        p.sn.SetIncSNByteCount(p.incCount->value());
-        p.fixCount->setValue(p.sn.FixSNByteCount());
+    const int wanted = p.incCount->value();
+    if (wanted != fromIdleStation([&p] { return p.sn.IncSNByteCount(); })) {
+        p.fixCount->setValue(fromIdleStation([&p, wanted] {
+            p.sn.SetIncSNByteCount(wanted);
+            return p.sn.FixSNByteCount();
+        }));
         btnWriteSettingClick();
     }
-    const int i = p.sn.IncSNByteCount();
-    p.incNext->setText(i == 0 ? QString() : hex64(p.sn.IncNextSN(), 2 * i));
+    const auto [i, next] =
+        fromIdleStation([&p] { return std::pair{p.sn.IncSNByteCount(), p.sn.IncNextSN()}; });
+    p.incNext->setText(i == 0 ? QString() : hex64(next, 2 * i));
     setTypingLimit(p.incInit, 2 * i);
     p.incInit->setEnabled(ui->gbSetting->isEnabled() && i > 0);
 }
 
 void TForm1::edtRX_FixSNChange(QObject* sender) {
     const SerialPanel p = serialPanel(sender);
-    if (p.sn.IsFixAscii()) {
+    const auto [f, ascii] =
+        fromIdleStation([&p] { return std::pair{p.sn.FixSNByteCount(), p.sn.IsFixAscii()}; });
+    std::int64_t fixed = 0;
+    if (ascii) {
         // The first character is the most significant of the F bytes; a shorter text leaves
         // the low bytes 0, and characters beyond F bytes have no byte to go to.
-        const int f = p.sn.FixSNByteCount();
         const QByteArray bytes = p.fixSN->text().toLatin1();
-        std::uint64_t fixed = 0;
+        std::uint64_t value = 0;
         for (int k = 0; k < bytes.size() && k < f; ++k)
-            fixed |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(bytes[k]))
+            value |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(bytes[k]))
                      << (8 * (f - 1 - k));
-        p.sn.SetFixSN(static_cast<std::int64_t>(fixed));
+        fixed = static_cast<std::int64_t>(value);
     } else {
-        const auto fixed = hexValue64(p.fixSN);
-        if (!fixed)
+        const auto typed = hexValue64(p.fixSN);
+        if (!typed)
             return;
-        p.sn.SetFixSN(*fixed);
+        fixed = *typed;
     }
+    atIdleStation([&p, fixed] { p.sn.SetFixSN(fixed); });
     btnWriteSettingClick();
 }
 
@@ -267,29 +293,33 @@ void TForm1::edtRX_IncInitSNChange(QObject* sender) {
     // A new initial value restarts the counter: the next unit gets this value. The last
     // passed unit's value is forgotten with it, or a restart would bring the old batch's
     // counter back (a stored current value wins over the counter when the file loads).
-    p.sn.SetIncCurrentSN(0);
-    p.sn.SetIncInitSN(*initial);
-    const int i = p.sn.IncSNByteCount();
-    p.incNext->setText(i == 0 ? QString() : hex64(p.sn.IncNextSN(), 2 * i));
+    const auto [i, next] = fromIdleStation([&p, initial = *initial] {
+        p.sn.SetIncCurrentSN(0);
+        p.sn.SetIncInitSN(initial);
+        return std::pair{p.sn.IncSNByteCount(), p.sn.IncNextSN()};
+    });
+    p.incNext->setText(i == 0 ? QString() : hex64(next, 2 * i));
     btnWriteSettingClick();
 }
 
 void TForm1::rbRX_FixAsciiClick(QObject* sender) {
     const bool ascii = sender == ui->rbRX_FixAscii || sender == ui->rbTX_FixAscii;
     const SerialPanel p = serialPanel(sender);
-    p.sn.SetIsFixAscii(ascii);
+    atIdleStation([&p, ascii] { p.sn.SetIsFixAscii(ascii); });
     p.fixSN->setHexFilter(!ascii);
     // The old text means something else in the other notation: start empty (its handler then
     // clears the fixed part).
     p.fixSN->clear();
-    const int f = p.sn.FixSNByteCount();
+    const int f = fromIdleStation([&p] { return p.sn.FixSNByteCount(); });
     p.fixSN->setUpperCase(!ascii);
     setTypingLimit(p.fixSN, ascii ? f : 2 * f);
     btnWriteSettingClick();
 }
 
 void TForm1::showNextRadioId(const RadioIdRow& row) {
-    row.incNext->setText(row.id.IsRandom() ? QString() : hex32(row.id.NextRFID(), kRadioIdDigits));
+    row.incNext->setText(fromIdleStation([&row] {
+        return row.id.IsRandom() ? QString() : hex32(row.id.NextRFID(), kRadioIdDigits);
+    }));
 }
 
 void TForm1::edtRX_IncInitRFIDChange(QObject* sender) {
@@ -297,7 +327,7 @@ void TForm1::edtRX_IncInitRFIDChange(QObject* sender) {
     const auto initial = hexValue(row.incInit);
     if (!initial)
         return;
-    row.id.SetIncInitRFID(*initial);
+    atIdleStation([&row, initial = *initial] { row.id.SetIncInitRFID(initial); });
     showNextRadioId(row);
     btnWriteSettingClick();
 }
@@ -307,7 +337,7 @@ void TForm1::rbRX_RandomRFIDClick(QObject* sender) {
     // The choice is the station's, not one side's: both generators follow it.
     for (const bool receiver : {true, false}) {
         const RadioIdRow row = radioIdRow(receiver);
-        row.id.SetIsRandom(random);
+        atIdleStation([&row, random] { row.id.SetIsRandom(random); });
         showNextRadioId(row);
     }
     btnWriteSettingClick();

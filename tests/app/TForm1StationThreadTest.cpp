@@ -6,6 +6,9 @@
 #include "bench/BenchController.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -170,4 +173,68 @@ TEST(TForm1StationThread, GoPressedWhileADeviceChangeIsBeingTakenWaitsForTheRebu
     EXPECT_EQ(tb.result(), "PASS");
     EXPECT_TRUE(form.lastOutcome()->passed);
     EXPECT_EQ(tb.loggedUnits(), 1);
+}
+
+namespace {
+
+/// Keeps the station's thread busy until released, so that what the window hands it meanwhile
+/// waits in its queue.
+struct StationHold {
+    explicit StationHold(app::TForm1& form) {
+        form.toStation([this] {
+            std::unique_lock lock(mutex);
+            holding = true;
+            changed.notify_all();
+            changed.wait(lock, [this] { return !busy; });
+        });
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return holding; });
+    }
+    void release() {
+        {
+            const std::lock_guard lock(mutex);
+            busy = false;
+        }
+        changed.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool busy = true;
+    bool holding = false;
+};
+
+} // namespace
+
+// The numbering panels change the station's generators as station commands, in the order the
+// station takes its commands: a change made after Go was pressed applies from the next unit,
+// even while Go is still on its way to the station; the unit keeps the numbers it started with.
+TEST(TForm1StationThread, ANumberingChangeDuringAUnitAppliesFromTheNextUnit) {
+    ThreadedBench tb;
+    auto& form = tb.start();
+    tb.station.child<QCheckBox>("cbRX_IsSN")->setChecked(true);
+    tb.station.child<QSpinBox>("edtRX_IncByteCount")->setValue(2);
+    tb.station.child<QLineEdit>("edtRX_IncInitSN")->setText("0100");
+    tb.settle(form);
+
+    // Go is pressed, and the initial value typed while Go is still on its way to the station;
+    // the station takes Go first. The handler waits for the unit's end, the window answering
+    // meanwhile (it lets the station go on).
+    StationHold hold(form);
+    tb.station.child<QPushButton>("btnGo")->click();
+    QTimer::singleShot(100, [&hold] { hold.release(); });
+    tb.station.child<QLineEdit>("edtRX_IncInitSN")->setText("0500");
+    tb.settle(form);
+    ASSERT_TRUE(form.lastOutcome().has_value());
+    ASSERT_TRUE(form.lastOutcome()->passed);
+    const std::string first = form.lastOutcome()->rxSerial;
+    EXPECT_NE(first.find("0100"), std::string::npos) << first;
+
+    tb.bench.freshUnit(12);
+    tb.settle(form);
+    tb.station.child<QPushButton>("btnGo")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.runActive(); }, 5000));
+    tb.settle(form);
+    ASSERT_TRUE(form.lastOutcome()->passed);
+    const std::string second = form.lastOutcome()->rxSerial;
+    EXPECT_NE(second.find("0500"), std::string::npos) << second;
 }
