@@ -208,19 +208,29 @@ bool Bench::acceptable(const std::uint8_t* buffer, std::size_t length) const {
            length <= Frame{}.size() && buffer[0] == frame::kReportId;
 }
 
-void Bench::spendLatency() {
-    if (faults().usbLatencyMs > 0)
-        transferSleep_(faults().usbLatencyMs);
+void Bench::spendLatency(BenchEndpoint endpoint, std::uint64_t generation) {
+    // Spent on the bus, outside the bench's lock: the operator's hands (moving the mouse,
+    // pressing a bind button) are never kept waiting behind a transfer, as they would be for
+    // as long as the station keeps the pipe busy. A transfer to a receiver that is not there
+    // fails at once, as before.
+    int latencyMs = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        if (endpoint == BenchEndpoint::Receiver && present(endpoint, generation))
+            latencyMs = faults().usbLatencyMs;
+    }
+    if (latencyMs > 0)
+        transferSleep_(latencyMs);
 }
 
 std::size_t Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
                               const std::uint8_t* buffer, std::size_t length) {
+    spendLatency(endpoint, generation);
     const std::lock_guard lock(mutex_);
     ++setFeatures_;
     if (endpoint != BenchEndpoint::Receiver || !present(endpoint, generation) ||
         !acceptable(buffer, length))
         return 0;
-    spendLatency();
     if (const auto& taken = faults().shortWriteBytes;
         taken && static_cast<std::size_t>(std::max(*taken, 1)) < length)
         // The report arrives cut short: the firmware never sees a whole request.
@@ -238,12 +248,12 @@ std::size_t Bench::setFeature(BenchEndpoint endpoint, std::uint64_t generation,
 
 bool Bench::getFeature(BenchEndpoint endpoint, std::uint64_t generation, std::uint8_t* buffer,
                        std::size_t length) {
+    spendLatency(endpoint, generation);
     const std::lock_guard lock(mutex_);
     ++getFeatures_;
     if (endpoint != BenchEndpoint::Receiver || !present(endpoint, generation) ||
         !acceptable(buffer, length))
         return false;
-    spendLatency();
     Frame answer = answer_;
     // One draw per answer whatever it holds, so the losses depend only on the seed and the
     // number of answers fetched.

@@ -132,7 +132,7 @@ public:
 
 private:
     bool acceptable(const std::uint8_t* buffer, std::size_t length) const;
-    void spendLatency();
+    void spendLatency(BenchEndpoint endpoint, std::uint64_t generation);
     void connectRadio();
     void notifyPlugListeners();
 
