@@ -41,6 +41,14 @@ TEST(TForm1StationView, EachRunHandlerReachesTheStation) {
         std::function<void(app::TForm1&, BenchStation&)> press;
         bool outcome; ///< the handler leaves a run's outcome behind
     };
+    // An erase run needs its page's confirmation ticked and a receiver found first.
+    const auto erase = [](const char* confirmation, void (app::TForm1::*handler)()) {
+        return [=](app::TForm1& f, BenchStation& s) {
+            f.FindReceiver();
+            s.child<QCheckBox>(confirmation)->setChecked(true);
+            (f.*handler)();
+        };
+    };
     const Row rows[] = {
         {"btnGoClick", [](app::TForm1& f, BenchStation&) { f.btnGoClick(); }, true},
         {"btnSetTXClick",
@@ -49,20 +57,8 @@ TEST(TForm1StationView, EachRunHandlerReachesTheStation) {
              f.btnSetTXClick();
          },
          true},
-        {"suiButton1Click (Erase RX)",
-         [](app::TForm1& f, BenchStation& s) {
-             f.FindReceiver();
-             s.child<QCheckBox>("RX_Erased")->setChecked(true);
-             f.suiButton1Click();
-         },
-         true},
-        {"suiButton2Click (Erase TX)",
-         [](app::TForm1& f, BenchStation& s) {
-             f.FindReceiver();
-             s.child<QCheckBox>("TX_Erased")->setChecked(true);
-             f.suiButton2Click();
-         },
-         true},
+        {"suiButton1Click (Erase RX)", erase("RX_Erased", &app::TForm1::suiButton1Click), true},
+        {"suiButton2Click (Erase TX)", erase("TX_Erased", &app::TForm1::suiButton2Click), true},
         {"btnCombo_Cmd_Soft_Bind_SWClick",
          [](app::TForm1& f, BenchStation&) { f.btnCombo_Cmd_Soft_Bind_SWClick(); }, false},
     };

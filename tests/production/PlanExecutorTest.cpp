@@ -129,9 +129,11 @@ TEST(PlanExecutor, WritesTheWholePlanOnTheBench) {
     EXPECT_EQ(b.display.progress.back(), 19);
     EXPECT_NE(b.sensorCode, 0) << "the answered sensor read is kept";
     // Every cell holds what the plan wrote there last.
-    for (const UnitStep& s : b.plan)
-        if (const auto v = storedValue(s))
+    for (const UnitStep& s : b.plan) {
+        if (const auto v = storedValue(s)) {
             EXPECT_EQ(cell(b, s) & 0xFFFF, *v) << "step at " << s.address;
+        }
+    }
 }
 
 TEST_P(FailingStep, EndsTheRunAtItsStageWithItsOwnReasonAndWritesNothingAfter) {
