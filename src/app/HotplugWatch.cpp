@@ -3,6 +3,7 @@
 
 #include "link/HidapiController.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -38,7 +39,12 @@ HotplugWatch::HotplugWatch(Source source, ToStation toStation)
 }
 
 HotplugWatch::~HotplugWatch() {
-    const std::lock_guard lock(shared_->mutex);
+    // Not a plain lock: a drain under way may be asking the window something (the hot-key
+    // lists of a receiver it just found) and waits for this thread to answer it, so the
+    // window goes on answering while it waits for the drain.
+    std::unique_lock lock(shared_->mutex, std::defer_lock);
+    while (!lock.try_lock())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
     shared_->context = nullptr;
 }
 

@@ -13,7 +13,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -181,32 +184,49 @@ INSTANTIATE_TEST_SUITE_P(
                       PendingCase{"DrainAfterTheWatch", true, true, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HotplugWatch, DestroyingTheWatchWaitsForTheDrainUnderWay) {
-    EventPipe pipe;
-    Gate gate;
-    StationThread station;
-    std::atomic<bool> drainReturned = false;
-    station.start();
-    auto watch = std::make_unique<HotplugWatch>(
-        HotplugWatch::Source{pipe.fds[0],
-                             [&] {
-                                 gate.pass();
-                                 pipe.take();
-                                 std::this_thread::sleep_for(20ms);
-                                 drainReturned = true;
-                             },
-                             {}},
-        postTo(station));
-    pipe.event();
-    ASSERT_TRUE(processUntil([&] { return gate.enteredCount() == 1; }));
-    std::thread opener([&gate] {
-        std::this_thread::sleep_for(50ms);
-        gate.release();
-    });
-    watch.reset();
-    EXPECT_TRUE(drainReturned);
-    opener.join();
-    station.stop();
+// The watch goes when the window closes; a drain under way may be asking the window
+// something (the hot-key lists of a receiver it just found), which the window must still
+// answer while it waits, or neither thread ever goes on.
+TEST(HotplugWatch, DestroyingTheWatchWaitsForTheDrainUnderWayAndAnswersItsQuestions) {
+    for (const bool drainAsks : {false, true}) {
+        SCOPED_TRACE(drainAsks ? "the drain asks the window" : "the drain only reports");
+        EventPipe pipe;
+        Gate gate;
+        StationThread station;
+        QObject window;
+        std::atomic<bool> drainReturned = false;
+        station.start();
+        auto watch = std::make_unique<HotplugWatch>(
+            HotplugWatch::Source{pipe.fds[0],
+                                 [&] {
+                                     gate.pass();
+                                     pipe.take();
+                                     std::this_thread::sleep_for(20ms);
+                                     if (drainAsks)
+                                         QMetaObject::invokeMethod(
+                                             &window, [] {}, Qt::BlockingQueuedConnection);
+                                     drainReturned = true;
+                                 },
+                                 {}},
+            postTo(station));
+        pipe.event();
+        ASSERT_TRUE(processUntil([&] { return gate.enteredCount() == 1; }));
+        std::promise<void> destroyed;
+        std::thread opener([&gate, ended = destroyed.get_future()] {
+            std::this_thread::sleep_for(50ms);
+            gate.release();
+            // Both threads waiting on each other never end: say so rather than hang the suite.
+            if (ended.wait_for(10s) != std::future_status::ready) {
+                std::fputs("the watch's destructor and the drain wait on each other\n", stderr);
+                std::abort();
+            }
+        });
+        watch.reset();
+        destroyed.set_value();
+        EXPECT_TRUE(drainReturned);
+        opener.join();
+        station.stop();
+    }
 }
 
 } // namespace
