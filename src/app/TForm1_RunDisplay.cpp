@@ -4,6 +4,7 @@
 // calibration program, the close that waited for the run). Each display call writes controls;
 // none reads one back for the run.
 #include "TForm1.h"
+#include "RunTexts.h"
 
 #include "StationProgram.h"
 
@@ -35,9 +36,6 @@ namespace rfbind::app {
 namespace {
 
 constexpr auto kCalibrationProgram = "QUVE_RF_auto.exe";
-const QColor kPromptColour(0x00, 0xFF, 0x00); // lime: the operator has something to do
-const QColor kPassColour(Qt::blue);
-const QColor kFailColour(Qt::red);
 
 /// Space kept between the reason line and its neighbours (the pictures, Go).
 constexpr int kReasonGap = 4;
@@ -154,17 +152,11 @@ void TForm1::showResult(const QString& text, const QColor& colour) {
 }
 
 void TForm1::showLabel(Label label) {
-    switch (label) {
-    case Label::Empty: ui->lblResult->clear(); break;
-    case Label::Move: showResult(QStringLiteral("Move"), kPromptColour); break;
-    case Label::Wait: showResult(QStringLiteral("Wait"), kPromptColour); break;
-    case Label::Pass: showResult(QStringLiteral("PASS"), kPassColour); break;
-    case Label::Fail: showResult(QStringLiteral("FAIL"), kFailColour); break;
-    case Label::TxErased: showResult(QStringLiteral("TX Erased"), kPassColour); break;
-    case Label::RxErased: showResult(QStringLiteral("RX Erased"), kPassColour); break;
-    case Label::TxEraseFail: showResult(MessageText(71), kFailColour); break;
-    case Label::RxEraseFail: showResult(MessageText(72), kFailColour); break;
-    }
+    const ResultLook look = resultLook(label, CurrentLanguage);
+    if (look.text.isEmpty())
+        ui->lblResult->clear();
+    else
+        showResult(look.text, look.colour);
 }
 
 void TForm1::showFailReason(int messageId, const std::string& detail, const std::string& cause) {
@@ -198,18 +190,8 @@ void TForm1::drawFailReason() {
         palette.setColor(QPalette::WindowText, kFailColour);
         lblFailReason_->setPalette(palette);
     }
-    // The reason in the operator's language; its detail (an address, a server's or the
-    // system's words) stays as the core gave it, in English.
-    QString text = MessageText(shownReason_->messageId);
-    const QString detail = QString::fromStdString(shownReason_->detail);
-    if (text.contains(QStringLiteral("%1")))
-        text.replace(QStringLiteral("%1"), detail);
-    else if (!detail.isEmpty())
-        text += (CurrentLanguage == lkEng ? QStringLiteral(": ") : QStringLiteral("：")) + detail;
-    // The cause is the system's own text (a failed transfer's error): it stays as it came.
-    if (!shownReason_->cause.empty())
-        text += (CurrentLanguage == lkEng ? QStringLiteral(": ") : QStringLiteral("：")) +
-                QString::fromStdString(shownReason_->cause);
+    const QString text = failReasonText(shownReason_->messageId, shownReason_->detail,
+                                        shownReason_->cause, CurrentLanguage);
 
     // The reason takes the foot of the result label and the gap down to the duration, between
     // the next-unit picture and Go; the result keeps the rest, large enough to read as FAIL.
