@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "line/LineWorker.h"
 
+#include "line/LineConnection.h"
+
 #include <future>
 #include <memory>
 
@@ -49,7 +51,13 @@ void LineWorker::settle() {
 void LineWorker::stop() {
     std::deque<Job> abandoned;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // What the line still answers is finished (the last attempts reach it); once a call
+        // finds the line gone, or after one deadline, the rest is abandoned.
+        closing_ = true;
+        idle_.wait_for(lock, kLineCallDeadline, [this] {
+            return (queue_.empty() && !busy_) || stopping_ || !online_.load();
+        });
         stopping_ = true;
         abandoned.swap(queue_);
     }
@@ -68,7 +76,8 @@ void LineWorker::loop() {
             busy_ = false;
             idle_.notify_all();
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_)
+            // Closing, a line found gone is not asked again: the rest is abandoned.
+            if (stopping_ || (closing_ && !online_.load()))
                 return;
             job = std::move(queue_.front());
             queue_.pop_front();

@@ -21,9 +21,10 @@ namespace rfbind {
 /// hold the station to what a distant line may cost it per unit.
 ///
 /// Every call of the ledger keeps its deadline (`kLineCallDeadline`): a job never takes
-/// longer than that against a server that hangs. Stopping (`stop`, the destructor) abandons
-/// the jobs not yet begun and waits only for the one under way, so a station's exit never
-/// waits longer than one deadline for its line. Work abandoned so is safe to lose: a use is
+/// longer than that against a server that hangs. Stopping (`stop`, the destructor) lets the
+/// queue finish while the line answers (the last attempts reach it), but abandons the jobs not
+/// yet begun as soon as a call finds the line gone, or one deadline after the stop began; a
+/// station's exit against a hung server waits no longer than the one call under way. Work abandoned so is safe to lose: a use is
 /// recorded in `Line-leases.ini` first, claims and leases lost are gaps, and the journal is
 /// the outbox the next start sends.
 ///
@@ -47,7 +48,8 @@ public:
     /// Waits until every job posted so far has run (a station at rest, and tests).
     void settle();
 
-    /// Abandons the jobs not begun and waits for the one under way; idempotent.
+    /// Finishes the queue while the line answers, else abandons the jobs not begun, and waits
+    /// for the one under way; idempotent.
     void stop();
 
     /// Whether the ledger's last call reached the server (any thread).
@@ -67,6 +69,7 @@ private:
     std::condition_variable idle_;
     std::deque<Job> queue_;
     bool busy_ = false;
+    bool closing_ = false;
     bool stopping_ = false;
     std::atomic<bool> online_{false};
     std::atomic<std::size_t> waits_{0};

@@ -117,4 +117,19 @@ TEST(LineWorker, StoppingWithAHungServerEndsWithinOneDeadline) {
     EXPECT_FALSE(worker.call([](LineLedger&) {})) << "a stopped worker runs nothing";
 }
 
+// A station closing while its line answers finishes what it posted: the last unit's attempt
+// and use reach the ledger before the program ends.
+TEST(LineWorker, StoppingWhileTheLineAnswersFinishesTheQueue) {
+    const TestDatabase db;
+    LineProxy proxy(serverPortOf(db.uri()));
+    LineWorker worker(connectedThrough(proxy, db, "st-close"));
+    worker.post([](LineLedger& l) { (void)l.openPool("mouse-a", NumberKind::RxSerial, 0, std::nullopt); });
+    int ran = 0;
+    for (int i = 0; i < 5; ++i)
+        worker.post([&ran](LineLedger& l) { ran += l.leaseBlock("mouse-a", NumberKind::RxSerial, 5).ok(); });
+    worker.stop();
+    EXPECT_EQ(ran, 5);
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases"), "5");
+}
+
 } // namespace
