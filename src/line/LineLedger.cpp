@@ -218,7 +218,8 @@ LineResult<LineLedger::Counter> LineLedger::openPool(std::string_view pool, Numb
                        std::to_string(firstValue));
     const std::string end = endValue ? std::to_string(*endValue) : std::string();
     return impl_->run<Counter>("opening pool " + std::string(pool), [&](pqxx::connection& c) {
-        pqxx::work tx(c);
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
         const auto row = tx.exec_params1("SELECT * FROM rfbind.open_pool($1, $2, $3, $4::bigint)",
                                          std::string(pool), kindText(kind), firstValue,
                                          endValue ? end.c_str() : nullptr);
@@ -239,7 +240,8 @@ LineResult<Lease> LineLedger::leaseBlock(std::string_view pool, NumberKind kind,
     return impl_->run<Lease>("leasing a block of " + kindText(kind) + " from pool " +
                                  std::string(pool),
                              [&](pqxx::connection& c) -> LineResult<Lease> {
-        pqxx::work tx(c);
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
         // The ledger's own function moves the counter on and records the lease for this
         // station's login, serialised against other stations by the counter's row lock.
         const auto row = tx.exec_params1(
@@ -259,7 +261,8 @@ LineResult<std::optional<Lease>> LineLedger::currentLease(std::string_view pool,
     using Found = std::optional<Lease>;
     return impl_->run<Found>("looking up the lease of " + std::string(station),
                              [&](pqxx::connection& c) -> LineResult<Found> {
-        pqxx::work tx(c);
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
         const auto rows = tx.exec_params(
             std::string("SELECT ") + kLeaseColumns +
                 " FROM rfbind.leases WHERE pool = $1 AND kind = $2 AND station = $3"
@@ -278,7 +281,8 @@ LineResult<LineDone> LineLedger::markUsed(Lease& lease, std::int64_t value) {
     auto result = impl_->run<std::int64_t>(
         "recording the use of lease " + std::to_string(lease.id),
         [&](pqxx::connection& c) -> LineResult<std::int64_t> {
-        pqxx::work tx(c);
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
         const auto updated = tx.exec_params1("SELECT rfbind.mark_used($1, $2)", lease.id, value);
         if (!updated[0].is_null()) {
             tx.commit();
@@ -374,13 +378,41 @@ LineResult<LineLedger::ClaimOutcome> LineLedger::claimRandomRadioId(std::string_
     if (onAirId > 0x7FFFFFu)
         return refused("an on-air radio ID has 23 bits; clear bit 23 of the ID first");
     return impl_->run<ClaimOutcome>("claiming a radio ID", [&](pqxx::connection& c) {
-        pqxx::work tx(c);
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
         const bool claimed = tx.exec_params1("SELECT rfbind.claim_radio_id($1, $2)",
                                              std::string(pool), static_cast<long long>(onAirId))[0]
                                  .as<bool>();
         tx.commit();
         return LineResult<ClaimOutcome>(claimed ? ClaimOutcome::Claimed
                                                 : ClaimOutcome::AlreadyTaken);
+    });
+}
+
+LineResult<std::vector<std::uint32_t>> LineLedger::claimRadioIds(
+    std::string_view pool, const std::vector<std::uint32_t>& onAirIds) {
+    using Claimed = std::vector<std::uint32_t>;
+    std::string array = "{";
+    for (const std::uint32_t id : onAirIds) {
+        if (id > 0x7FFFFFu)
+            return refused("an on-air radio ID has 23 bits; clear bit 23 of the ID first");
+        array += (array.size() > 1 ? "," : "") + std::to_string(id);
+    }
+    array += "}";
+    return impl_->run<Claimed>("claiming radio IDs", [&](pqxx::connection& c) {
+        // One statement, committed on its own: a single round trip to the server.
+        pqxx::nontransaction tx(c);
+        const auto row = tx.exec_params1(
+            "SELECT array_to_string(rfbind.claim_radio_ids($1, $2::integer[]), ',')",
+            std::string(pool), array);
+        Claimed claimed;
+        const std::string text = row[0].is_null() ? std::string() : row[0].as<std::string>();
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t comma = std::min(text.find(',', at), text.size());
+            claimed.push_back(static_cast<std::uint32_t>(std::stoul(text.substr(at, comma - at))));
+            at = comma + 1;
+        }
+        return LineResult<Claimed>(claimed);
     });
 }
 

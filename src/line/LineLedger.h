@@ -36,7 +36,7 @@ namespace rfbind {
 ///   commit leaves nothing behind. The counter never moves back, so blocks never overlap. The
 ///   values of a block belong to its station alone, so the station uses them with no further
 ///   round trip, and goes on using them while the database is down.
-/// - **Resuming.** `markUsed` records, before a value is written into a unit, the highest value
+/// - **Resuming.** `markUsed` records, when a value is about to go into a unit, the highest value
 ///   the station may have used; it only ever grows. A restarted station asks `currentLease`
 ///   for its oldest lease with values left and goes on after max(`Lease::lastUsed`, the value
 ///   it kept itself). The station's own record matters after an outage: values used while
@@ -46,8 +46,8 @@ namespace rfbind {
 ///   anew would be unsafe, because the ledger cannot know what a station cut off from it has
 ///   written since its last `markUsed`; a retired tail costs at most one block of numbers. The
 ///   station learns of it at its next `markUsed` (kind `Refused`) and must lease a new block.
-/// - **Random radio IDs** are claimed one by one (`claimRandomRadioId`) before they are
-///   written. The key is the on-air ID (bit 23 cleared) and it is unique across all pools, not
+/// - **Random radio IDs** are claimed (`claimRandomRadioId`, or a few at once ahead of the
+///   units with `claimRadioIds`) before they are written. The key is the on-air ID (bit 23 cleared) and it is unique across all pools, not
 ///   per pool: units of different products still hear each other, so a repeat between products
 ///   is as harmful as one within a product. Offline, no ID can be claimed: a station either
 ///   refuses random-ID units then, or claims a reserve of IDs ahead while it is online.
@@ -166,6 +166,12 @@ public:
     /// unit. `station` must be this ledger's station: the claim is recorded for its login.
     LineResult<ClaimOutcome> claimRandomRadioId(std::string_view pool, std::uint32_t onAirId,
                                                 std::string_view station);
+
+    /// Claims, in one round trip, each of `onAirIds` (0 .. 0x7FFFFF) that no unit has on air
+    /// yet, for this station in `pool`; returns those claimed, in the order given. A station
+    /// claims a few ahead of its units this way; an ID it claimed and never wrote is a gap.
+    LineResult<std::vector<std::uint32_t>> claimRadioIds(std::string_view pool,
+                                                         const std::vector<std::uint32_t>& onAirIds);
 
     /// Stores one attempt; true when it was new, false when its attempt ID was stored before
     /// (nothing is changed then). A record that does not hold a valid attempt is `Refused`.

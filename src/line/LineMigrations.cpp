@@ -76,7 +76,7 @@ GRANT SELECT ON rfbind.schema_migrations
     TO rfbind_stations, rfbind_supervisors, rfbind_readers;
 GRANT SELECT ON rfbind.pools, rfbind.counters, rfbind.leases TO rfbind_stations;
 GRANT EXECUTE ON FUNCTION rfbind.open_pool, rfbind.lease_block, rfbind.mark_used,
-    rfbind.claim_radio_id, rfbind.record_attempt TO rfbind_stations;
+    rfbind.claim_radio_id, rfbind.claim_radio_ids, rfbind.record_attempt TO rfbind_stations;
 GRANT SELECT ON rfbind.attempts, rfbind.open_leases, rfbind.pools TO rfbind_readers;
 GRANT rfbind_readers TO rfbind_supervisors;
 GRANT EXECUTE ON FUNCTION rfbind.reclaim_idle TO rfbind_supervisors;

@@ -4,6 +4,7 @@
 #include "numbering/OnAirId.h"
 
 #include <algorithm>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -58,7 +59,7 @@ LineNumbering::LineNumbering(LineConfig config, std::filesystem::path folder)
         refusal_ = connected.error().message;
         return;
     }
-    ledger_ = std::make_unique<LineLedger>(std::move(connected.value()));
+    worker_ = std::make_unique<LineWorker>(std::move(connected.value()));
     // A station killed between an attempt's journal line and its sending sends it now.
     attemptJournalled();
 }
@@ -67,7 +68,47 @@ LineNumbering::LineNumbering(std::string why) : refusal_(std::move(why)) {}
 
 LineNumbering::~LineNumbering() = default;
 
-bool LineNumbering::offline() const { return ledger_ != nullptr && !ledger_->online(); }
+bool LineNumbering::offline() const { return worker_ != nullptr && !worker_->online(); }
+
+void LineNumbering::setReconnectInterval(std::chrono::milliseconds interval) {
+    if (worker_)
+        worker_->post([interval](LineLedger& ledger) { ledger.setReconnectInterval(interval); });
+}
+
+void LineNumbering::settle() {
+    if (worker_)
+        worker_->settle();
+}
+
+template <typename T>
+LineResult<T> LineNumbering::ledgerCall(const std::function<LineResult<T>(LineLedger&)>& call) {
+    std::optional<LineResult<T>> result;
+    if (!worker_->call([&](LineLedger& ledger) { result.emplace(call(ledger)); }) || !result)
+        return LineError{LineErrorKind::Unreachable, "the station is closing"};
+    return std::move(*result);
+}
+
+template <typename T>
+std::shared_future<T> LineNumbering::ask(std::function<T(LineLedger&)> job) {
+    auto promise = std::make_shared<std::promise<T>>();
+    std::shared_future<T> answer = promise->get_future().share();
+    // Only the job holds the promise: a job the worker drops unrun breaks it.
+    worker_->post([job = std::move(job), promise = std::move(promise)](LineLedger& ledger) {
+        promise->set_value(job(ledger));
+    });
+    return answer;
+}
+
+template <typename T>
+T LineNumbering::await(const std::shared_future<T>& future, T ifAbandoned) {
+    if (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        worker_->waited();
+    try {
+        return future.get();
+    } catch (const std::future_error&) {
+        return ifAbandoned;
+    }
+}
 
 LineNumbering::Held& LineNumbering::held(NumberKind kind) { return held_[index(kind)]; }
 
@@ -128,9 +169,7 @@ std::optional<NumberSource::Refused> LineNumbering::saveLeases() {
     return std::nullopt;
 }
 
-std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t value,
-                                                           bool& reclaimed) {
-    reclaimed = false;
+std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t value) {
     Lease& lease = *h.lease;
     // A value recorded for this run's earlier, failed unit is recorded already, unless the
     // ledger was offline then.
@@ -139,7 +178,8 @@ std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t
         return std::nullopt;
     const Lease before = lease;
     if (!recorded) {
-        // The station's own copy first: it is what a restart during an outage goes on from.
+        // The station's own copy first, before the unit is touched: it is what a restart goes
+        // on from, whatever the ledger has heard by then.
         lease.lastUsed = value;
         if (auto refused = saveLeases()) {
             lease = before;
@@ -147,24 +187,62 @@ std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t
         }
         h.markedHere = true;
     }
-    if (ledger_ == nullptr)
+    if (worker_ == nullptr)
         return std::nullopt;
-    Lease copy = before;
-    const auto marked = ledger_->markUsed(copy, *lease.lastUsed);
-    if (marked) {
-        h.ledgerBehind = false;
+    // The ledger hears of it while the unit is programmed; the unit passes only on its answer.
+    h.mark = ask<MarkAnswer>([copy = before, upTo = *lease.lastUsed](LineLedger& ledger) mutable {
+        const auto marked = ledger.markUsed(copy, upTo);
+        return marked ? MarkAnswer{} : MarkAnswer{marked.error()};
+    });
+    h.ledgerBehind = false; // until its answer says otherwise
+    return std::nullopt;
+}
+
+std::optional<NumberSource::Refused> LineNumbering::answered(Held& h, bool wait) {
+    if (!h.mark)
+        return std::nullopt;
+    if (!wait && h.mark->wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return std::nullopt;
+    const MarkAnswer answer =
+        await(*h.mark, MarkAnswer{LineError{LineErrorKind::Unreachable, "the station is closing"}});
+    h.mark.reset();
+    if (!answer)
+        return std::nullopt;
+    if (answer->kind == LineErrorKind::Unreachable) {
+        h.ledgerBehind = true; // the ledger learns of it with the next record that reaches it
         return std::nullopt;
     }
-    if (marked.error().kind == LineErrorKind::Unreachable) {
-        h.ledgerBehind = true; // the ledger learns of it with the next markUsed
-        return std::nullopt;
+    if (answer->kind == LineErrorKind::Refused) {
+        // A supervisor reclaimed the lease: its values are retired, and a unit numbered from
+        // it must not pass. The next unit is numbered from a block above it.
+        h.lease.reset();
+        h.markedHere = false;
+        return Refused{FailReason::LineUnusable, "the lease was reclaimed: " + answer->message};
     }
-    if (marked.error().kind == LineErrorKind::Refused) {
-        // A supervisor reclaimed the lease: its values are retired, a new block is needed.
-        reclaimed = true;
-        return std::nullopt;
-    }
-    return refusedBy(marked.error(), "recording a number as used");
+    h.ledgerBehind = true;
+    return refusedBy(*answer, "recording a number as used");
+}
+
+void LineNumbering::adopt(Held& h, const Lease& lease) {
+    h.lease = lease;
+    h.markedHere = false;
+    h.ledgerBehind = false;
+    h.resumeChecked = true;
+}
+
+void LineNumbering::leaseAhead(NumberKind kind, const std::string& pool, Held& h,
+                               std::int64_t used) {
+    if (worker_ == nullptr || h.ahead || !h.lease)
+        return;
+    // Half a block before the end the next one is asked for, so that it has long arrived
+    // when this one runs out, however far away the line is.
+    const std::int64_t left = h.lease->last - used;
+    if (left >= std::max<std::int64_t>(1, config_.blockSize / 2))
+        return;
+    h.ahead = ask<LineResult<Lease>>(
+        [pool, kind, size = config_.blockSize](LineLedger& ledger) {
+            return ledger.leaseBlock(pool, kind, size);
+        });
 }
 
 std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, const std::string& pool,
@@ -175,8 +253,13 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
     if (h.lease && h.lease->pool != pool) {
         h = Held{};
     }
-    if (ledger_ != nullptr && !h.resumeChecked) {
-        const auto current = ledger_->currentLease(pool, kind, config_.station);
+    // An answer that arrived for an earlier unit (one that failed) may tell of a reclaimed
+    // lease; one still on its way is looked at when the unit is to pass.
+    (void)answered(h, false);
+    if (worker_ != nullptr && !h.resumeChecked) {
+        const auto current = ledgerCall<std::optional<Lease>>([&](LineLedger& ledger) {
+            return ledger.currentLease(pool, kind, config_.station);
+        });
         if (current) {
             h.resumeChecked = true;
             if (*current) {
@@ -201,35 +284,44 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
             else
                 value = usable(std::max(candidate, lease.nextUnused()), lease.last);
             if (value) {
-                bool reclaimed = false;
-                if (auto refused = record(h, *value, reclaimed))
+                if (auto refused = record(h, *value))
                     return refused;
-                if (!reclaimed) {
-                    chosen = *value;
-                    return std::nullopt;
-                }
-                h.lease.reset();
-                h.markedHere = false;
+                chosen = *value;
+                leaseAhead(kind, pool, h, *value);
+                return std::nullopt;
             }
         }
-        if (ledger_ == nullptr)
+        // Used up: go on in the block leased ahead, when it came.
+        if (h.ahead) {
+            const auto ahead = await(*h.ahead, LineResult<Lease>(LineError{
+                                                   LineErrorKind::Unreachable, "the station is closing"}));
+            h.ahead.reset();
+            if (ahead) {
+                adopt(h, *ahead);
+                // A new block is numbered from its start, wherever the local counter stood.
+                candidate = h.lease->first;
+                continue;
+            }
+        }
+        if (worker_ == nullptr)
             return Refused{FailReason::LineOffline, "no lease"};
         if (h.openedPool != pool) {
             const std::int64_t first = std::clamp<std::int64_t>(candidate, 0, end - 1);
-            const auto opened = ledger_->openPool(pool, kind, first, end);
+            const auto opened = ledgerCall<LineLedger::Counter>([&](LineLedger& ledger) {
+                return ledger.openPool(pool, kind, first, end);
+            });
             if (!opened)
                 return refusedBy(opened.error(), std::string("opening the pool's ") +
                                                      std::string(numberKindName(kind)));
             h.openedPool = pool;
         }
-        const auto leased = ledger_->leaseBlock(pool, kind, config_.blockSize);
+        const auto leased = ledgerCall<Lease>([&](LineLedger& ledger) {
+            return ledger.leaseBlock(pool, kind, config_.blockSize);
+        });
         if (!leased)
             return refusedBy(leased.error(), std::string("the lease of ") +
                                                  std::string(numberKindName(kind)) + " is used up");
-        h.lease = *leased;
-        h.markedHere = false;
-        h.ledgerBehind = false;
-        h.resumeChecked = true;
+        adopt(h, *leased);
         // A new block is numbered from its start, wherever the local counter stood: a counter
         // set ahead by hand lies in no block of this station's.
         candidate = h.lease->first;
@@ -239,22 +331,73 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
                        " in the blocks leased"};
 }
 
-std::optional<NumberSource::Refused> LineNumbering::claimRandom(const std::string& pool,
-                                                                TProdRFID& generator,
-                                                                std::optional<std::uint32_t> avoid,
-                                                                std::uint32_t& id) {
-    for (int i = 0; i < kClaimTries; ++i) {
-        const auto drawn = static_cast<std::uint32_t>(generator.NextRFID());
-        if (avoid && sameOnAir(drawn, *avoid))
-            continue;
-        const auto claimed =
-            ledger_->claimRandomRadioId(pool, LineLedger::onAirRadioId(drawn), config_.station);
-        if (!claimed)
-            return refusedBy(claimed.error(), "claiming a random radio ID");
-        if (*claimed == LineLedger::ClaimOutcome::Claimed) {
-            id = drawn;
+std::function<LineNumbering::ClaimAnswer(LineLedger&)>
+LineNumbering::claimBatch(const std::string& pool, NumberingGenerators& g) {
+    // Drawn here, where the generators live; claimed on the worker.
+    std::array<std::vector<std::uint32_t>, 2> drawn;
+    TProdRFID* generators[2] = {&g.rxRFID, &g.txRFID};
+    for (int role = 0; role < 2; ++role)
+        if (generators[role]->IsRandom())
+            for (std::size_t i = 0; i < kClaimBatch; ++i)
+                drawn[role].push_back(static_cast<std::uint32_t>(generators[role]->NextRFID()));
+    return [pool, drawn](LineLedger& ledger) {
+        ClaimAnswer answer;
+        answer.pool = pool;
+        std::vector<std::uint32_t> onAir;
+        for (const auto& ids : drawn)
+            for (const std::uint32_t id : ids)
+                onAir.push_back(LineLedger::onAirRadioId(id));
+        const auto claimed = ledger.claimRadioIds(pool, onAir);
+        if (!claimed) {
+            answer.error = claimed.error();
+            return answer;
+        }
+        // Each on-air ID claimed goes to the first draw that asked for it; a draw the same
+        // on air as another (bit 23 apart) or taken already is dropped.
+        std::multiset<std::uint32_t> got(claimed->begin(), claimed->end());
+        for (int role = 0; role < 2; ++role)
+            for (const std::uint32_t id : drawn[role])
+                if (const auto at = got.find(LineLedger::onAirRadioId(id)); at != got.end()) {
+                    got.erase(at);
+                    answer.ids[role].push_back(id);
+                }
+        return answer;
+    };
+}
+
+std::optional<LineError> LineNumbering::stockUp(const ClaimAnswer& answer) {
+    if (answer.pool == stockPool_)
+        for (int role = 0; role < 2; ++role)
+            stock_[role].insert(stock_[role].end(), answer.ids[role].begin(), answer.ids[role].end());
+    return answer.error;
+}
+
+std::optional<NumberSource::Refused>
+LineNumbering::takeRandom(const std::string& pool, NumberingGenerators& g, int role,
+                          std::optional<std::uint32_t> avoid, std::uint32_t& id) {
+    const ClaimAnswer abandoned{pool, {}, LineError{LineErrorKind::Unreachable, "the station is closing"}};
+    for (std::size_t tries = 0; tries < kClaimTries / kClaimBatch; ++tries) {
+        while (!stock_[role].empty()) {
+            const std::uint32_t next = stock_[role].front();
+            stock_[role].pop_front();
+            // The receiver and the transmitter of a unit are never one address on air.
+            if (avoid && sameOnAir(next, *avoid))
+                continue;
+            id = next;
             return std::nullopt;
         }
+        if (refill_) {
+            const ClaimAnswer answer = await(*refill_, abandoned);
+            refill_.reset();
+            (void)stockUp(answer); // a refill that failed is tried again below, while waiting
+            continue;
+        }
+        const auto claim = claimBatch(pool, g);
+        std::optional<ClaimAnswer> answer;
+        if (!worker_->call([&](LineLedger& ledger) { answer = claim(ledger); }) || !answer)
+            answer = abandoned;
+        if (const auto error = stockUp(*answer))
+            return refusedBy(*error, "claiming a random radio ID");
     }
     return Refused{FailReason::LineUnusable, "every random radio ID drawn was taken"};
 }
@@ -320,23 +463,38 @@ LineNumbering::handOut(const UnitRecipe& recipe, NumberingGenerators& g, UnitNum
     pendingRx_ = sequential[0];
     pendingTx_ = sequential[1];
 
-    // Random radio IDs are claimed before the unit is touched; the ledger keeps one holder
-    // per on-air ID.
+    // Random radio IDs come from the stock claimed ahead; the ledger keeps one holder per
+    // on-air ID, so every ID of the stock is this station's alone.
     if (g.rxRFID.IsRandom() || g.txRFID.IsRandom()) {
-        if (ledger_ == nullptr)
+        if (worker_ == nullptr)
             return Refused{FailReason::LineOffline, "random radio IDs need the line"};
+        if (stockPool_ != pool) {
+            // IDs claimed for another pool are left unused (a gap).
+            stock_ = {};
+            refill_.reset();
+            stockPool_ = pool;
+        }
+        if (refill_ && refill_->wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            (void)stockUp(await(*refill_, ClaimAnswer{}));
+            refill_.reset();
+        }
         if (g.rxRFID.IsRandom()) {
             std::uint32_t id = 0;
-            if (auto refused = claimRandom(pool, g.rxRFID, sequential[1], id))
+            if (auto refused = takeRandom(pool, g, 0, sequential[1], id))
                 return refused;
             pendingRx_ = id;
         }
         if (g.txRFID.IsRandom()) {
             std::uint32_t id = 0;
-            if (auto refused = claimRandom(pool, g.txRFID, pendingRx_ ? pendingRx_ : sequential[0], id))
+            if (auto refused = takeRandom(pool, g, 1, pendingRx_ ? pendingRx_ : sequential[0], id))
                 return refused;
             pendingTx_ = id;
         }
+        // The next units' IDs are claimed while this one is programmed.
+        const bool low = (g.rxRFID.IsRandom() && stock_[0].size() < kClaimLowWater) ||
+                         (g.txRFID.IsRandom() && stock_[1].size() < kClaimLowWater);
+        if (low && !refill_)
+            refill_ = ask<ClaimAnswer>(claimBatch(pool, g));
     }
     return std::nullopt;
 }
@@ -358,6 +516,15 @@ void LineNumbering::drawRadioIds(UnitNumbers& unit, NumberingGenerators& g) {
     unit.ids = RadioIdPair::fromNextIds(r, t);
 }
 
+std::optional<NumberSource::Refused> LineNumbering::confirm(const UnitNumbers& unit) {
+    (void)unit; // every kind's latest record covers the values this unit carries
+    std::optional<Refused> refused;
+    for (Held& h : held_)
+        if (auto r = answered(h, true); r && !refused)
+            refused = r;
+    return refused;
+}
+
 NumberingAdvance::Advanced LineNumbering::unitPassed(const UnitNumbers& unit,
                                                      NumberingGenerators& generators) {
     // The generators now stand after the unit's numbers, and the next unit goes on from them.
@@ -367,10 +534,13 @@ NumberingAdvance::Advanced LineNumbering::unitPassed(const UnitNumbers& unit,
 }
 
 void LineNumbering::attemptJournalled() {
-    if (ledger_ == nullptr)
-        return;
+    if (worker_ == nullptr || syncQueued_->exchange(true))
+        return; // a sync still to start sends this line too
     // A backlog that cannot be sent now goes with a later attempt; it never fails a unit.
-    (void)AttemptsOutbox(folder_).sync(*ledger_);
+    worker_->post([folder = folder_, queued = syncQueued_](LineLedger& ledger) {
+        queued->store(false);
+        (void)AttemptsOutbox(folder).sync(ledger);
+    });
 }
 
 } // namespace rfbind

@@ -6,13 +6,20 @@
 #include "line/LeaseFile.h"
 #include "line/LineConfig.h"
 #include "line/LineLedger.h"
+#include "line/LineWorker.h"
 #include "production/NumberSource.h"
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <deque>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rfbind {
 
@@ -25,12 +32,25 @@ namespace rfbind {
 /// 2. for each sequential generator (serial numbers with an incrementing part, sequential
 ///    radio IDs) the value after the generator's counter is the unit's when it lies in the
 ///    station's lease for that kind; when it does not, the unit gets the lease's next unused
-///    value, and when the lease is used up a new block is leased. The generator's counter is
-///    not moved: it goes on after the unit's value when the unit passes. A station restarted
-///    resumes its own lease (its `Line-leases.ini` and the ledger's, the higher use of the two);
-/// 3. the value is recorded as possibly used, first in `Line-leases.ini`, then in the ledger
-///    (`markUsed`; offline this waits for the next call that reaches it);
-/// 4. random radio IDs are drawn and claimed in the ledger, drawing again on a repeat.
+///    value, and when the lease is used up the unit goes on in the block leased ahead (or a
+///    new block is leased then). The generator's counter is not moved: it goes on after the
+///    unit's value when the unit passes. A station restarted resumes its own lease (its
+///    `Line-leases.ini` and the ledger's, the higher use of the two);
+/// 3. the value is recorded as possibly used, first in `Line-leases.ini` (before the unit is
+///    touched), then in the ledger, in the background; the unit passes only once the ledger
+///    has confirmed it (`confirm`): a lease a supervisor reclaimed meanwhile fails the unit,
+///    and the next unit is numbered from a new block above it. Offline the ledger learns of
+///    the use with the next record that reaches it;
+/// 4. random radio IDs come from a small stock claimed in the ledger ahead of the units, a
+///    batch in one round trip; a batch is claimed while the unit waits only when the stock
+///    is empty (the first unit).
+///
+/// The ledger's work runs on a worker thread of its own (`LineWorker`), in order: recording
+/// uses, leasing the next block when the current one is half used, refilling the stock of
+/// radio IDs, sending the attempts journal. In the steady state a unit waits for the ledger
+/// at most once before its first byte (a lease or a batch of IDs not yet there) and never
+/// after its last: the answers it needs at its end arrived while it was programmed. The first
+/// unit of a pool after start-up resumes or leases its blocks, as the start does.
 ///
 /// A sequential radio ID is used on the line only when the generator hands out its counter
 /// value unchanged (no moved high byte) and below bit 23, so that a lease of counter values is
@@ -41,11 +61,13 @@ namespace rfbind {
 /// A serial number handed to a unit that then failed goes to the next unit, as on a station
 /// on its own, but only within the same run of the program: after a restart the station goes
 /// on after the last value it recorded. A sequential radio ID a failed unit drew does not.
+/// Blocks leased ahead and radio IDs claimed ahead that a station never used (it was closed,
+/// or changed pool) are gaps, never handed out again.
 ///
-/// Offline (the ledger unreachable) the station keeps numbering inside its lease; when the
-/// lease is used up, or a random radio ID is to be claimed, the unit is refused with
-/// `FailReason::LineOffline`. The journal's backlog is sent after every attempt (`sync`); a
-/// failure there never fails a unit.
+/// Offline (the ledger unreachable) the station keeps numbering inside its leases and from
+/// its stock of radio IDs; when a lease is used up, or the stock is, the unit is refused with
+/// `FailReason::LineOffline`. The journal's backlog is sent after every attempt, in the
+/// background; a failure there never fails a unit.
 class LineNumbering final : public NumberSource {
 public:
     /// Connects to the line of `config` for the station whose working folder is `folder`.
@@ -65,6 +87,7 @@ public:
     std::optional<Refused> handOut(const UnitRecipe& recipe, NumberingGenerators& generators,
                                    UnitNumbers& unit) override;
     void drawRadioIds(UnitNumbers& unit, NumberingGenerators& generators) override;
+    std::optional<Refused> confirm(const UnitNumbers& unit) override;
     NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,
                                           NumberingGenerators& generators) override;
     void attemptJournalled() override;
@@ -76,22 +99,46 @@ public:
     /// the ledger names it (up to a zero byte of an ASCII fixed part).
     std::string poolFor(const UnitRecipe& recipe, const NumberingGenerators& generators) const;
 
-    /// The connection to the ledger; null when the line cannot be used.
-    LineLedger* ledger() { return ledger_.get(); }
+    /// After a connection attempt found no server, how long the ledger waits before it tries
+    /// again (`LineLedger::setReconnectInterval`).
+    void setReconnectInterval(std::chrono::milliseconds interval);
+
+    /// Waits until the ledger's work posted so far is done (a station at rest; tests).
+    void settle();
+
+    /// How often the station has waited for its ledger so far (`LineWorker::waits`).
+    std::size_t ledgerWaits() const { return worker_ ? worker_->waits() : 0; }
 
     /// The lease held for `kind`, if any (for display and tests).
     const std::optional<Lease>& lease(NumberKind kind) const;
 
     /// Tries of drawing a random radio ID that the ledger reports taken before giving up.
     static constexpr int kClaimTries = 64;
+    /// Random radio IDs drawn per generator and claimed in one round trip; the stock is
+    /// refilled when it holds fewer than `kClaimLowWater`.
+    static constexpr std::size_t kClaimBatch = 4;
+    static constexpr std::size_t kClaimLowWater = 2;
 
 private:
+    /// The ledger's answer to a recorded use: none is an error.
+    using MarkAnswer = std::optional<LineError>;
+    /// A batch of random radio IDs claimed, per generator (receiver, transmitter), as drawn.
+    struct ClaimAnswer {
+        std::string pool;
+        std::array<std::vector<std::uint32_t>, 2> ids;
+        std::optional<LineError> error;
+    };
+
     struct Held {
         std::optional<Lease> lease;
         bool resumeChecked = false; ///< the ledger was asked for this station's lease once
         bool markedHere = false;    ///< lastUsed was recorded by this run of the program
         bool ledgerBehind = false;  ///< lastUsed may be higher than the ledger's (offline use)
         std::string openedPool;     ///< the pool whose counter this run has opened
+        /// The latest record of a use sent to the ledger whose answer was not looked at yet.
+        std::optional<std::shared_future<MarkAnswer>> mark;
+        /// The next block, leased in the background before this one runs out.
+        std::optional<std::shared_future<LineResult<Lease>>> ahead;
     };
 
     using UsableFrom = std::optional<std::int64_t> (*)(std::int64_t from, std::int64_t last);
@@ -99,12 +146,31 @@ private:
     std::optional<Refused> secure(NumberKind kind, const std::string& pool,
                                   std::int64_t candidate, std::int64_t end, UsableFrom usable,
                                   std::int64_t& chosen);
-    std::optional<Refused> record(Held& held, std::int64_t value, bool& reclaimed);
+    std::optional<Refused> record(Held& held, std::int64_t value);
+    /// The answer to `held`'s latest record of a use: only when it has arrived, unless `wait`.
+    std::optional<Refused> answered(Held& held, bool wait);
+    void adopt(Held& held, const Lease& lease);
+    void leaseAhead(NumberKind kind, const std::string& pool, Held& held, std::int64_t used);
     std::optional<Refused> saveLeases();
-    std::optional<Refused> claimRandom(const std::string& pool, TProdRFID& generator,
-                                       std::optional<std::uint32_t> avoid, std::uint32_t& id);
+    std::optional<Refused> takeRandom(const std::string& pool, NumberingGenerators& generators,
+                                      int role, std::optional<std::uint32_t> avoid,
+                                      std::uint32_t& id);
+    std::function<ClaimAnswer(LineLedger&)> claimBatch(const std::string& pool,
+                                                       NumberingGenerators& generators);
+    std::optional<LineError> stockUp(const ClaimAnswer& answer);
     Refused refusedBy(const LineError& error, const std::string& what) const;
     Held& held(NumberKind kind);
+
+    /// Runs `call` on the worker and waits for it.
+    template <typename T>
+    LineResult<T> ledgerCall(const std::function<LineResult<T>(LineLedger&)>& call);
+    /// Posts `job` to the worker; its answer comes later.
+    template <typename T>
+    std::shared_future<T> ask(std::function<T(LineLedger&)> job);
+    /// The answer of `future`, counted as a wait when it has not arrived yet; `ifAbandoned`
+    /// when the worker stopped before it ran.
+    template <typename T>
+    T await(const std::shared_future<T>& future, T ifAbandoned);
 
     /// Where this station goes on for a sequential kind while no unit has passed since: the
     /// value a failed unit was given (or after the radio ID it drew), as long as the
@@ -118,13 +184,21 @@ private:
 
     LineConfig config_;
     std::filesystem::path folder_;
-    std::unique_ptr<LineLedger> ledger_;
     std::optional<LeaseFile> leaseFile_;
     std::optional<std::string> refusal_;
     std::array<Held, 4> held_{};
     std::array<std::optional<Kept>, 4> kept_{};
     std::optional<std::uint32_t> pendingRx_;
     std::optional<std::uint32_t> pendingTx_;
+    /// Random radio IDs claimed ahead, per generator (receiver, transmitter), and the pool
+    /// they were claimed in.
+    std::array<std::deque<std::uint32_t>, 2> stock_;
+    std::string stockPool_;
+    std::optional<std::shared_future<ClaimAnswer>> refill_;
+    /// An outbox sync is queued and has not started yet.
+    std::shared_ptr<std::atomic<bool>> syncQueued_ = std::make_shared<std::atomic<bool>>(false);
+    /// Last: stopped first, before the state its answers are read into.
+    std::unique_ptr<LineWorker> worker_;
 };
 
 } // namespace rfbind

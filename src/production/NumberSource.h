@@ -46,6 +46,16 @@ public:
     /// them. Only after a `handOut` that did not refuse.
     virtual void drawRadioIds(UnitNumbers& unit, NumberingGenerators& generators) = 0;
 
+    /// The unit was programmed and paired, and is about to pass: whether every number it
+    /// carries is confirmed this station's. A source that records uses while the unit runs
+    /// answers here what it was told; a refusal makes the unit FAIL with that reason (its
+    /// numbers are then given back as for any failed unit). Called after the last byte was
+    /// written, so it should not have to wait.
+    virtual std::optional<Refused> confirm(const UnitNumbers& unit) {
+        (void)unit;
+        return std::nullopt;
+    }
+
     /// The unit passed: the generators go on after the numbers it carries (the caller stores
     /// them before the unit is logged). What the numbering panels now show.
     virtual NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,

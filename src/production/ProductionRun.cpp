@@ -225,6 +225,16 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out, const Unit
     const StationSettings& s = recipe.settings;
     clock.pumpMessages();
     if (out.passed && out.ids && unit != nullptr) {
+        // A unit passes only on numbers the line confirmed as this station's (a lease a
+        // supervisor reclaimed meanwhile is not).
+        if (const auto refused = numbers_.confirm(*unit)) {
+            out.passed = false;
+            out.failStep = "line";
+            out.reason = refused->reason;
+            out.detail = refused->detail;
+        }
+    }
+    if (out.passed && out.ids && unit != nullptr) {
         // The numbers this unit carries are recorded as used and stored before the unit goes
         // into the log: a crash in between leaves a gap in the numbering, never a number
         // handed out twice. The log line is made from the outcome, whatever the window shows

@@ -3,6 +3,7 @@
 #include "line/LineConnection.h"
 #include "line/LineLedger.h"
 
+#include "LineProxy.h"
 #include "PgTestServer.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <vector>
 
 using namespace rfbind;
+using namespace rfbind::test;
 
 namespace {
 
@@ -105,80 +107,6 @@ TEST(LineConnection, TheReportGivesUpOnAServerThatNeverAnswers) {
     EXPECT_LT(waited, std::chrono::seconds(15));
 }
 
-// A TCP proxy to the database that can be told to stall: it then keeps every connection open,
-// accepts new ones and passes nothing on, as a hung server host or a router that lost its
-// state does. Neither side ever sees a reset.
-class StallingProxy {
-public:
-    explicit StallingProxy(int upstreamPort) : upstream_(upstreamPort) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = loopback(0);
-        socklen_t size = sizeof a;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), size) != 0 ||
-            ::listen(listener_, 8) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size) != 0)
-            ADD_FAILURE() << "no loopback socket";
-        port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~StallingProxy() {
-        done_ = true;
-        thread_.join();
-        for (int fd : fds_)
-            ::close(fd);
-        ::close(listener_);
-    }
-    int port() const { return port_; }
-    void stall() { stalled_ = true; }
-
-private:
-    static sockaddr_in loopback(int port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<std::uint16_t>(port));
-        return a;
-    }
-
-    // fds_ holds pairs: client, server.
-    void serve() {
-        while (!done_) {
-            std::vector<pollfd> polled{{listener_, POLLIN, 0}};
-            if (!stalled_)
-                for (int fd : fds_)
-                    polled.push_back({fd, POLLIN, 0});
-            if (::poll(polled.data(), polled.size(), 50) <= 0)
-                continue;
-            if (polled[0].revents & POLLIN) {
-                const int client = ::accept(listener_, nullptr, nullptr);
-                const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-                const sockaddr_in to = loopback(upstream_);
-                ::connect(server, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-                fds_.push_back(client);
-                fds_.push_back(server);
-            }
-            for (std::size_t i = 1; i < polled.size(); ++i) {
-                if (!(polled[i].revents & (POLLIN | POLLHUP)))
-                    continue;
-                const std::size_t at = i - 1;
-                char buffer[16384];
-                const ssize_t n = ::read(fds_[at], buffer, sizeof buffer);
-                if (n > 0)
-                    ::write(fds_[at ^ 1], buffer, static_cast<std::size_t>(n));
-                else
-                    ::shutdown(fds_[at ^ 1], SHUT_WR);
-            }
-        }
-    }
-
-    int upstream_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::vector<int> fds_;
-    std::atomic<bool> stalled_{false}, done_{false};
-    std::thread thread_;
-};
-
 int portOf(const std::string& uri) {
     const auto colon = uri.rfind(':');
     return std::stoi(uri.substr(colon + 1));
@@ -188,7 +116,7 @@ int portOf(const std::string& uri) {
 // and the station knows it is offline.
 TEST(LineConnection, ALedgerCallToAHungServerReturnsOfflineWithinItsDeadline) {
     const rfbind::test::TestDatabase db;
-    StallingProxy proxy(portOf(db.uri().substr(0, db.uri().rfind('/'))));
+    LineProxy proxy(portOf(db.uri().substr(0, db.uri().rfind('/'))));
     std::string viaProxy = db.station("st-hung");
     const auto hostPort = viaProxy.find("@127.0.0.1:") + 11;
     viaProxy.replace(hostPort, viaProxy.find('/', hostPort) - hostPort, std::to_string(proxy.port()));

@@ -2,9 +2,11 @@
 // Stations on the bench numbering from a real line: the runs with LineNumbering as their
 // number source, against the PostgreSQL server the tests start.
 #include "line/AttemptsQuery.h"
+#include "line/LineConnection.h"
 #include "line/LineNumbering.h"
 #include "line/ProductionReport.h"
 
+#include "LineProxy.h"
 #include "PgTestServer.h"
 #include "production/RunBench.h"
 
@@ -13,7 +15,9 @@
 
 #include <deque>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <random>
 #include <set>
 
 using namespace rfbind;
@@ -21,16 +25,54 @@ using namespace rfbind::test;
 
 namespace {
 
-/// Random IDs in a scripted order, so that two stations can be made to draw the same one.
+/// Random IDs in a scripted order, so that two stations can be made to draw the same one;
+/// after the script, IDs no other source of the test draws (a station claims ahead).
 struct ScriptedRandom : RfidRandomSource {
     explicit ScriptedRandom(std::deque<std::uint32_t> values) : values(std::move(values)) {}
     void reseed() override {}
     std::uint32_t draw24() override {
+        static std::uint32_t after = 0x600000;
+        if (values.empty())
+            return after++;
         const std::uint32_t v = values.front();
         values.pop_front();
         return v;
     }
     std::deque<std::uint32_t> values;
+};
+
+/// The station's number source as the runs see it, noting how often the station waited for
+/// its ledger before the unit's first byte (its numbers are handed out before anything is
+/// written) and after it.
+struct WaitsNoted : NumberSource {
+    explicit WaitsNoted(LineNumbering& line) : line(line) {}
+    std::optional<std::string> refusal() const override { return line.refusal(); }
+    std::optional<Refused> handOut(const UnitRecipe& recipe, NumberingGenerators& g,
+                                   UnitNumbers& unit) override {
+        auto refused = line.handOut(recipe, g, unit);
+        atFirstByte = line.ledgerWaits();
+        return refused;
+    }
+    void drawRadioIds(UnitNumbers& unit, NumberingGenerators& g) override {
+        line.drawRadioIds(unit, g);
+        // The bench's pauses take no time; a unit's take seconds, in which the ledger's
+        // answers to what was sent at its start arrive. (Not counted as a wait: the station
+        // goes on programming meanwhile.)
+        line.settle();
+    }
+    std::optional<Refused> confirm(const UnitNumbers& unit) override { return line.confirm(unit); }
+    NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit, NumberingGenerators& g) override {
+        return line.unitPassed(unit, g);
+    }
+    void unitFailed(const UnitNumbers& unit) override { line.unitFailed(unit); }
+    std::string unitPool(const UnitRecipe& recipe, const NumberingGenerators& g) const override {
+        return line.unitPool(recipe, g);
+    }
+    void attemptJournalled() override { line.attemptJournalled(); }
+    bool offline() const override { return line.offline(); }
+
+    LineNumbering& line;
+    std::size_t atFirstByte = 0;
 };
 
 /// One station on the bench and on the line: serial numbers on both devices, sequential radio
@@ -54,8 +96,7 @@ struct LineStation {
     void connect() {
         line.reset();
         line = std::make_unique<LineNumbering>(config, folder.path);
-        if (LineLedger* ledger = line->ledger())
-            ledger->setReconnectInterval(std::chrono::milliseconds(0));
+        line->setReconnectInterval(std::chrono::milliseconds(0));
     }
 
     RunOutcome go(std::uint32_t seed) {
@@ -64,10 +105,24 @@ struct LineStation {
         host.bindPressed = false;
         display.progress.clear();
         UnitRecords records(folder.path, name);
+        WaitsNoted numbers(*line);
         ProductionRun run(rig.link, display, host, {rxSN, txSN, rxRFID, txRFID}, sensorCode,
-                          bindingStatus, records, line.get());
-        return run.go(recipe);
+                          bindingStatus, records, &numbers);
+        const std::size_t atGo = line->ledgerWaits();
+        numbers.atFirstByte = atGo;
+        RunOutcome out = run.go(recipe);
+        waitsBeforeFirstByte = numbers.atFirstByte - atGo;
+        waitsAfterFirstByte = line->ledgerWaits() - numbers.atFirstByte;
+        // The ledger's work of the unit is done before the next one, as at a station where
+        // the operator changes units: what the tests look up in the ledger is there.
+        line->settle();
+        return out;
     }
+
+    /// How often the last unit waited for the ledger, between Go and its first byte, and from
+    /// then to its end.
+    std::size_t waitsBeforeFirstByte = 0;
+    std::size_t waitsAfterFirstByte = 0;
 
     BenchRig rig;
     RecordingDisplay display;
@@ -262,8 +317,10 @@ std::int64_t serialValue(const std::string& serial) {
     return std::stoll(serial.substr(serial.rfind('-') + 1), nullptr, 16);
 }
 
-// A supervisor reclaims the station's leases while it is idle: its next unit comes from a new
-// block above the old one, never from the retired rest of it.
+// A supervisor reclaims the station's leases while it is idle. The station hears of it only
+// from the record of its next unit's use, which it sends while that unit is programmed: that
+// unit must not pass on a retired number, and the unit after it comes from a new block above
+// the old one, never from the retired rest of it.
 TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
     TestDatabase db;
     LineStation a(db.station("station-a"), "station-a", 10);
@@ -278,7 +335,17 @@ TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
     ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
     ASSERT_FALSE(reclaimed->empty());
 
-    const RunOutcome next = a.go(2);
+    const RunOutcome onRetired = a.go(2);
+    EXPECT_FALSE(onRetired.passed);
+    EXPECT_EQ(onRetired.failStep, "line");
+    EXPECT_EQ(onRetired.reason, FailReason::LineUnusable);
+    EXPECT_NE(onRetired.reasonText().find("reclaimed"), std::string::npos) << onRetired.reasonText();
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineUnusable));
+    ASSERT_FALSE(onRetired.rxSerial.empty());
+    for (const std::string& logged : a.folder.lines("20"))
+        EXPECT_EQ(logged.find(onRetired.rxSerial), std::string::npos) << "logged as passed: " << logged;
+
+    const RunOutcome next = a.go(3);
     ASSERT_TRUE(next.passed) << next.reasonText();
     EXPECT_GT(serialValue(next.rxSerial), oldLast) << next.rxSerial;
     EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial'"
@@ -352,8 +419,11 @@ TEST(LineStation, RandomRadioIdsAreClaimedBeforeTheUnitIsWrittenAndARepeatIsDraw
     EXPECT_EQ(ub.ids->R, 0x345678u);
     // 0xB45678 is 0x345678 on air, the receiver's own: the transmitter draws again.
     EXPECT_EQ(ub.ids->T, 0x456789u);
+    // Each station holds the IDs it wrote; the first station's ID drawn again by the second
+    // (bit 23 set) stayed the first's.
     EXPECT_EQ(db.query("SELECT string_agg(station || ':' || to_hex(on_air_id), ',' ORDER BY on_air_id)"
-                       " FROM rfbind.radio_id_claims"),
+                       " FROM rfbind.radio_id_claims WHERE on_air_id IN"
+                       " (x'123456'::int, x'234567'::int, x'345678'::int, x'456789'::int)"),
               "station-a:123456,station-a:234567,station-b:345678,station-b:456789");
 }
 
@@ -518,5 +588,106 @@ INSTANTIATE_TEST_SUITE_P(
                 "[Line]\nDatabase=postgresql://{user}:{password}@{host}/{db}?sslmode=sometimes\n",
                 nullptr}),
     [](const testing::TestParamInfo<BadLine>& info) { return std::string(info.param.name); });
+
+struct WaitsCase {
+    const char* name;
+    bool randomRadioIds;
+};
+
+class LineStationWaits : public testing::TestWithParam<WaitsCase> {};
+
+// Once a station is under way it never waits for its line between Go and a unit's first byte
+// more than once, and never after it: the next block is leased and the next radio IDs are
+// claimed while earlier units are programmed, a use reaches the ledger while its unit is, and
+// the journal goes out after the unit. Blocks of 4 make the units cross several blocks.
+TEST_P(LineStationWaits, AUnitWaitsForItsLineAtMostOnceBeforeItsFirstByteAndNeverAfter) {
+    TestDatabase db;
+    LineStation a(db.station("station-a"), "station-a", 4);
+    a.rxRFID.SetIsRandom(GetParam().randomRadioIds);
+    a.txRFID.SetIsRandom(GetParam().randomRadioIds);
+    Handed handed;
+    for (std::uint32_t unit = 0; unit < 12; ++unit) {
+        handed.add(a.go(100 + unit));
+        if (unit == 0) {
+            // The start: the station resumes or leases its blocks (and claims its first IDs).
+            EXPECT_GT(a.waitsBeforeFirstByte, 1u) << "the first unit leases while it waits";
+            continue;
+        }
+        EXPECT_LE(a.waitsBeforeFirstByte, 1u) << "unit " << unit;
+        EXPECT_EQ(a.waitsAfterFirstByte, 0u) << "unit " << unit;
+    }
+    EXPECT_GE(std::stoi(db.query("SELECT count(*) FROM rfbind.leases WHERE kind = 'rx_serial'")), 3);
+    EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.attempts"), "12");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineStationWaits,
+                         testing::Values(WaitsCase{"SequentialRadioIds", false},
+                                         WaitsCase{"RandomRadioIds", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+/// Random draws from a few hundred IDs, bit 23 set at random: two stations drawing from it
+/// often draw the same ID on air.
+struct CrowdedRandom : RfidRandomSource {
+    explicit CrowdedRandom(std::uint32_t seed) : engine(seed) {}
+    void reseed() override {}
+    std::uint32_t draw24() override {
+        const std::uint32_t r = static_cast<std::uint32_t>(engine());
+        return 0x123400u + (r % 256u) + ((r >> 16) & 1u ? 0x800000u : 0u);
+    }
+    std::mt19937 engine;
+};
+
+// The stock claimed ahead is each station's own: two stations drawing from the same few IDs
+// never put one ID on air twice, a unit's receiver and transmitter differ on air, and every
+// ID written is claimed in the ledger by the station that wrote it.
+TEST(LineStation, RandomRadioIdsFromTheStockAreUniqueAcrossTwoStations) {
+    TestDatabase db;
+    LineStation a(db.station("station-a"), "station-a");
+    LineStation b(db.station("station-b"), "station-b");
+    std::uint32_t seed = 1;
+    for (LineStation* s : {&a, &b})
+        for (TProdRFID* g : {&s->rxRFID, &s->txRFID}) {
+            g->SetIsRandom(true);
+            g->SetRandomSource(std::make_unique<CrowdedRandom>(seed++));
+        }
+    Handed handed;
+    std::map<std::uint32_t, std::string> writer;
+    for (std::uint32_t unit = 0; unit < 8; ++unit)
+        for (LineStation* s : {&a, &b}) {
+            const RunOutcome out = s->go(200 + unit);
+            handed.add(out);
+            for (const std::uint32_t id : {out.ids->R, out.ids->T})
+                writer[LineLedger::onAirRadioId(id)] = s->name;
+        }
+    for (const auto& [onAir, station] : writer)
+        EXPECT_EQ(db.query("SELECT station FROM rfbind.radio_id_claims WHERE on_air_id = " +
+                           std::to_string(onAir)),
+                  station)
+            << std::hex << onAir;
+}
+
+// A station closed while its server hangs does not wait for it longer than one ledger
+// deadline, and a unit handed its numbers then does not wait for the server at all.
+TEST(LineStation, ClosingWithAHungServerEndsWithinTheLedgersDeadline) {
+    TestDatabase db;
+    LineProxy proxy(serverPortOf(db.uri()));
+    LineStation a(proxy.through(db.station("station-a")), "station-a", 10);
+    ASSERT_TRUE(a.go(1).passed);
+
+    proxy.stall();
+    const std::size_t waits = a.line->ledgerWaits();
+    const auto handing = std::chrono::steady_clock::now();
+    UnitNumbers unit;
+    NumberingGenerators generators{a.rxSN, a.txSN, a.rxRFID, a.txRFID};
+    EXPECT_FALSE(a.line->handOut(a.recipe, generators, unit)) << "the lease has room";
+    a.line->attemptJournalled();
+    EXPECT_LT(std::chrono::steady_clock::now() - handing, std::chrono::seconds(1));
+    EXPECT_EQ(a.line->ledgerWaits(), waits);
+
+    const auto closing = std::chrono::steady_clock::now();
+    a.line.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing,
+              kLineCallDeadline + std::chrono::seconds(2));
+}
 
 } // namespace
