@@ -217,7 +217,7 @@ std::optional<NumberSource::Refused> LineNumbering::answered(Held& h, bool wait)
         // it must not pass. The next unit is numbered from a block above it.
         h.lease.reset();
         h.markedHere = false;
-        return Refused{FailReason::LineUnusable, "the lease was reclaimed: " + answer->message};
+        return Refused{FailReason::LeaseReclaimed, answer->message};
     }
     h.ledgerBehind = true;
     return refusedBy(*answer, "recording a number as used");

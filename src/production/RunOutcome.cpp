@@ -17,7 +17,7 @@ struct ReasonRow {
 
 // The message ids follow the station's message table; the texts live there, in all three
 // languages, so the English one of the journal and the operator's one cannot drift apart.
-constexpr std::array<ReasonRow, 13> kReasons{{
+constexpr std::array<ReasonRow, 14> kReasons{{
     {FailReason::NoReceiver, "no_receiver", 60},
     {FailReason::ReceiverNotAnswering, "receiver_not_answering", 61},
     {FailReason::TransmitterNotAnswering, "transmitter_not_answering", 62},
@@ -31,6 +31,7 @@ constexpr std::array<ReasonRow, 13> kReasons{{
     {FailReason::Cancelled, "cancelled", 70},
     {FailReason::LineOffline, "line_offline", 73},
     {FailReason::LineUnusable, "line_unusable", 74},
+    {FailReason::LeaseReclaimed, "lease_reclaimed", 75},
 }};
 
 const ReasonRow* row(FailReason reason) {

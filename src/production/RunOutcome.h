@@ -28,6 +28,8 @@ enum class FailReason {
     LineOffline,             ///< the line's database is unreachable and the station's lease is
                              ///< used up (or a random radio ID cannot be claimed): nothing written
     LineUnusable,            ///< a line is configured but refused (Line.ini, login, ledger)
+    LeaseReclaimed,          ///< the unit was written, but a supervisor reclaimed the block its
+                             ///< numbers came from meanwhile: it must not pass on them
 };
 
 /// "no_receiver", "tx_eeprom_write", … (empty for None).

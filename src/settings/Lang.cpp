@@ -103,6 +103,8 @@ constexpr Message kMessages[] = {
     {73, {"Line offline and no numbers left for this station: %1",
           "產線離線，本站已無可用號碼：%1", "产线离线，本站已无可用号码：%1"}},
     {74, {"Line not usable: %1", "產線無法使用：%1", "产线无法使用：%1"}},
+    {75, {"Numbers reclaimed by the line's supervisor: %1", "號碼已被產線管理者收回：%1",
+          "号码已被产线管理者收回：%1"}},
 };
 
 constexpr std::array<const char*, 3> kLanguageNames = {"lkEng", "lkCht", "lkChs"};

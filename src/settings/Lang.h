@@ -10,7 +10,7 @@ namespace rfbind {
 /// The interface languages, in the order of the language lists.
 enum TLanguateKind : std::uint8_t { lkEng = 0, lkCht = 1, lkChs = 2 };
 
-/// Text of message `id` (0..55 for the window, 60..74 for run failures, erase results and the
+/// Text of message `id` (0..55 for the window, 60..75 for run failures, erase results and the
 /// line) in
 /// `language`, UTF-8; nullptr when the table has no such id
 /// (the caller then leaves its text as it was).

@@ -338,9 +338,9 @@ TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
     const RunOutcome onRetired = a.go(2);
     EXPECT_FALSE(onRetired.passed);
     EXPECT_EQ(onRetired.failStep, "line");
-    EXPECT_EQ(onRetired.reason, FailReason::LineUnusable);
+    EXPECT_EQ(onRetired.reason, FailReason::LeaseReclaimed) << "written to the unit: a failure, not a refusal";
     EXPECT_NE(onRetired.reasonText().find("reclaimed"), std::string::npos) << onRetired.reasonText();
-    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineUnusable));
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LeaseReclaimed));
     ASSERT_FALSE(onRetired.rxSerial.empty());
     for (const std::string& logged : a.folder.lines("20"))
         EXPECT_EQ(logged.find(onRetired.rxSerial), std::string::npos) << "logged as passed: " << logged;
@@ -469,7 +469,7 @@ TEST(LineStation, ALineThatCannotBeUsedRefusesGoWithTheReasonAndTouchesNothing) 
     EXPECT_FALSE(out.passed);
     EXPECT_EQ(out.reason, FailReason::LineUnusable);
     EXPECT_EQ(out.detail, "Line.ini, line 3: not key=value");
-    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineUnusable));
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LeaseReclaimed));
     EXPECT_TRUE(a.display.progress.empty()) << "nothing was even searched";
     EXPECT_EQ(a.rxSN.IncNextSN(), 5);
     const auto journal = a.folder.lines("attempts-");

@@ -114,6 +114,8 @@ TEST(ProductionReport, GoRefusedByTheLineIsCountedApartFromFailures) {
     }
     for (const auto& f : r.failures)
         EXPECT_FALSE(ProductionReport::isRefusal(f.code)) << f.code;
+    // A unit failed on numbers a supervisor reclaimed was written: a failure, never a refusal.
+    EXPECT_FALSE(ProductionReport::isRefusal("lease_reclaimed"));
     ASSERT_EQ(r.refusals.size(), 2u);
     EXPECT_EQ(r.refusals[0].code, "line_offline");
     EXPECT_EQ(r.refusals[0].count, 2u);

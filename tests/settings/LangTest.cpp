@@ -65,12 +65,12 @@ TEST(Lang, EveryIdInUseHasThreeTextsAndTheUnusedOnesNone) {
         }
     }
     // The run-failure and erase texts follow after a gap.
-    for (int id = 60; id <= 74; ++id)
+    for (int id = 60; id <= 75; ++id)
         for (TLanguateKind lang : {lkEng, lkCht, lkChs})
             EXPECT_NE(MessageText(id, lang), nullptr) << "id " << id << " language " << int(lang);
     EXPECT_EQ(MessageText(56, lkEng), nullptr);
     EXPECT_EQ(MessageText(59, lkEng), nullptr);
-    EXPECT_EQ(MessageText(75, lkEng), nullptr);
+    EXPECT_EQ(MessageText(76, lkEng), nullptr);
     EXPECT_EQ(MessageText(-1, lkEng), nullptr);
     EXPECT_EQ(MessageText(0, static_cast<TLanguateKind>(3)), nullptr);
 }
