@@ -59,8 +59,9 @@ TEST(Station, ReceiverSearchFollowsTheSettingsAndTheZoomKeys) {
         EXPECT_EQ(s.station->zoomKeysAvailable(), row.zoomKeys);
         EXPECT_EQ(s.station->hotKeyListsZoom(), row.zoomKeys);
         EXPECT_EQ(s.station->defaultCustKey1(), row.zoomKeys ? 24 : 7);
-        if (row.zoomKeys)
+        if (row.zoomKeys) {
             EXPECT_EQ(s.view.hotKeyListsZoom, 1) << "the view rebuilds its lists with the zoom keys";
+        }
     }
 }
 
