@@ -469,7 +469,7 @@ TEST(LineStation, ALineThatCannotBeUsedRefusesGoWithTheReasonAndTouchesNothing) 
     EXPECT_FALSE(out.passed);
     EXPECT_EQ(out.reason, FailReason::LineUnusable);
     EXPECT_EQ(out.detail, "Line.ini, line 3: not key=value");
-    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LeaseReclaimed));
+    EXPECT_EQ(a.display.failMessage, failReasonMessageId(FailReason::LineUnusable));
     EXPECT_TRUE(a.display.progress.empty()) << "nothing was even searched";
     EXPECT_EQ(a.rxSN.IncNextSN(), 5);
     const auto journal = a.folder.lines("attempts-");
