@@ -68,6 +68,10 @@ public:
         shared_.unitFailed(unit);
     }
 
+    std::unique_lock<std::mutex> unitEnding() override {
+        return std::unique_lock<std::mutex>(shared_.ending_);
+    }
+
     void attemptJournalled() override {}
     bool offline() const override { return false; }
 

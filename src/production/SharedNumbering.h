@@ -94,6 +94,8 @@ private:
     void unitFailed(const UnitNumbers& unit);
 
     mutable std::mutex mutex_;
+    /// Held by a unit from its commit to its log and journal lines (NumberSource::unitEnding).
+    std::mutex ending_;
     NumberingGenerators generators_;
     Store store_;
     SerialBook rxSerials_;

@@ -9,7 +9,9 @@
 #include "line/LineNumbering.h"
 #include "link/HidDeviceController.h"
 #include "numbering/RfidRandomSource.h"
+#include "production/PairingWindow.h"
 #include "production/ProductionRun.h"
+#include "production/SharedNumbering.h"
 #include "production/SoftBinding.h"
 #include "settings/StorageCheck.h"
 #include "settings/StoredGenerators.h"
@@ -222,7 +224,8 @@ void Station::stopTimers() {
 
 ProductionRun Station::productionRun() {
     return ProductionRun(link_, view_, static_cast<RunHost&>(*this), {*rxSN_, *txSN_, *rxRFID_, *txRFID_},
-                         sensorCode_, bindingStatus_, *records_, line_.get());
+                         sensorCode_, bindingStatus_, *records_,
+                         gangSource_ ? gangSource_.get() : line_.get());
 }
 
 RunHost::Receiver Station::selectedReceiver() const {
@@ -398,11 +401,30 @@ void Station::reportNotReady(bool transmitterMissing, bool receiverMissing) {
 }
 
 bool Station::saveNumbering(std::string& why) {
+    // A slot's numbering is the gang's: stored by it, never from this slot's own copy.
+    if (gangNumbering_ != nullptr) {
+        if (gangNumbering_->store(why)) {
+            lastSaveFailed_ = false;
+            return true;
+        }
+        if (!lastSaveFailed_) {
+            lastSaveFailed_ = true;
+            view_.showSettingsNotSaved(why);
+        }
+        return false;
+    }
     if (storeSettings(runSettings_)) {
         why = "the settings file could not be written";
         return false;
     }
     return true;
+}
+
+void Station::joinGang(int slot, SharedNumbering& numbering, PairingWindow& pairing) {
+    slot_ = slot;
+    gangNumbering_ = &numbering;
+    gangSource_ = numbering.source(slot);
+    pairing_ = &pairing;
 }
 
 void Station::noteBoundIds(int mouseId, int keyboardId) {
@@ -483,8 +505,13 @@ std::optional<std::string> Station::storeSettings(const StationSettings& setting
 
 bool Station::numberingStorable(const StationSettings& settings) {
     // A save that failed is tried again at each press: the supervisor may have fixed it.
-    if (lastSaveFailed_)
-        storeSettings(settings);
+    if (lastSaveFailed_) {
+        std::string ignored;
+        if (gangNumbering_ != nullptr)
+            saveNumbering(ignored);
+        else
+            storeSettings(settings);
+    }
     std::optional<std::string> why;
     if (lastSaveFailed_)
         why = "the last save of the settings failed";
