@@ -3,6 +3,7 @@
 
 #include "QtScheduler.h"
 #include "QueuedStationView.h"
+#include "SlotStrip.h"
 
 #include "Dialogs.h"
 #include "TForm2.h"
@@ -23,6 +24,7 @@
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <future>
@@ -48,6 +50,9 @@ TForm1::TForm1(StationServices& services, QWidget* parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    // The slots number from the station's generators: they end first.
+    delete strip_;
+    strip_ = nullptr;
     if (stationThread_) {
         // No more device changes for this station; what was handed to it is done first.
         services_.devices.setDeviceChangeHandler({});
@@ -244,9 +249,33 @@ void TForm1::FormCreate() {
     cbRX_IsSNClick(ui->cbRX_IsSN);
 
     openLine();
+    if (services_.stationSlots.gang() &&
+        static_cast<int>(services_.slotSources.size()) >= services_.stationSlots.count)
+        createSlotStrip();
 
     update();
     FormCreating = false;
+}
+
+void TForm1::createSlotStrip() {
+    std::vector<SlotStrip::SlotSource> sources;
+    for (const auto& s : services_.slotSources)
+        sources.push_back({s.devices, s.time});
+    // The slots number from the generators the settings load gave the station: one numbering,
+    // shown and stored by the window as before.
+    NumberingGenerators generators{*station_->rxSN(), *station_->txSN(), *station_->rxRFID(),
+                                   *station_->txRFID()};
+    strip_ = new SlotStrip(services_.stationSlots, std::move(sources), generators, services_.dialogs,
+                           [this](int id) { return MessageText(id); }, services_.radioIdSource,
+                           this);
+    connect(strip_, &SlotStrip::goRequested, this,
+            [this](int slot) { strip_->go(slot, unitRecipe()); });
+    // The strip takes the place of the one unit's result, Go and progress.
+    ui->gbGo->hide();
+    ui->pbSetTX->hide();
+    strip_->show();
+    FormResize();
+    strip_->start(QSysInfo::machineHostName().toStdString());
 }
 
 void TForm1::fitUsbInfoFields() {
@@ -285,6 +314,15 @@ void TForm1::FormResize() {
     inResize_ = true;
     // The hidden numbering panels still count: the window's height follows their heights.
     const int h = windowHeight_ - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
+    if (strip_ != nullptr) {
+        // The slots stand where the one unit's result stood, the window as wide as they need.
+        const int top = h - ui->gbGo->height() - ui->pbSetTX->height();
+        const int width = std::max(kWindowWidth, kSlotWidth * strip_->count() + 20);
+        strip_->setGeometry(10, top, width - 20, kSlotStripHeight);
+        setFixedSize(width, top + kSlotStripHeight + 6);
+        inResize_ = false;
+        return;
+    }
     setFixedSize(kWindowWidth, h);
     ui->gbGo->move(ui->gbGo->x(), h - ui->gbGo->height() - ui->pbSetTX->height());
     ui->pbSetTX->move(ui->pbSetTX->x(), h - ui->pbSetTX->height());
@@ -337,6 +375,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The slots' runs end at their next step; the strip waits for them as it goes.
+    if (strip_ != nullptr)
+        strip_->requestClose();
     if (station_->runActive()) {
         // The run lets window messages run, so the close arrives in its middle: it ends at its
         // next step (FAIL, nothing logged, numbering untouched, access mode left), and the

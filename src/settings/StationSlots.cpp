@@ -26,7 +26,7 @@ LoadedStationSlots readStationSlots(const std::filesystem::path& path) {
     if (loaded.status != IniLoadStatus::Loaded)
         return out;
 
-    StationSlots& s = out.slots;
+    StationSlots& s = out.stationSlots;
     if (ini.hasKey(kSection, "Count")) {
         const std::string text = ini.readString(kSection, "Count", "");
         const auto count = ParseIniInteger(text);

@@ -43,7 +43,7 @@ struct LoadedStationSlots {
     IniLoadStatus status = IniLoadStatus::Missing;
     /// Why the file could not be read (status Unreadable).
     std::string error;
-    StationSlots slots;
+    StationSlots stationSlots;
     /// One readable sentence per value that was not taken, saying what the station does
     /// instead ("[Slots] Count=12 is not …; the station works one receiver.").
     std::vector<std::string> problems;

@@ -8,10 +8,9 @@ namespace rfbind {
 SlotDevices::SlotDevices(HidDeviceController& inner, SlotAssignment& assignment, int slot)
     : inner_(inner), assignment_(assignment), slot_(slot) {
     inner_.setDeviceChangeHandler([this] {
-        // What this slot held back belongs to the old device set.
-        others_.clear();
-        mine_.clear();
-        inRound_ = false;
+        // The controller may announce on another thread than the station's: what this slot
+        // holds belongs to the old device set, and is let go at the next hand-out.
+        stale_ = true;
         raiseDeviceChange();
     });
 }
@@ -42,6 +41,10 @@ void SlotDevices::startRound() {
 }
 
 std::unique_ptr<HidDevice> SlotDevices::checkOut() {
+    if (stale_.exchange(false)) {
+        mine_.clear();
+        inRound_ = false;
+    }
     if (!inRound_)
         startRound();
     if (mine_.empty()) {

@@ -4,6 +4,7 @@
 #include "link/HidDeviceController.h"
 #include "station/SlotAssignment.h"
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -19,7 +20,8 @@ namespace rfbind {
 /// capabilities fit the station's receivers; its port decides its slot (SlotAssignment).
 /// Devices of other slots are kept checked out of the inner controller until the next round
 /// of hand-outs, so they are never handed to this slot's station. Called on the slot
-/// station's thread only; `inner` and `assignment` must outlive it.
+/// station's thread only, but `inner` may announce a device change on any thread; `inner`
+/// and `assignment` must outlive it.
 class SlotDevices final : public HidDeviceController {
 public:
     SlotDevices(HidDeviceController& inner, SlotAssignment& assignment, int slot);
@@ -39,6 +41,7 @@ private:
     SlotAssignment& assignment_;
     int slot_;
     bool inRound_ = false;
+    std::atomic<bool> stale_ = false;
     std::deque<std::unique_ptr<HidDevice>> mine_;
     std::vector<std::unique_ptr<HidDevice>> others_;
 };

@@ -70,9 +70,9 @@ TEST(StationSlots, StationIniSetsTheSlotsAndSaysWhatItCouldNotTake) {
             std::ofstream(file, std::ios::binary) << c.text;
         const LoadedStationSlots loaded = readStationSlots(file);
         EXPECT_EQ(loaded.status, c.text != nullptr ? IniLoadStatus::Loaded : IniLoadStatus::Missing);
-        EXPECT_EQ(loaded.slots.count, c.count);
-        EXPECT_EQ(loaded.slots.gang(), c.count > 1);
-        EXPECT_EQ(loaded.slots.ports, c.ports);
+        EXPECT_EQ(loaded.stationSlots.count, c.count);
+        EXPECT_EQ(loaded.stationSlots.gang(), c.count > 1);
+        EXPECT_EQ(loaded.stationSlots.ports, c.ports);
         ASSERT_EQ(loaded.problems.size(), c.problems.size());
         for (std::size_t i = 0; i < c.problems.size(); ++i)
             EXPECT_NE(loaded.problems[i].find(c.problems[i]), std::string::npos)

@@ -11,7 +11,9 @@
 #include "bench/SeededRadioIds.h"
 #include "benchapp/BenchCommandLine.h"
 #include "benchapp/BenchPanel.h"
+#include "benchapp/GangHeadlessRun.h"
 #include "benchapp/HeadlessRun.h"
+#include "link/NoDevices.h"
 #include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
 #include "platform/TerminationRequest.h"
@@ -83,7 +85,33 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, qApp, std::move(task));
         });
     }
-    HidDeviceController& devices = hidraw ? hidraw->devices() : *direct;
+    HidDeviceController& oneBench = hidraw ? hidraw->devices() : *direct;
+
+    // A gang bench: a box per slot, each with its receiver on its own hub port, its own
+    // controller and its own count of the pauses its station asks for. The main station
+    // works no receiver: its settings pages and numbering are the slots'.
+    const bool gang = options->slotCount > 1;
+    std::vector<std::unique_ptr<bench::Bench>> boxes;
+    std::vector<std::unique_ptr<bench::BenchController>> boxControllers;
+    std::vector<std::unique_ptr<app::CountingClock>> boxClocks;
+    NoDevices noDevices;
+    if (gang) {
+        if (hidraw) {
+            err << "rfbind-bench: --slots with --transport hidraw is not supported yet\n";
+            return 2;
+        }
+        for (int k = 1; k <= options->slotCount; ++k) {
+            boxes.push_back(std::make_unique<bench::Bench>(
+                benchClock, options->slotBench(k),
+                [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }));
+            boxControllers.push_back(std::make_unique<bench::BenchController>(
+                *boxes.back(), [](bench::BenchController::Task task) {
+                    QTimer::singleShot(0, qApp, std::move(task));
+                }));
+            boxClocks.push_back(std::make_unique<app::CountingClock>(realClock));
+        }
+    }
+    HidDeviceController& devices = gang ? static_cast<HidDeviceController&>(noDevices) : oneBench;
 
     app::LanguageStore languages;
     if (!options->language.isEmpty())
@@ -99,6 +127,16 @@ int main(int argc, char** argv) {
     services.stationThread = true;
     services.lineDatabase = options->lineDatabase;
     services.lineStation = options->lineStation;
+    if (gang) {
+        // Each box is its own bus here, so each slot sees only its own receiver: the ports are
+        // fixed as a supervisor would fix them in Station.ini (SlotK=1-1.K).
+        services.stationSlots.count = options->slotCount;
+        services.stationSlots.ports.clear();
+        for (int k = 1; k <= options->slotCount; ++k)
+            services.stationSlots.ports.push_back(options->slotBench(k).receiverPortPath);
+        for (int k = 0; k < options->slotCount; ++k)
+            services.slotSources.push_back({boxControllers[k].get(), boxClocks[k].get()});
+    }
     if (options->headless) {
         services.quit = [](int) {}; // the run itself decides when the program ends
         // Radio IDs from the seed, so the same seed gives the same units on either transport.
@@ -133,6 +171,23 @@ int main(int argc, char** argv) {
             err << "rfbind-bench: " << shown.text << "\n";
     err.flush();
 
+    if (options->headless && gang) {
+        form.show();
+        std::vector<app::GangHeadlessRun::Box> served;
+        for (int k = 0; k < options->slotCount; ++k)
+            served.push_back({boxes[k].get(), boxClocks[k].get()});
+        app::GangHeadlessRun run(form, std::move(served), options->seed, out);
+        run.runUnits(options->units);
+        if (!options->screenshot.isEmpty() && !form.grab().save(options->screenshot)) {
+            err << "rfbind-bench: cannot write the screenshot " << options->screenshot << "\n";
+            return 1;
+        }
+        form.close();
+        run.printSummary();
+        for (const auto& shown : unattended.messages)
+            err << "rfbind-bench: message: " << shown.text << "\n";
+        return 0;
+    }
     if (options->headless) {
         form.show();
         app::HeadlessRun run(form, bench, stationClock, options->seed, out);
