@@ -157,7 +157,19 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
                         host_.cancelled() ? FailReason::Cancelled : FailReason::ReceiverPulled);
         }
     }
-    const PairingWindow::Turn turn(pairing, slot);
+    // Whatever ends the binding, the slot's "Wait" goes before the next slot's turn begins:
+    // the operator must see it on one box only.
+    struct EndOfTurn {
+        PairingWindow* pairing;
+        int slot;
+        RunDisplay& display;
+        ~EndOfTurn() {
+            if (pairing == nullptr)
+                return;
+            display.showLabel(Label::Empty);
+            pairing->release(slot);
+        }
+    } const turn{pairing, slot, display_};
     display_.showKeyboardPrompt(true);
     display_.showLabel(Label::Wait); // the operator presses the keyboard's bind button
     clock.pumpMessages();
