@@ -125,7 +125,7 @@ void SlotStrip::goAll(const UnitRecipe& recipe) {
     for (auto& slot : slots_) {
         Station* station = slot->station.get();
         slot->thread->post([station, recipe] {
-            if (!station->runActive() && station->hasReceiver())
+            if (!station->runActive() && station->receiverPresent())
                 station->go(recipe);
         });
     }

@@ -87,6 +87,13 @@ void Station::deviceChange() {
     clock_.pumpMessages();
 }
 
+bool Station::receiverPresent() const {
+    for (const auto& device : deviceList_)
+        if (device->pluggedIn() && selection::capabilitiesFit(device->caps()))
+            return true;
+    return false;
+}
+
 void Station::dropReceiver() {
     if (link_.ActiveDevice != nullptr)
         link_.ActiveDevice->clearDataEvent();

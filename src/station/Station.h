@@ -134,6 +134,9 @@ public:
     // ---- the engineering pages ------------------------------------------------------------
     /// True while a receiver is selected.
     bool hasReceiver() const { return link_.ActiveDevice != nullptr; }
+    /// True when the device list holds a device that could be a receiver (its capabilities
+    /// fit), selected or not: a gang station's slot has a unit in its box.
+    bool receiverPresent() const;
     /// The receiver's and the transmitter's commands, on the selected receiver. Each failure
     /// sets the link's CommError, which a run calling them tests.
     ReceiverOperations receiver() { return ReceiverOperations(link_); }
