@@ -163,6 +163,11 @@ void SlotStrip::whenSlotIdle(int slot,
     });
 }
 
+void SlotStrip::toSlot(int slot, std::function<void()> work) {
+    if (slot >= 1 && slot <= count())
+        slots_[static_cast<std::size_t>(slot - 1)]->thread->post(std::move(work));
+}
+
 bool SlotStrip::anyRunActive() const {
     for (const auto& slot : slots_)
         if (slot->station->runActive())

@@ -65,6 +65,8 @@ public:
     /// Runs `onWindow` on the window's thread once slot `slot`'s station is idle, with the
     /// outcome of its last run.
     void whenSlotIdle(int slot, std::function<void(const std::optional<RunOutcome>&)> onWindow);
+    /// Hands `work` to slot `slot`'s thread (its hot-plug events are taken there).
+    void toSlot(int slot, std::function<void()> work);
     /// True while any slot works a unit.
     bool anyRunActive() const;
     /// The window is closing: every slot's run ends at its next step.
