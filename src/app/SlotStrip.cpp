@@ -71,8 +71,19 @@ SlotStrip::SlotStrip(const StationSlots& stationSlots, std::vector<SlotSource> s
         Slot* s = slot.get();
         slot->devices->setDeviceChangeHandler([this, s] {
             s->thread->post([this, s] {
-                s->station->deviceChange();
-                showPortOf(s->number);
+                // On a bus the slots share, another slot's receiver coming or going must not
+                // end this slot's unit: while its own receiver stays, the change is taken
+                // once the unit has ended (a pull of its own ends the unit as always).
+                Station& station = *s->station;
+                const HidDevice* own = station.link().ActiveDevice;
+                auto take = [this, s] {
+                    s->station->deviceChange();
+                    showPortOf(s->number);
+                };
+                if (station.runActive() && own != nullptr && own->pluggedIn())
+                    station.whenIdle(take);
+                else
+                    take();
             });
         });
         slot->thread->start();
