@@ -315,11 +315,28 @@ void TForm1::FormResize() {
     // The hidden numbering panels still count: the window's height follows their heights.
     const int h = windowHeight_ - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
     if (strip_ != nullptr) {
-        // The slots stand where the one unit's result stood, the window as wide as they need.
-        const int top = h - ui->gbGo->height() - ui->pbSetTX->height();
-        const int width = std::max(kWindowWidth, kSlotWidth * strip_->count() + 20);
-        strip_->setGeometry(10, top, width - 20, kSlotStripHeight);
-        setFixedSize(width, top + kSlotStripHeight + 6);
+        // The slots stand where the one unit's result stood. A strip wider than that place
+        // goes below the right-hand column too, and the window grows as wide as it needs.
+        const QRect place = ui->gbGo->geometry();
+        int top = h - place.height() - ui->pbSetTX->height();
+        const int stripWidth = std::max(place.width(), kSlotWidth * strip_->count());
+        if (stripWidth > place.width())
+            for (bool moved = true; moved;) {
+                moved = false;
+                for (const QWidget* w : findChildren<QWidget*>()) {
+                    if (w == strip_ || strip_->isAncestorOf(w) || !w->isVisibleTo(this))
+                        continue;
+                    const QRect r(w->mapTo(this, QPoint(0, 0)), w->size());
+                    if (r.right() > place.right() && r.bottom() >= top &&
+                        r.top() < top + kSlotStripHeight) {
+                        top = r.bottom() + 4;
+                        moved = true;
+                    }
+                }
+            }
+        strip_->setGeometry(place.x(), top, stripWidth, kSlotStripHeight);
+        setFixedSize(std::max(kWindowWidth, place.x() + stripWidth + 10),
+                     top + kSlotStripHeight + 6);
         inResize_ = false;
         return;
     }
