@@ -51,8 +51,11 @@ TForm1::TForm1(StationServices& services, QWidget* parent)
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     // The slots number from the station's generators: they end first.
-    delete strip_;
-    strip_ = nullptr;
+    if (strip_ != nullptr) {
+        atStation([this] { station_->shareNumbering(nullptr); });
+        delete strip_;
+        strip_ = nullptr;
+    }
     if (stationThread_) {
         // No more device changes for this station; what was handed to it is done first.
         services_.devices.setDeviceChangeHandler({});
@@ -268,6 +271,7 @@ void TForm1::createSlotStrip() {
     strip_ = new SlotStrip(services_.stationSlots, std::move(sources), generators, services_.dialogs,
                            [this](int id) { return MessageText(id); }, services_.radioIdSource,
                            this);
+    atStation([this] { station_->shareNumbering(&strip_->numbering()); });
     connect(strip_, &SlotStrip::goRequested, this,
             [this](int slot) { strip_->go(slot, unitRecipe()); });
     // The strip takes the place of the one unit's result, Go and progress.

@@ -485,13 +485,23 @@ LoadedSettings Station::loadSettings() {
 }
 
 std::optional<std::string> Station::storeSettings(const StationSettings& settings) {
-    // Read afresh, as the platform's profile functions do: what someone else changed in the
-    // file since (section "Device", keys the station does not know) stays as it is.
-    IniFile ini(settingsPath());
-    ini.load(); // an unreadable file is refused by save() below, and reported
-    const std::string refused = WriteStationSettings(ini, settings);
-    StoreGenerators(ini, *rxSN_, *txSN_, *rxRFID_, *txRFID_);
-    const IniSaveResult saved = ini.save();
+    std::string refused;
+    IniSaveResult saved;
+    auto store = [&] {
+        // Read afresh, as the platform's profile functions do: what someone else changed in
+        // the file since (section "Device", keys the station does not know) stays as it is.
+        IniFile ini(settingsPath());
+        ini.load(); // an unreadable file is refused by save() below, and reported
+        refused = WriteStationSettings(ini, settings);
+        StoreGenerators(ini, *rxSN_, *txSN_, *rxRFID_, *txRFID_);
+        saved = ini.save();
+    };
+    // On a gang station the slots commit into these generators and store them meanwhile: the
+    // whole read-modify-write of the file happens between two of their commits.
+    if (sharedNumbering_ != nullptr)
+        sharedNumbering_->withGenerators([&](NumberingGenerators&) { store(); });
+    else
+        store();
     std::optional<std::string> why;
     if (!saved)
         why = saved.error;

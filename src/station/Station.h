@@ -209,6 +209,10 @@ public:
     void joinGang(int slot, SharedNumbering& numbering, PairingWindow& pairing);
     /// 0 for a station on its own.
     int slot() const override { return slot_; }
+    /// The main station of a gang station: its generators are the slots' one numbering, so it
+    /// stores them only with the numbering locked (never behind a slot's commit). Before the
+    /// slots start; `numbering` must outlive the station or be unset (nullptr) first.
+    void shareNumbering(SharedNumbering* numbering) { sharedNumbering_ = numbering; }
 
     UnitRecords& records() { return *records_; }
     NumberSource* line() { return line_.get(); }
@@ -299,6 +303,8 @@ private:
     SharedNumbering* gangNumbering_ = nullptr;
     std::unique_ptr<NumberSource> gangSource_;
     PairingWindow* pairing_ = nullptr;
+    /// The main station of a gang station: the numbering its generators are shared through.
+    SharedNumbering* sharedNumbering_ = nullptr;
     /// The operator's binding (Connect) while its watch runs.
     std::optional<BindingWatch> bindingWatch_;
 };

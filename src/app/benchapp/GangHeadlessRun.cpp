@@ -64,8 +64,11 @@ template <class T> double median(std::vector<T> v) {
 GangHeadlessRun::GangHeadlessRun(TForm1& form, std::vector<Box> boxes, std::uint32_t seed,
                                  QTextStream& out)
     : form_(form), seed_(seed), out_(out) {
-    for (const Box& b : boxes)
-        slots_.push_back(Slot{b});
+    for (const Box& b : boxes) {
+        Slot slot;
+        slot.box = b;
+        slots_.push_back(slot);
+    }
     heartbeat_.setInterval(kHeartbeatMs);
     heartbeat_.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat_, &QTimer::timeout, this, &GangHeadlessRun::heartbeat);
