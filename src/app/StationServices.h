@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "settings/StationSlots.h"
+
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace rfbind {
 class Clock;
@@ -44,6 +47,15 @@ struct StationServices {
     /// window (the programs). Off, it works on the window's thread and a handler's work has
     /// ended when the handler returns (the window tests).
     bool stationThread = false;
+    /// A gang station: its slots (Station.ini, or the bench's), and per slot its own
+    /// controller over the bus and the clock its thread pauses on. Without slots, or with
+    /// fewer controllers than slots, a station on its own.
+    StationSlots stationSlots = {};
+    struct SlotSource {
+        HidDeviceController* devices = nullptr;
+        Clock* time = nullptr;
+    };
+    std::vector<SlotSource> slotSources = {};
 };
 
 } // namespace rfbind::app

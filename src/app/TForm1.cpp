@@ -3,6 +3,7 @@
 
 #include "QtScheduler.h"
 #include "QueuedStationView.h"
+#include "SlotStrip.h"
 
 #include "Dialogs.h"
 #include "TForm2.h"
@@ -23,6 +24,7 @@
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <future>
@@ -48,6 +50,12 @@ TForm1::TForm1(StationServices& services, QWidget* parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    // The slots number from the station's generators: they end first.
+    if (strip_ != nullptr) {
+        atStation([this] { station_->shareNumbering(nullptr); });
+        delete strip_;
+        strip_ = nullptr;
+    }
     if (stationThread_) {
         // No more device changes for this station; what was handed to it is done first.
         services_.devices.setDeviceChangeHandler({});
@@ -244,9 +252,34 @@ void TForm1::FormCreate() {
     cbRX_IsSNClick(ui->cbRX_IsSN);
 
     openLine();
+    if (services_.stationSlots.gang() &&
+        static_cast<int>(services_.slotSources.size()) >= services_.stationSlots.count)
+        createSlotStrip();
 
     update();
     FormCreating = false;
+}
+
+void TForm1::createSlotStrip() {
+    std::vector<SlotStrip::SlotSource> sources;
+    for (const auto& s : services_.slotSources)
+        sources.push_back({s.devices, s.time});
+    // The slots number from the generators the settings load gave the station: one numbering,
+    // shown and stored by the window as before.
+    NumberingGenerators generators{*station_->rxSN(), *station_->txSN(), *station_->rxRFID(),
+                                   *station_->txRFID()};
+    strip_ = new SlotStrip(services_.stationSlots, std::move(sources), generators, services_.dialogs,
+                           [this](int id) { return MessageText(id); }, services_.radioIdSource,
+                           this);
+    atStation([this] { station_->shareNumbering(&strip_->numbering()); });
+    connect(strip_, &SlotStrip::goRequested, this,
+            [this](int slot) { strip_->go(slot, unitRecipe()); });
+    // The strip takes the place of the one unit's result, Go and progress.
+    ui->gbGo->hide();
+    ui->pbSetTX->hide();
+    strip_->show();
+    FormResize();
+    strip_->start(QSysInfo::machineHostName().toStdString());
 }
 
 void TForm1::fitUsbInfoFields() {
@@ -285,6 +318,32 @@ void TForm1::FormResize() {
     inResize_ = true;
     // The hidden numbering panels still count: the window's height follows their heights.
     const int h = windowHeight_ - ui->gb1->height() - ui->gbRX->height() - ui->gbTX->height();
+    if (strip_ != nullptr) {
+        // The slots stand where the one unit's result stood. A strip wider than that place
+        // goes below the right-hand column too, and the window grows as wide as it needs.
+        const QRect place = ui->gbGo->geometry();
+        int top = h - place.height() - ui->pbSetTX->height();
+        const int stripWidth = std::max(place.width(), kSlotWidth * strip_->count());
+        if (stripWidth > place.width())
+            for (bool moved = true; moved;) {
+                moved = false;
+                for (const QWidget* w : findChildren<QWidget*>()) {
+                    if (w == strip_ || strip_->isAncestorOf(w) || !w->isVisibleTo(this))
+                        continue;
+                    const QRect r(w->mapTo(this, QPoint(0, 0)), w->size());
+                    if (r.right() > place.right() && r.bottom() >= top &&
+                        r.top() < top + kSlotStripHeight) {
+                        top = r.bottom() + 4;
+                        moved = true;
+                    }
+                }
+            }
+        strip_->setGeometry(place.x(), top, stripWidth, kSlotStripHeight);
+        setFixedSize(std::max(kWindowWidth, place.x() + stripWidth + 10),
+                     top + kSlotStripHeight + 6);
+        inResize_ = false;
+        return;
+    }
     setFixedSize(kWindowWidth, h);
     ui->gbGo->move(ui->gbGo->x(), h - ui->gbGo->height() - ui->pbSetTX->height());
     ui->pbSetTX->move(ui->pbSetTX->x(), h - ui->pbSetTX->height());
@@ -337,6 +396,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The slots' runs end at their next step; the strip waits for them as it goes.
+    if (strip_ != nullptr)
+        strip_->requestClose();
     if (station_->runActive()) {
         // The run lets window messages run, so the close arrives in its middle: it ends at its
         // next step (FAIL, nothing logged, numbering untouched, access mode left), and the

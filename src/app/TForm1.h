@@ -38,6 +38,7 @@ namespace rfbind::app {
 
 class QtScheduler;
 class QueuedStationView;
+class SlotStrip;
 class TForm2;
 class THexEdit;
 
@@ -70,6 +71,9 @@ public:
     /// Base height from which the visible height is computed (the numbering panels change it).
     int windowHeight() const { return windowHeight_; }
     static constexpr int kWindowWidth = 900;
+    /// A gang station's slot: its width and the strip's height.
+    static constexpr int kSlotWidth = 150;
+    static constexpr int kSlotStripHeight = 250;
 
     TForm2* languageDialog() const { return form2_; }
     StationServices& services() { return services_; }
@@ -263,6 +267,9 @@ public:
     bool runActive() const { return station_->runActive(); }
     /// How the last run (Go, Set TX or an erase) ended; nothing before the first.
     const std::optional<RunOutcome>& lastOutcome() const { return station_->lastOutcome(); }
+    /// The slots of a gang station (Station.ini, or the bench's slots); null for a station on
+    /// its own.
+    SlotStrip* slotStrip() const { return strip_; }
     /// The settings a run would program now, read from the controls.
     UnitRecipe unitRecipe() const;
     /// The window as the runs see it: what they show the operator goes through here.
@@ -337,6 +344,10 @@ private:
     std::unique_ptr<StationThread> stationThread_;
     std::unique_ptr<QueuedStationView> queuedView_;
     std::unique_ptr<Station> station_;
+    /// A gang station's slots, in place of the one unit's result; owned by the window (a
+    /// child widget), deleted before the station whose numbering the slots share.
+    SlotStrip* strip_ = nullptr;
+    void createSlotStrip();
     Ui::TForm1* ui;
     TForm2* form2_ = nullptr;
     bool inResize_ = false;

@@ -2,9 +2,16 @@
 // Go (or PageDown): one station cycle, run by the station on the recipe the controls hold now.
 #include "TForm1.h"
 
+#include "SlotStrip.h"
+
 namespace rfbind::app {
 
 void TForm1::btnGoClick() {
+    // A gang station: every idle slot with a unit starts, each on its own station.
+    if (strip_ != nullptr) {
+        strip_->goAll(unitRecipe());
+        return;
+    }
     if (station_->runActive())
         return;
     // The run goes on on the station while the window stays with the operator.

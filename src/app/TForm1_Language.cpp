@@ -2,6 +2,8 @@
 // Interface language: the operator's choice, its store, and the captions it replaces.
 #include "TForm1.h"
 
+#include "SlotStrip.h"
+
 #include "Dialogs.h"
 #include "TForm2.h"
 #include "platform/LanguageStore.h"
@@ -173,6 +175,8 @@ void TForm1::ApplyLanguage() {
 
     // A FAIL's reason on show is said again in the new language, with the same detail.
     drawFailReason();
+    if (strip_ != nullptr)
+        strip_->retranslate();
 }
 
 void TForm1::SaveLanguage() {

@@ -185,12 +185,14 @@ BenchIdentity Bench::identity(BenchEndpoint endpoint) const {
         return BenchIdentity{{kKeyboardVendorId, kKeyboardProductId, kKeyboardVersion},
                              {kGenericDesktopPage, kKeyboardUsage, 0},
                              "USB Keyboard",
-                             "bench:keyboard"};
+                             "bench:keyboard",
+                             "1-1"};
     return BenchIdentity{
         {options_.receiverVendorId, options_.receiverProductId, options_.receiverVersion},
         {options_.receiverUsagePage, options_.receiverUsage, options_.receiverFeatureReportLength},
         options_.receiverProduct,
-        "bench:receiver/" + std::to_string(generation_)};
+        "bench:receiver/" + std::to_string(generation_),
+        options_.receiverPortPath};
 }
 
 bool Bench::present(BenchEndpoint endpoint, std::uint64_t generation) {

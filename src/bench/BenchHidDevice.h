@@ -40,6 +40,7 @@ public:
     void clearDataEvent() override {}
     OpenStatus openStatus() const override { return openStatus_; }
     std::string path() const override { return identity_.path; }
+    std::string portPath() const override { return identity_.portPath; }
 
     BenchEndpoint endpoint() const { return endpoint_; }
     int numInputBuffers() const { return inputBuffers_; }

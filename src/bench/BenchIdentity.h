@@ -20,6 +20,8 @@ struct BenchIdentity {
     HidCaps caps;
     std::string product;
     std::string path;
+    /// USB port path, as sysfs would name the port the device is plugged into.
+    std::string portPath;
 };
 
 } // namespace rfbind::bench

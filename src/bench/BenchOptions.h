@@ -20,6 +20,9 @@ struct BenchOptions {
     /// Feature report length in bytes, report ID included; transfers of another length fail.
     std::uint16_t receiverFeatureReportLength = 8;
     std::string receiverProduct = "USB 2.4G Wireless Desktop";
+    /// The USB port path the receiver is plugged into: a root port on a bench of its own,
+    /// port K of the hub on "1-1" for slot K of a gang bench.
+    std::string receiverPortPath = "1-4";
     /// Sensor register 0 of the transmitters: the sensor's identification byte.
     std::uint8_t sensorId = 0x29;
     BenchFaults faults;

@@ -103,6 +103,11 @@ public:
 
     /// Platform path of the device node (for messages), e.g. /dev/hidraw3.
     virtual std::string path() const = 0;
+
+    /// USB port path of the device the node belongs to, as sysfs names it ("1-1.3"; see
+    /// usbport), which stays the same when the device is plugged into the same port again.
+    /// Empty when the platform does not tell it.
+    virtual std::string portPath() const { return {}; }
 };
 
 } // namespace rfbind

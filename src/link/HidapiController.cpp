@@ -2,6 +2,7 @@
 #include "link/HidapiController.h"
 
 #include "link/ReportDescriptor.h"
+#include "link/UsbPort.h"
 #include "link/UdevMonitor.h"
 
 #include <hidapi/hidapi.h>
@@ -227,6 +228,10 @@ std::vector<HidCollectionEntry> HidapiController::scan() const {
             const fs::path target = fs::read_symlink(sysDevice, ec);
             if (!ec)
                 base.identity = target.filename().string();
+            // The USB device above the node names the port it is plugged into.
+            const fs::path real = fs::canonical(sysDevice, ec);
+            if (!ec)
+                base.portPath = usbport::ofSysfsPath(real.string());
             bytes = readDescriptor(sysDevice / "report_descriptor");
             if (!bytes)
                 base.descriptorError = "cannot read " + (sysDevice / "report_descriptor").string();

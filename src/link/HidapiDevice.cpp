@@ -142,6 +142,10 @@ std::string HidapiDevice::path() const {
     return entry_->path;
 }
 
+std::string HidapiDevice::portPath() const {
+    return entry_->portPath;
+}
+
 const std::string& HidapiDevice::descriptorError() const {
     return entry_->descriptorError;
 }

@@ -15,6 +15,7 @@ namespace rfbind {
 /// be destroyed first.
 struct HidCollectionEntry {
     std::string path;     ///< hidraw device node, e.g. /dev/hidraw3
+    std::string portPath; ///< USB port path of its device ("1-1.3"); empty when not on USB
     std::string identity; ///< tells two devices apart that appear at the same path in turn
     HidAttributes attributes;
     HidCaps caps;
@@ -77,6 +78,7 @@ public:
 
     OpenStatus openStatus() const override;
     std::string path() const override;
+    std::string portPath() const override;
 
     /// Why the report descriptor could not be used (then caps() has the usages hidapi reported
     /// and feature report length 0); empty when it was read and parsed.

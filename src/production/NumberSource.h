@@ -8,6 +8,7 @@
 #include "production/UnitRecipe.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -75,6 +76,11 @@ public:
         (void)generators;
         return {};
     }
+
+    /// Held while a passed unit's numbers are committed, stored and logged: on a gang station
+    /// the slots' units end one after the other, so the log and the journal get whole lines
+    /// in the order units end. Nothing to hold for a station on its own.
+    virtual std::unique_lock<std::mutex> unitEnding() { return {}; }
 
     /// After an attempt's journal line was written. Never fails the unit.
     virtual void attemptJournalled() = 0;

@@ -7,6 +7,7 @@
 #include "production/AttemptsJournal.h"
 #include "production/BindingWatch.h"
 #include "production/NumberingAdvance.h"
+#include "production/PairingWindow.h"
 #include "production/PlanExecutor.h"
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
@@ -142,6 +143,33 @@ bool ProductionRun::finalLink(const UnitRecipe& recipe, RunOutcome& out) {
 
 bool ProductionRun::bindKeyboard(RunOutcome& out) {
     Clock& clock = link_.clock();
+    // On a gang station the slots pair one at a time: a keyboard pressed while another box's
+    // receiver listens could pair there. The operator is asked for this slot's keyboard only
+    // once its turn has come.
+    PairingWindow* pairing = host_.pairingWindow();
+    const int slot = host_.slot();
+    while (pairing != nullptr && !pairing->request(slot)) {
+        clock.sleepMs(rs::kPairingTurnPollMs);
+        clock.pumpMessages();
+        if (host_.cancelled() || receiverGone()) {
+            pairing->release(slot);
+            return fail(out, "keyboard_binding",
+                        host_.cancelled() ? FailReason::Cancelled : FailReason::ReceiverPulled);
+        }
+    }
+    // Whatever ends the binding, the slot's "Wait" goes before the next slot's turn begins:
+    // the operator must see it on one box only.
+    struct EndOfTurn {
+        PairingWindow* pairing;
+        int slot;
+        RunDisplay& display;
+        ~EndOfTurn() {
+            if (pairing == nullptr)
+                return;
+            display.showLabel(Label::Empty);
+            pairing->release(slot);
+        }
+    } const turn{pairing, slot, display_};
     display_.showKeyboardPrompt(true);
     display_.showLabel(Label::Wait); // the operator presses the keyboard's bind button
     clock.pumpMessages();
@@ -235,6 +263,8 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out, const Unit
         }
     }
     if (out.passed && out.ids && unit != nullptr) {
+        // One unit at a time commits its numbers, stores them and logs itself.
+        const auto ending = numbers_.unitEnding();
         // The numbers this unit carries are recorded as used and stored before the unit goes
         // into the log: a crash in between leaves a gap in the numbering, never a number
         // handed out twice. The log line is made from the outcome, whatever the window shows

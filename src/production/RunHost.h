@@ -5,6 +5,10 @@
 #include <string>
 
 namespace rfbind {
+class PairingWindow;
+}
+
+namespace rfbind {
 
 /// What a run needs from the station around it: the receiver search and the link display
 /// that the window owns with its device list and timers, the settings file, the calibration
@@ -48,6 +52,10 @@ public:
     virtual void startCalibration() = 0;
     /// The operator closed the station: the run ends at its next step.
     virtual bool cancelled() = 0;
+    /// On a gang station, the one over-the-air pairing the slots take turns at, and the slot
+    /// (1-based) this run works in; nothing on a station on its own.
+    virtual PairingWindow* pairingWindow() { return nullptr; }
+    virtual int slot() const { return 0; }
 };
 
 } // namespace rfbind

@@ -24,6 +24,8 @@ inline constexpr int kLinkWaitPauseMs = 1;
 inline constexpr int kFinalLinkTests = 10;
 /// Pause between two polls of the keyboard words while a keyboard binds.
 inline constexpr int kBindPollMs = 100;
+/// Pause between two asks for the pairing window while another slot pairs (gang station).
+inline constexpr int kPairingTurnPollMs = 50;
 /// Pause between the transmitter's and the receiver's power restore.
 inline constexpr int kPowerRestoreGapMs = 20;
 /// The progress bar's last step: the unit answered after programming.

@@ -9,7 +9,9 @@
 #include "line/LineNumbering.h"
 #include "link/HidDeviceController.h"
 #include "numbering/RfidRandomSource.h"
+#include "production/PairingWindow.h"
 #include "production/ProductionRun.h"
+#include "production/SharedNumbering.h"
 #include "production/SoftBinding.h"
 #include "settings/StorageCheck.h"
 #include "settings/StoredGenerators.h"
@@ -83,6 +85,13 @@ void Station::deviceChange() {
     view_.showProgress(0);
     view_.enableGo(true);
     clock_.pumpMessages();
+}
+
+bool Station::receiverPresent() const {
+    for (const auto& device : deviceList_)
+        if (device->pluggedIn() && selection::capabilitiesFit(device->caps()))
+            return true;
+    return false;
 }
 
 void Station::dropReceiver() {
@@ -222,7 +231,8 @@ void Station::stopTimers() {
 
 ProductionRun Station::productionRun() {
     return ProductionRun(link_, view_, static_cast<RunHost&>(*this), {*rxSN_, *txSN_, *rxRFID_, *txRFID_},
-                         sensorCode_, bindingStatus_, *records_, line_.get());
+                         sensorCode_, bindingStatus_, *records_,
+                         gangSource_ ? gangSource_.get() : line_.get());
 }
 
 RunHost::Receiver Station::selectedReceiver() const {
@@ -398,11 +408,30 @@ void Station::reportNotReady(bool transmitterMissing, bool receiverMissing) {
 }
 
 bool Station::saveNumbering(std::string& why) {
+    // A slot's numbering is the gang's: stored by it, never from this slot's own copy.
+    if (gangNumbering_ != nullptr) {
+        if (gangNumbering_->store(why)) {
+            lastSaveFailed_ = false;
+            return true;
+        }
+        if (!lastSaveFailed_) {
+            lastSaveFailed_ = true;
+            view_.showSettingsNotSaved(why);
+        }
+        return false;
+    }
     if (storeSettings(runSettings_)) {
         why = "the settings file could not be written";
         return false;
     }
     return true;
+}
+
+void Station::joinGang(int slot, SharedNumbering& numbering, PairingWindow& pairing) {
+    slot_ = slot;
+    gangNumbering_ = &numbering;
+    gangSource_ = numbering.source(slot);
+    pairing_ = &pairing;
 }
 
 void Station::noteBoundIds(int mouseId, int keyboardId) {
@@ -456,13 +485,23 @@ LoadedSettings Station::loadSettings() {
 }
 
 std::optional<std::string> Station::storeSettings(const StationSettings& settings) {
-    // Read afresh, as the platform's profile functions do: what someone else changed in the
-    // file since (section "Device", keys the station does not know) stays as it is.
-    IniFile ini(settingsPath());
-    ini.load(); // an unreadable file is refused by save() below, and reported
-    const std::string refused = WriteStationSettings(ini, settings);
-    StoreGenerators(ini, *rxSN_, *txSN_, *rxRFID_, *txRFID_);
-    const IniSaveResult saved = ini.save();
+    std::string refused;
+    IniSaveResult saved;
+    auto store = [&] {
+        // Read afresh, as the platform's profile functions do: what someone else changed in
+        // the file since (section "Device", keys the station does not know) stays as it is.
+        IniFile ini(settingsPath());
+        ini.load(); // an unreadable file is refused by save() below, and reported
+        refused = WriteStationSettings(ini, settings);
+        StoreGenerators(ini, *rxSN_, *txSN_, *rxRFID_, *txRFID_);
+        saved = ini.save();
+    };
+    // On a gang station the slots commit into these generators and store them meanwhile: the
+    // whole read-modify-write of the file happens between two of their commits.
+    if (sharedNumbering_ != nullptr)
+        sharedNumbering_->withGenerators([&](NumberingGenerators&) { store(); });
+    else
+        store();
     std::optional<std::string> why;
     if (!saved)
         why = saved.error;
@@ -483,8 +522,13 @@ std::optional<std::string> Station::storeSettings(const StationSettings& setting
 
 bool Station::numberingStorable(const StationSettings& settings) {
     // A save that failed is tried again at each press: the supervisor may have fixed it.
-    if (lastSaveFailed_)
-        storeSettings(settings);
+    if (lastSaveFailed_) {
+        std::string ignored;
+        if (gangNumbering_ != nullptr)
+            saveNumbering(ignored);
+        else
+            storeSettings(settings);
+    }
     std::optional<std::string> why;
     if (lastSaveFailed_)
         why = "the last save of the settings failed";

@@ -34,6 +34,8 @@
 namespace rfbind {
 
 class HidDeviceController;
+class PairingWindow;
+class SharedNumbering;
 class ProductionRun;
 class RfidRandomSource;
 
@@ -132,6 +134,9 @@ public:
     // ---- the engineering pages ------------------------------------------------------------
     /// True while a receiver is selected.
     bool hasReceiver() const { return link_.ActiveDevice != nullptr; }
+    /// True when the device list holds a device that could be a receiver (its capabilities
+    /// fit), selected or not: a gang station's slot has a unit in its box.
+    bool receiverPresent() const;
     /// The receiver's and the transmitter's commands, on the selected receiver. Each failure
     /// sets the link's CommError, which a run calling them tests.
     ReceiverOperations receiver() { return ReceiverOperations(link_); }
@@ -196,6 +201,19 @@ public:
     int defaultCustKey1() const;
     int defaultCustKey2() const;
 
+    // ---- a slot of a gang station ----------------------------------------------------------
+    /// Makes this station slot `slot` (1-based) of a gang station: its units number from
+    /// `numbering`, shared by every slot (which also stores the numbering), and its keyboard
+    /// bindings wait for their turn at `pairing`. Before the first run; both must outlive the
+    /// station.
+    void joinGang(int slot, SharedNumbering& numbering, PairingWindow& pairing);
+    /// 0 for a station on its own.
+    int slot() const override { return slot_; }
+    /// The main station of a gang station: its generators are the slots' one numbering, so it
+    /// stores them only with the numbering locked (never behind a slot's commit). Before the
+    /// slots start; `numbering` must outlive the station or be unset (nullptr) first.
+    void shareNumbering(SharedNumbering* numbering) { sharedNumbering_ = numbering; }
+
     UnitRecords& records() { return *records_; }
     NumberSource* line() { return line_.get(); }
     const std::string& stationName() const { return stationName_; }
@@ -212,6 +230,7 @@ private:
     void noteBoundIds(int mouseId, int keyboardId) override;
     void startCalibration() override { view_.startCalibrationProgram(); }
     bool cancelled() override { return closeRequested_; }
+    PairingWindow* pairingWindow() override { return pairing_; }
 
     ProductionRun productionRun();
     Receiver selectedReceiver() const;
@@ -278,6 +297,14 @@ private:
     std::optional<StationSettings> pendingSettings_;
     std::vector<std::function<void()>> afterRun_;
     std::optional<RunOutcome> lastOutcome_;
+    /// On a gang station: the slot, the numbering all slots share (and this slot's source of
+    /// it), the pairing turns.
+    int slot_ = 0;
+    SharedNumbering* gangNumbering_ = nullptr;
+    std::unique_ptr<NumberSource> gangSource_;
+    PairingWindow* pairing_ = nullptr;
+    /// The main station of a gang station: the numbering its generators are shared through.
+    SharedNumbering* sharedNumbering_ = nullptr;
     /// The operator's binding (Connect) while its watch runs.
     std::optional<BindingWatch> bindingWatch_;
 };

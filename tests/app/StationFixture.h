@@ -61,6 +61,8 @@ public:
                                                [this](int code) { quitCode = code; }, {}, {},
                                                lineDatabase, lineStation});
         services_->stationThread = stationThread;
+        services_->stationSlots = stationSlots;
+        services_->slotSources = slotSources;
         form = std::make_unique<app::TForm1>(*services_);
         return *form;
     }
@@ -90,6 +92,9 @@ public:
     std::optional<int> quitCode;
     /// The station works on its own thread, as in the programs (set before create()).
     bool stationThread = false;
+    /// A gang station's slots and each slot's controller and clock (set before create()).
+    StationSlots stationSlots;
+    std::vector<app::StationServices::SlotSource> slotSources;
     /// The line's database and station name as a command line gives them (empty: none).
     QString lineDatabase, lineStation;
 

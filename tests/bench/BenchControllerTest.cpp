@@ -15,6 +15,7 @@ struct IdentityRow {
     HidAttributes attributes;
     HidCaps caps;
     const char* product;
+    const char* portPath;
 };
 
 class HandedOutIdentity : public ::testing::TestWithParam<IdentityRow> {};
@@ -42,6 +43,18 @@ TEST_P(HandedOutIdentity, IsWhatTheStationSees) {
     EXPECT_EQ(d->caps().usage, row.caps.usage);
     EXPECT_EQ(d->caps().featureReportLength, row.caps.featureReportLength);
     EXPECT_EQ(d->productString(), row.product);
+    EXPECT_EQ(d->portPath(), row.portPath);
+}
+
+TEST(BenchController, AGangBenchsReceiverIsOnItsSlotsHubPort) {
+    test::RecordingClock clock;
+    BenchOptions options;
+    options.receiverPortPath = "1-1.3";
+    Bench bench(clock, options);
+    BenchController controller(bench, [](BenchController::Task) {});
+    auto d = takeFirst(controller, BenchEndpoint::Receiver);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->portPath(), "1-1.3");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -49,11 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(IdentityRow{BenchEndpoint::Receiver,
                                   {MakerVendorId, 0x053A, 0xA012},
                                   {1, 2, 8},
-                                  "USB 2.4G Wireless Desktop"},
+                                  "USB 2.4G Wireless Desktop",
+                                  "1-4"},
                       IdentityRow{BenchEndpoint::UnrelatedKeyboard,
                                   {0x1A2C, 0x0002, 0x0110},
                                   {1, 6, 0},
-                                  "USB Keyboard"}));
+                                  "USB Keyboard",
+                                  "1-1"}));
 
 TEST(BenchController, HandsOutEachPresentDeviceOnceUntilReturned) {
     BenchRig rig;

@@ -277,6 +277,10 @@ TEST(HidrawBackend, TwoReceiversEachReachTheirOwnFirmware) {
     ASSERT_EQ(receivers.size(), 2u);
     EXPECT_EQ(receivers[1]->path(), rig.hidraw->receiverNode());
     EXPECT_NE(receivers[0]->path(), receivers[1]->path());
+    // Each receiver names the port it is plugged into, as sysfs shows it: the main one where
+    // its bench put it, the other (its bench naming the same port) on a port of its own.
+    EXPECT_EQ(receivers[1]->portPath(), "1-4");
+    EXPECT_EQ(receivers[0]->portPath(), "1-2");
 
     Frame answer{};
     ASSERT_TRUE(linkQuery(*receivers[0], answer));

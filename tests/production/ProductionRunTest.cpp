@@ -4,6 +4,7 @@
 #include "bench/BenchTransmitter.h"
 #include "production/AttemptsJournal.h"
 #include "production/NumberingAdvance.h"
+#include "production/PairingWindow.h"
 #include "text/Hex.h"
 #include "settings/Lang.h"
 #include "support/RecordingFileSystem.h"
@@ -545,4 +546,61 @@ TEST(ProductionRun, AReceiverPulledWhileTheNotReadyBoxWaitsIsNoPulledUnit) {
     const RunOutcome out = s.go();
     EXPECT_EQ(out.failStep, "check_devices");
     EXPECT_EQ(out.reason, FailReason::TransmitterNotAnswering) << failReasonCode(out.reason);
+}
+
+TEST(ProductionRun, AGangSlotsKeyboardWaitsForItsPairingTurn) {
+    // Another slot pairs when this unit reaches its keyboard; what happens meanwhile decides.
+    struct Case {
+        const char* name;
+        int otherPairsForMs;     // after this slot began to wait, the other gives the window
+                                 // up; 0: nobody pairs, -1: the other never gives it up
+        bool pulledWhileWaiting; // this slot's receiver is pulled while it waits
+        bool passed;
+        FailReason reason;
+    };
+    const Case cases[] = {
+        {"waits, then pairs", 3000, false, true, FailReason::None},
+        {"the window is free", 0, false, true, FailReason::None},
+        {"its receiver is pulled while it waits", -1, true, false, FailReason::ReceiverPulled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Station s;
+        useKeyboard(s);
+        PairingWindow window;
+        s.host.pairing = &window;
+        s.host.slotNumber = 3;
+        if (c.otherPairsForMs != 0) {
+            ASSERT_TRUE(window.request(1));
+        }
+        s.placeUnit(31);
+        bool askedWhileOtherPaired = false;
+        bool waitedInQueue = false;
+        std::uint32_t waitStart = 0;
+        s.host.duringRun = [&] {
+            if (window.holder() == 1 && s.display.label() == Label::Wait)
+                askedWhileOtherPaired = true;
+            if (!waitedInQueue && window.waiting(3)) {
+                waitedInQueue = true;
+                waitStart = s.rig.clock.tickMs();
+            }
+            if (waitedInQueue && c.pulledWhileWaiting && s.rig.bench.receiverPlugged())
+                s.rig.bench.unplugReceiver();
+            if (waitedInQueue && c.otherPairsForMs > 0 && window.holder() == 1 &&
+                s.rig.clock.tickMs() - waitStart >= static_cast<std::uint32_t>(c.otherPairsForMs))
+                window.release(1);
+        };
+        const RunOutcome out = s.go();
+        EXPECT_EQ(out.passed, c.passed) << out.reasonText();
+        EXPECT_EQ(out.reason, c.reason);
+        EXPECT_FALSE(askedWhileOtherPaired) << "Wait shown while another slot pairs";
+        EXPECT_EQ(waitedInQueue, c.otherPairsForMs != 0);
+        // Whatever ended the binding, this slot neither holds the window nor waits for it.
+        EXPECT_NE(window.holder(), 3);
+        EXPECT_FALSE(window.waiting(3));
+        if (c.passed) {
+            EXPECT_NE(std::find(s.display.labels.begin(), s.display.labels.end(), Label::Wait),
+                      s.display.labels.end());
+        }
+    }
 }

@@ -129,6 +129,8 @@ struct BenchHost : RunHost {
     void noteBoundIds(int, int) override {}
     void startCalibration() override { ++calibrations; }
     bool cancelled() override { return cancel; }
+    PairingWindow* pairingWindow() override { return pairing; }
+    int slot() const override { return slotNumber; }
 
     void operate() {
         rig.runPosted();
@@ -156,6 +158,9 @@ struct BenchHost : RunHost {
     std::function<void()> duringRun;
     std::function<void()> onSave;
     std::function<void()> whileBoxShown;
+    /// A gang station's pairing turns, and this run's slot.
+    PairingWindow* pairing = nullptr;
+    int slotNumber = 0;
 };
 
 /// The generators as TX.ini holds them on the test station: serial numbers on for both

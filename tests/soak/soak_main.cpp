@@ -5,7 +5,9 @@
 // what a line supervisor would: no serial number or radio ID logged twice, every logged unit's
 // numbers in its EEPROMs, TX.ini always loadable, no torn log line.
 //
-//   rfbind-soak --bench PATH [--units N] [--seed S] [--work DIR]
+//   rfbind-soak --bench PATH [--units N] [--seed S] [--work DIR] [--slots N]
+//       (with --slots, a gang station: the units of a session run in several slots at once,
+//       kills hit while several units run, and a bench fault goes to one slot)
 //   rfbind-soak --write-settings DIR [--random-radio-ids]
 //                                       (only writes the soak's TX.ini into DIR)
 //   rfbind-soak --check-line STORED OUTPUT...
@@ -49,6 +51,8 @@ struct Options {
     int units = 200;
     std::uint32_t seed = 1;
     QString work;
+    /// A gang station's slots (1: a station of one receiver).
+    int slotCount = 1;
 };
 
 /// How one start of the station ends and what the bench does to it.
@@ -75,7 +79,7 @@ const char* faultName(SessionPlan::Fault f) {
 
 /// The first sessions go through every kind of kill and fault once, so even a short soak
 /// meets each; after that they are drawn at random.
-SessionPlan planSession(int index, std::mt19937& rng) {
+SessionPlan planSession(int index, std::mt19937& rng, int slotCount) {
     using Kill = SessionPlan::Kill;
     using Fault = SessionPlan::Fault;
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -99,8 +103,10 @@ SessionPlan planSession(int index, std::mt19937& rng) {
                            : Fault::TransmitterOff;
     }
     // A cycle takes a little over four seconds; a kill anywhere in the session's span hits
-    // start-up, the middle of a cycle or the gap between two.
+    // start-up, the middle of a cycle or the gap between two. On a gang station the session's
+    // span holds as many rounds, each of a unit per slot.
     p.killAfterMs = pick(150, p.units * 4500);
+    p.units *= slotCount;
     p.killAtWrite = pick(1, p.units);
     switch (p.fault) {
     case Fault::None: break;
@@ -173,7 +179,19 @@ SessionResult runSession(const Options& o, const QString& folder, const SessionP
     station.setStandardErrorFile(QDir(folder).filePath("station-stderr.txt"), QIODevice::Append);
     QStringList args{"--headless", "--units", QString::number(plan.units), "--language", "eng",
                      "--seed", QString::number(seed)};
-    args += plan.faultArguments;
+    if (o.slotCount > 1) {
+        // The session's fault goes to one slot of the gang, the others run clean.
+        args << "--slots" << QString::number(o.slotCount);
+        if (!plan.faultArguments.isEmpty()) {
+            const QString slot = QString::number(seed % static_cast<std::uint32_t>(o.slotCount) + 1);
+            QString fault = plan.faultArguments[0].mid(2);
+            if (plan.faultArguments.size() > 1)
+                fault += "=" + plan.faultArguments[1];
+            args << "--slot-fault" << slot + ":" + fault;
+        }
+    } else {
+        args += plan.faultArguments;
+    }
 
     std::optional<SettingsWriteTrap> trap;
     if (plan.kill == SessionPlan::Kill::InSettingsWrite)
@@ -240,10 +258,12 @@ std::optional<Options> parse(const QStringList& a) {
             o.seed = a[++i].toUInt();
         else if (a[i] == "--work" && more)
             o.work = a[++i];
+        else if (a[i] == "--slots" && more)
+            o.slotCount = a[++i].toInt();
         else
             return std::nullopt;
     }
-    if (o.bench.isEmpty() || o.units < 1)
+    if (o.bench.isEmpty() || o.units < 1 || o.slotCount < 1 || o.slotCount > 8)
         return std::nullopt;
     return o;
 }
@@ -297,7 +317,7 @@ int main(int argc, char** argv) {
     const auto options = parse(app.arguments());
     if (!options) {
         err << "usage: rfbind-soak --bench PATH-TO-rfbind-bench [--units N] [--seed S] "
-               "[--work DIR]"
+               "[--work DIR] [--slots N]"
             << Qt::endl;
         return 2;
     }
@@ -321,7 +341,7 @@ int main(int argc, char** argv) {
     QElapsedTimer elapsed;
     elapsed.start();
     while (ledger.reportedUnits() < o.units && sessions < o.units * 4) {
-        const SessionPlan plan = planSession(sessions, rng);
+        const SessionPlan plan = planSession(sessions, rng, o.slotCount);
         const auto seed = static_cast<std::uint32_t>(rng());
         const SessionResult r = runSession(o, folder, plan, seed, ledger);
         if (!r.started)
@@ -362,6 +382,7 @@ int main(int argc, char** argv) {
         {"logged_and_checked_against_eeproms", ledger.verifiedLines()},
         {"logged_but_killed_before_reporting", ledger.unverifiedLines()},
         {"sessions", sessions},
+        {"slots", o.slotCount},
         {"kills", kills},
         {"kills_at_random_time", timedKills},
         {"kills_at_settings_write", writeKills},

@@ -85,6 +85,10 @@ public:
     void clearDataEvent() override { ++dataEventClears; }
     OpenStatus openStatus() const override { return OpenStatus::ReadWrite; }
     std::string path() const override { return "fake"; }
+    std::string portPath() const override { return port; }
+
+    /// The USB port path the device reports.
+    std::string port;
 
     int inputBuffers = 0;
     int dataEventClears = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "benchapp/BenchCommandLine.h"
 
+#include "settings/StationSlots.h"
+
 #include <cerrno>
 
 namespace rfbind::app {
@@ -17,6 +19,49 @@ bool toInt(const QString& text, long long min, long long max, long long& out) {
 }
 
 } // namespace
+
+namespace {
+
+/// One slot's fault onto `faults`; false for a fault that is none.
+bool applySlotFault(const QString& fault, bench::BenchFaults& faults) {
+    const qsizetype eq = fault.indexOf('=');
+    const QString name = eq < 0 ? fault : fault.left(eq);
+    const QString value = eq < 0 ? QString() : fault.mid(eq + 1);
+    bool ok = eq < 0;
+    if (name == "tx-off" && ok)
+        faults.transmitterOff = true;
+    else if (name == "never-ack" && ok)
+        faults.receiverNeverAcknowledges = true;
+    else if (name == "no-move" && ok)
+        faults.mouseNeverMoves = true;
+    else if (name == "no-keyboard" && ok)
+        faults.noKeyboard = true;
+    else if (name == "unplug-after" && !ok) {
+        const uint ms = value.toUInt(&ok);
+        if (ok)
+            faults.unplugAfterMs = ms;
+    } else if (name == "ack-loss" && !ok) {
+        const double p = value.toDouble(&ok);
+        ok = ok && p >= 0.0 && p <= 1.0;
+        if (ok)
+            faults.ackLossProbability = p;
+    } else
+        return false;
+    return ok;
+}
+
+} // namespace
+
+bench::BenchOptions BenchCommandLine::slotBench(int slot) const {
+    bench::BenchOptions options = bench;
+    options.receiverPortPath = "1-1." + std::to_string(slot);
+    // Each box loses its own acknowledgements, not the same ones as its neighbours.
+    options.faults.ackLossSeed = bench.faults.ackLossSeed + static_cast<std::uint32_t>(slot) * 7919u;
+    for (const auto& [k, fault] : slotFaults)
+        if (k == slot)
+            applySlotFault(fault, options.faults);
+    return options;
+}
 
 QString BenchCommandLine::usage() {
     return QStringLiteral(
@@ -43,6 +88,9 @@ QString BenchCommandLine::usage() {
         "  --version V             the receiver's USB release number (default 0xA012)\n"
         "  --transport direct|hidraw  in process (default), or emulated hidraw nodes and the\n"
         "                          station's real Linux backend\n"
+        "  --slots N               a gang bench of N slots (1..8), each box on its own hub port\n"
+        "  --slot-fault K:FAULT    one slot's fault: tx-off, never-ack, no-move, no-keyboard,\n"
+        "                          unplug-after=MS or ack-loss=P\n"
         "hidraw faults (with --transport hidraw):\n"
         "  --hidraw-permission-denied  the receiver's node may not be opened (no udev rule)\n"
         "  --hidraw-gone-before-open   the receiver's node vanishes after enumeration\n"
@@ -186,6 +234,24 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             if (!number(1, 7, n))
                 return std::nullopt;
             c.hidraw.shortFeatureReadBytes = static_cast<int>(n);
+        } else if (a == "--slots") {
+            if (!number(1, StationSlots::kMaxSlots, n))
+                return std::nullopt;
+            c.slotCount = static_cast<int>(n);
+        } else if (a == "--slot-fault") {
+            QString text;
+            if (!value(text))
+                return std::nullopt;
+            const qsizetype colon = text.indexOf(':');
+            long long slot = 0;
+            bench::BenchOptions probe;
+            if (colon < 0 || !toInt(text.left(colon), 1, StationSlots::kMaxSlots, slot) ||
+                !applySlotFault(text.mid(colon + 1), probe.faults)) {
+                error = "--slot-fault takes K:FAULT, K a slot from 1 to 8 and FAULT one of tx-off, "
+                        "never-ack, no-move, no-keyboard, unplug-after=MS, ack-loss=P";
+                return std::nullopt;
+            }
+            c.slotFaults.emplace_back(static_cast<int>(slot), text.mid(colon + 1));
         } else if (a == "--help" || a == "-h") {
             error = usage();
             return std::nullopt;
@@ -194,6 +260,11 @@ std::optional<BenchCommandLine> BenchCommandLine::parse(const QStringList& args,
             return std::nullopt;
         }
     }
+    for (const auto& [slot, fault] : c.slotFaults)
+        if (slot > c.slotCount) {
+            error = QString("--slot-fault %1:%2: the bench has %3 slot(s)").arg(slot).arg(fault).arg(c.slotCount);
+            return std::nullopt;
+        }
     if (c.go && c.headless) {
         error = "--go is for the interactive bench: a headless run presses Go for each unit";
         return std::nullopt;

@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace rfbind::app {
 
@@ -32,6 +34,15 @@ struct BenchCommandLine {
     /// nodes and its real Linux backend (hidraw).
     enum class Transport { Direct, Hidraw } transport = Transport::Direct;
     bench::HidrawFaults hidraw;
+    /// A gang bench: this many slots, each a box of its own (1: a bench of one unit, as
+    /// before), and the faults given to one slot only (--slot-fault K:FAULT, applied on top of
+    /// the bench options every slot has).
+    int slotCount = 1;
+    std::vector<std::pair<int, QString>> slotFaults;
+
+    /// The bench options of slot `slot` (1-based) of a gang bench: its receiver on port
+    /// "1-1.K" of the hub, its own faults added.
+    bench::BenchOptions slotBench(int slot) const;
 
     /// Parses the arguments after the program name. On a mistake returns nothing and puts a
     /// message for the user into `error`.

@@ -143,6 +143,8 @@ void HeadlessRun::runUnit(int unit) {
 
     QElapsedTimer cycle;
     cycle.start();
+    if (!wall_.isValid())
+        wall_.start();
     shownAtGo_.reset();
     goTaken_ = false;
     inCycle_ = true;
@@ -159,6 +161,7 @@ void HeadlessRun::runUnit(int unit) {
     while ((!ended || !btnGo->isEnabled()) && cycle.elapsed() < kLongestCycleMs)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 cycleMs = cycle.elapsed();
+    lastEndMs_ = wall_.elapsed();
     inCycle_ = false;
 
     // What shows now, unless a device change after the run cleared it: then what showed when
@@ -225,6 +228,8 @@ void HeadlessRun::printSummary() {
     s["median_cycle_ms"] = median(cycleMs_);
     s["median_sleep_ms"] = median(sleepMs_);
     s["max_ui_stall_ms"] = maxStallMs_;
+    // Placing each unit is part of the station's hour, as on a gang station.
+    s["units_per_hour"] = lastEndMs_ > 0 ? (passed_ + failed_) * 3600000.0 / static_cast<double>(lastEndMs_) : 0.0;
     out_ << QJsonDocument(s).toJson(QJsonDocument::Compact) << '\n';
     out_.flush();
 }

@@ -62,6 +62,9 @@ private:
     QStringList shown() const;
     bool goTaken_ = false;
     qint64 maxStallMs_ = 0;
+    /// From the first unit's key press to the last unit's end, for the units per hour.
+    QElapsedTimer wall_;
+    qint64 lastEndMs_ = 0;
     int passed_ = 0;
     int failed_ = 0;
     std::vector<qint64> cycleMs_;

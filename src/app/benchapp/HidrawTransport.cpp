@@ -24,6 +24,13 @@ HidrawTransport::HidrawTransport(bench::Bench& bench, const bench::HidrawFaults&
 
 HidrawTransport::~HidrawTransport() = default;
 
+bool HidrawTransport::addReceiver(bench::Bench& other) {
+    if (!emulated_.addReceiver(other))
+        return false;
+    // The controller was made before this node existed: it lists it once it rescans.
+    return true;
+}
+
 QString HidrawTransport::error() const {
     if (!emulated_.ok())
         return QString::fromStdString(emulated_.error());

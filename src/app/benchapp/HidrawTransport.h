@@ -33,6 +33,12 @@ public:
     HidrawTransport(const HidrawTransport&) = delete;
     HidrawTransport& operator=(const HidrawTransport&) = delete;
 
+    /// The most receivers the emulated bus holds (a gang bench's boxes).
+    static constexpr int kMaxReceivers = 3;
+    /// Another box's receiver as a node of its own on the bus, on its bench's port; false
+    /// when the bus holds no more.
+    bool addReceiver(bench::Bench& other);
+
     /// Empty when the transport works; otherwise why not.
     QString error() const;
 

@@ -4,6 +4,7 @@
 #include "HotplugWatch.h"
 #include "QtClock.h"
 #include "StationProgram.h"
+#include "SlotStrip.h"
 #include "StationServices.h"
 #include "TForm1.h"
 #include "bench/Bench.h"
@@ -11,7 +12,10 @@
 #include "bench/SeededRadioIds.h"
 #include "benchapp/BenchCommandLine.h"
 #include "benchapp/BenchPanel.h"
+#include "benchapp/GangHeadlessRun.h"
 #include "benchapp/HeadlessRun.h"
+#include "link/HidapiController.h"
+#include "link/NoDevices.h"
 #include "benchapp/HidrawTransport.h"
 #include "platform/LanguageStore.h"
 #include "platform/TerminationRequest.h"
@@ -70,10 +74,32 @@ int main(int argc, char** argv) {
     app::CountingClock stationClock(realClock);
     bench::Bench bench(benchClock, options->bench,
                        [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+    // A gang bench: a box per slot, each with its receiver on its own hub port, its own
+    // controller and its own count of the pauses its station asks for. The main station
+    // works no receiver: its settings pages and numbering are the slots'.
+    const bool gang = options->slotCount > 1;
+    std::vector<std::unique_ptr<bench::Bench>> boxes;
+    std::vector<std::unique_ptr<bench::BenchController>> boxControllers;
+    std::vector<std::unique_ptr<HidapiController>> boxNodes;
+    std::vector<std::unique_ptr<app::CountingClock>> boxClocks;
+    for (int k = 1; gang && k <= options->slotCount; ++k) {
+        boxes.push_back(std::make_unique<bench::Bench>(
+            benchClock, options->slotBench(k),
+            [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }));
+        boxClocks.push_back(std::make_unique<app::CountingClock>(realClock));
+    }
+
     std::optional<bench::BenchController> direct;
     std::unique_ptr<app::HidrawTransport> hidraw;
     if (options->transport == app::BenchCommandLine::Transport::Hidraw) {
-        hidraw = std::make_unique<app::HidrawTransport>(bench, options->hidraw);
+        // On a gang bench every box's receiver is a node of its own on the one emulated bus.
+        hidraw = std::make_unique<app::HidrawTransport>(gang ? *boxes[0] : bench, options->hidraw);
+        for (std::size_t k = 1; k < boxes.size(); ++k)
+            if (!hidraw->addReceiver(*boxes[k])) {
+                err << "rfbind-bench: the hidraw transport emulates at most "
+                    << app::HidrawTransport::kMaxReceivers << " receivers\n";
+                return 2;
+            }
         if (const QString why = hidraw->error(); !why.isEmpty()) {
             err << "rfbind-bench: the hidraw transport does not work: " << why << "\n";
             return 1;
@@ -83,7 +109,25 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, qApp, std::move(task));
         });
     }
-    HidDeviceController& devices = hidraw ? hidraw->devices() : *direct;
+    HidDeviceController& oneBench = hidraw ? hidraw->devices() : *direct;
+
+    // Each slot's own controller: over its box in process, or over the one emulated bus,
+    // where the slots find their receivers by port as on a station.
+    std::vector<HidDeviceController*> slotDevices;
+    for (auto& box : boxes) {
+        if (hidraw) {
+            boxNodes.push_back(std::make_unique<HidapiController>());
+            slotDevices.push_back(boxNodes.back().get());
+        } else {
+            boxControllers.push_back(std::make_unique<bench::BenchController>(
+                *box, [](bench::BenchController::Task task) {
+                    QTimer::singleShot(0, qApp, std::move(task));
+                }));
+            slotDevices.push_back(boxControllers.back().get());
+        }
+    }
+    NoDevices noDevices;
+    HidDeviceController& devices = gang ? static_cast<HidDeviceController&>(noDevices) : oneBench;
 
     app::LanguageStore languages;
     if (!options->language.isEmpty())
@@ -99,6 +143,18 @@ int main(int argc, char** argv) {
     services.stationThread = true;
     services.lineDatabase = options->lineDatabase;
     services.lineStation = options->lineStation;
+    if (gang) {
+        // In process each box is a bus of its own, so each slot sees only its own receiver:
+        // the ports are fixed as a supervisor would fix them in Station.ini (SlotK=1-1.K).
+        // Behind hidraw all receivers share the bus and the slots take them in port order.
+        services.stationSlots.count = options->slotCount;
+        services.stationSlots.ports.clear();
+        for (int k = 1; k <= options->slotCount; ++k)
+            services.stationSlots.ports.push_back(hidraw ? std::string()
+                                                         : options->slotBench(k).receiverPortPath);
+        for (int k = 0; k < options->slotCount; ++k)
+            services.slotSources.push_back({slotDevices[k], boxClocks[k].get()});
+    }
     if (options->headless) {
         services.quit = [](int) {}; // the run itself decides when the program ends
         // Radio IDs from the seed, so the same seed gives the same units on either transport.
@@ -124,7 +180,17 @@ int main(int argc, char** argv) {
     // rebuilt, on the station's thread, where the station checks its devices out of that list.
     // Declared after the window: it ends before the station's thread does.
     std::optional<app::HotplugWatch> hotPlug;
-    if (hidraw)
+    std::vector<std::unique_ptr<app::HotplugWatch>> slotHotPlug;
+    for (std::size_t k = 0; k < boxNodes.size() && form.slotStrip() != nullptr; ++k)
+        slotHotPlug.push_back(std::make_unique<app::HotplugWatch>(
+            *boxNodes[k], [&form, slot = static_cast<int>(k + 1)](std::function<void()> work) {
+                form.slotStrip()->toSlot(slot, std::move(work));
+            }));
+    // The transport's own controller serves no station on a gang bench, but its events are
+    // still taken, or the kernel's queue for it would fill.
+    if (hidraw && gang)
+        hotPlug.emplace(hidraw->controller());
+    else if (hidraw)
         hotPlug.emplace(hidraw->controller(),
                         [&form](std::function<void()> work) { form.toStation(std::move(work)); });
     // No person reads a headless station's boxes: a line it cannot use is said on stderr.
@@ -133,6 +199,23 @@ int main(int argc, char** argv) {
             err << "rfbind-bench: " << shown.text << "\n";
     err.flush();
 
+    if (options->headless && gang) {
+        form.show();
+        std::vector<app::GangHeadlessRun::Box> served;
+        for (int k = 0; k < options->slotCount; ++k)
+            served.push_back({boxes[k].get(), boxClocks[k].get()});
+        app::GangHeadlessRun run(form, std::move(served), options->seed, out);
+        run.runUnits(options->units);
+        if (!options->screenshot.isEmpty() && !form.grab().save(options->screenshot)) {
+            err << "rfbind-bench: cannot write the screenshot " << options->screenshot << "\n";
+            return 1;
+        }
+        form.close();
+        run.printSummary();
+        for (const auto& shown : unattended.messages)
+            err << "rfbind-bench: message: " << shown.text << "\n";
+        return 0;
+    }
     if (options->headless) {
         form.show();
         app::HeadlessRun run(form, bench, stationClock, options->seed, out);
@@ -151,7 +234,10 @@ int main(int argc, char** argv) {
 
     // A unit fresh from assembly is on the bench, ready for Go.
     bench.freshUnit(options->seed);
-    app::BenchPanel panel(bench);
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        boxes[k]->freshUnit(options->seed + static_cast<std::uint32_t>(k));
+    // On a gang bench the panel shows the first slot's box.
+    app::BenchPanel panel(gang ? *boxes[0] : bench);
     panel.adjustSize();
     panel.offerOn(&form);
     form.show();

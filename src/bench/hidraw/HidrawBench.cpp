@@ -79,6 +79,8 @@ struct HidrawBench::Node {
     Bench* bench = nullptr;
     BenchEndpoint endpoint = BenchEndpoint::Receiver;
     int port = 0;
+    /// The USB port path its device sits on ("1-1.3"), unique on the bus.
+    std::string portPath;
     int minor = 0;
     bool main = false;
     int listenerId = 0;
@@ -300,10 +302,17 @@ HidrawBench::Node& HidrawBench::addNode(Bench& bench, BenchEndpoint endpoint, in
     node->bench = &bench;
     node->endpoint = endpoint;
     node->port = port;
+    // A receiver sits on the port its bench names, as a gang bench's boxes do on their hub;
+    // a second bench naming a port already taken goes on a root port of its own.
+    node->portPath = endpoint == BenchEndpoint::Receiver ? bench.options().receiverPortPath
+                                                         : "1-" + std::to_string(port);
+    for (const auto& other : nodes_)
+        if (other->portPath == node->portPath)
+            node->portPath = "1-" + std::to_string(port);
     node->minor = minor;
     node->main = main;
     node->devNode = "/dev/hidraw" + std::to_string(minor);
-    node->phys = "usb-0000:00:14.0-" + std::to_string(port) + "/input0";
+    node->phys = "usb-0000:00:14.0-" + node->portPath.substr(2) + "/input0";
     node->descriptor = endpoint == BenchEndpoint::Receiver
                            ? receiverReportDescriptor(bench.options())
                            : keyboardReportDescriptor();
@@ -347,7 +356,7 @@ void HidrawBench::present(Node& node) {
     const std::string manufacturer = receiver ? "RF Bench" : "Bench Peripherals";
     node.hidName = manufacturer + " " + identity.product;
 
-    const std::string port = "1-" + std::to_string(node.port);
+    const std::string& port = node.portPath;
     const std::string devnum = std::to_string(node.port + 1);
     gchar* usb = umockdev_testbed_add_device(
         testbed_, "usb", ("pci0000:00/0000:00:14.0/usb1/" + port).c_str(), nullptr,

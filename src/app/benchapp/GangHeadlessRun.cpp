@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+#include "benchapp/GangHeadlessRun.h"
+
+#include "QtClock.h"
+#include "SlotPanel.h"
+#include "SlotStrip.h"
+#include "TForm1.h"
+#include "bench/Bench.h"
+#include "bench/BenchTransmitter.h"
+#include "numbering/OnAirId.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace rfbind::app {
+
+namespace {
+
+/// The heartbeat that measures how long the event loop was kept from running, and at which
+/// the operator looks along the boxes.
+constexpr int kHeartbeatMs = 5;
+/// How much longer than the mouse's pairing period the operator takes to pick up a keyboard.
+constexpr int kPickUpMarginMs = 300;
+/// A slot still working its unit after this long is reported as it stands.
+constexpr qint64 kLongestCycleMs = 120000;
+
+QStringList logLines() {
+    QFile f(QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+template <class Container> QJsonArray toArray(const Container& values) {
+    QJsonArray a;
+    for (auto v : values)
+        a.append(static_cast<int>(v));
+    return a;
+}
+
+QString idText(std::uint32_t id) {
+    return QString("%1").arg(id & 0xFFFFFF, 6, 16, QChar('0')).toUpper();
+}
+
+template <class T> double median(std::vector<T> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? static_cast<double>(v[n / 2]) : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+} // namespace
+
+GangHeadlessRun::GangHeadlessRun(TForm1& form, std::vector<Box> boxes, std::uint32_t seed,
+                                 QTextStream& out)
+    : form_(form), seed_(seed), out_(out) {
+    for (const Box& b : boxes) {
+        Slot slot;
+        slot.box = b;
+        slots_.push_back(slot);
+    }
+    heartbeat_.setInterval(kHeartbeatMs);
+    heartbeat_.setTimerType(Qt::PreciseTimer);
+    connect(&heartbeat_, &QTimer::timeout, this, &GangHeadlessRun::heartbeat);
+}
+
+bool GangHeadlessRun::keyboardUnits() const {
+    const StationSettings settings = form_.unitRecipe().settings;
+    return settings.KBind && !settings.MouseOnly;
+}
+
+void GangHeadlessRun::runUnits(int units) {
+    units_ = units;
+    wall_.start();
+    sinceBeat_.start();
+    heartbeat_.start();
+    for (std::size_t k = 1; k <= slots_.size(); ++k)
+        place(static_cast<int>(k));
+    const auto busy = [this] {
+        return std::any_of(slots_.begin(), slots_.end(),
+                           [](const Slot& s) { return s.phase != Phase::Done; });
+    };
+    // Waiting for events, not spinning: the slots' stations have the processor, and the
+    // heartbeat wakes the window's thread every few milliseconds.
+    while (busy())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    heartbeat_.stop();
+}
+
+void GangHeadlessRun::place(int k) {
+    Slot& s = slots_[static_cast<std::size_t>(k - 1)];
+    if (nextUnit_ > units_) {
+        s.phase = Phase::Done;
+        return;
+    }
+    s.unit = nextUnit_++;
+    s.phase = Phase::Placing;
+    s.bindPressed = false;
+    s.box.bench->freshUnit(seed_ + static_cast<std::uint32_t>(s.unit));
+    s.box.bench->setMouseMoving(false);
+    s.placed.start();
+    // The plug-in reaches the slot's station through the event loop: once it has been taken
+    // there, the operator picks up the unit.
+    QTimer::singleShot(0, this, [this, k] {
+        form_.slotStrip()->whenSlotIdle(k, [this, k](const std::optional<RunOutcome>&) {
+            Slot& slot = slots_[static_cast<std::size_t>(k - 1)];
+            slot.phase = Phase::PickingUp;
+            // A mouse is switched on as the unit goes in; a keyboard unit starts once the
+            // operator has picked up its keyboard, after the mouse's own pairing period.
+            if (!keyboardUnits())
+                start(k);
+        });
+    });
+}
+
+void GangHeadlessRun::start(int k) {
+    Slot& s = slots_[static_cast<std::size_t>(k - 1)];
+    s.phase = Phase::Running;
+    s.slept0 = s.box.clock->sleptMs();
+    s.frames0 = s.box.bench->featureTransfers();
+    s.cycle.start();
+    if (firstGoMs_ < 0)
+        firstGoMs_ = wall_.elapsed();
+    SlotStrip* strip = form_.slotStrip();
+    strip->go(k, form_.unitRecipe());
+    strip->whenSlotIdle(k, [this, k](const std::optional<RunOutcome>& outcome) { ended(k, outcome); });
+}
+
+void GangHeadlessRun::heartbeat() {
+    maxStallMs_ = std::max(maxStallMs_, sinceBeat_.elapsed());
+    sinceBeat_.restart();
+    int waiting = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Slot& s = slots_[i];
+        const int k = static_cast<int>(i + 1);
+        if (s.phase == Phase::PickingUp &&
+            s.placed.elapsed() > bench::BenchTransmitter::kMousePairingMs + kPickUpMarginMs)
+            start(k);
+        if (s.phase != Phase::Running)
+            continue;
+        const QString prompt = form_.slotStrip()->panel(k)->resultText();
+        if (prompt == "Move")
+            s.box.bench->setMouseMoving(true);
+        else if (prompt == "Wait") {
+            ++waiting;
+            if (!s.bindPressed) {
+                s.box.bench->pressKeyboardBindButton();
+                s.bindPressed = true;
+            }
+        }
+        if (s.cycle.elapsed() > kLongestCycleMs)
+            ended(k, std::nullopt);
+    }
+    mostWaiting_ = std::max(mostWaiting_, waiting);
+}
+
+void GangHeadlessRun::ended(int k, const std::optional<RunOutcome>& outcome) {
+    Slot& s = slots_[static_cast<std::size_t>(k - 1)];
+    if (s.phase != Phase::Running)
+        return;
+    const qint64 cycleMs = s.cycle.elapsed();
+    lastEndMs_ = wall_.elapsed();
+    SlotPanel* panel = form_.slotStrip()->panel(k);
+    const QString result = panel->resultText();
+
+    bench::Bench& bench = *s.box.bench;
+    const auto benchHeld = bench.hold();
+    const auto& rx = bench.receiver();
+    const auto& tx = bench.mouse();
+    std::uint32_t rxId = 0, txId = 0;
+    for (int i = 0; i < 3; ++i) {
+        rxId = rxId << 8 | static_cast<std::uint32_t>(rx.eeprom()[i] >> 8);
+        txId = txId << 8 | tx.eeprom()[8 + i];
+    }
+    // Units end in any order: the unit's own line is the one with its radio ID.
+    QJsonValue logLine = QJsonValue::Null;
+    if (outcome && outcome->passed && outcome->ids) {
+        const QString id = QString::fromStdString(radioIdText(outcome->ids->R));
+        for (const QString& line : logLines())
+            if (line.contains(id))
+                logLine = line;
+    }
+
+    QJsonObject line;
+    line["unit"] = s.unit;
+    line["slot"] = k;
+    line["result"] = result;
+    line["cycle_ms"] = cycleMs;
+    line["sleep_ms"] = s.box.clock->sleptMs() - s.slept0;
+    line["rx_radio_id"] = idText(rxId);
+    line["tx_radio_id"] = idText(txId);
+    line["rx_sn"] = panel->findChild<QLineEdit*>("edtRX_SN")->text();
+    line["tx_sn"] = panel->findChild<QLineEdit*>("edtTX_SN")->text();
+    line["log_line"] = logLine;
+    line["rx_eeprom"] = toArray(rx.eeprom());
+    line["tx_eeprom"] = toArray(tx.eeprom());
+    line["rx_rfic"] = toArray(rx.radioChipRegisters());
+    line["tx_rfic"] = toArray(tx.radioChipRegisters());
+    line["frames"] = static_cast<qint64>(bench.featureTransfers() - s.frames0);
+    if (outcome && !outcome->passed) {
+        line["fail_step"] = QString::fromStdString(outcome->failStep);
+        QJsonObject reason;
+        reason["code"] = QString::fromStdString(std::string(failReasonCode(outcome->reason)));
+        reason["text"] = QString::fromStdString(outcome->reasonText());
+        line["fail_reason"] = reason;
+        const QString code = reason["code"].toString();
+        failuresByReason_[code.isEmpty() ? QStringLiteral("unknown") : code] += 1;
+    } else if (!outcome) {
+        failuresByReason_[QStringLiteral("unknown")] += 1;
+    }
+    out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+
+    (result == "PASS" ? passed_ : failed_)++;
+    cycleMs_.push_back(cycleMs);
+    sleepMs_.push_back(s.box.clock->sleptMs() - s.slept0);
+    ++s.units;
+    place(k);
+}
+
+void GangHeadlessRun::printSummary() {
+    QJsonObject s;
+    s["units"] = passed_ + failed_;
+    s["passed"] = passed_;
+    s["failed"] = failed_;
+    QJsonObject reasons;
+    for (auto it = failuresByReason_.cbegin(); it != failuresByReason_.cend(); ++it)
+        reasons[it.key()] = it.value();
+    s["failures_by_reason"] = reasons;
+    s["median_cycle_ms"] = median(cycleMs_);
+    s["median_sleep_ms"] = median(sleepMs_);
+    s["max_ui_stall_ms"] = maxStallMs_;
+    s["slots"] = static_cast<int>(slots_.size());
+    // From the first Go to the end of the last unit: the station's output while it works.
+    const qint64 span = firstGoMs_ < 0 ? 0 : lastEndMs_ - firstGoMs_;
+    s["units_per_hour"] = span > 0 ? (passed_ + failed_) * 3600000.0 / static_cast<double>(span) : 0.0;
+    QJsonArray perSlot;
+    for (const Slot& slot : slots_)
+        perSlot.append(slot.units);
+    s["units_per_slot"] = perSlot;
+    s["most_slots_waiting"] = mostWaiting_;
+    out_ << QJsonDocument(s).toJson(QJsonDocument::Compact) << '\n';
+    out_.flush();
+}
+
+} // namespace rfbind::app

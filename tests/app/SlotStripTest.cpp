@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: MIT
+// A gang station in the window: two boxes on the bench, each slot's station on its own thread,
+// one numbering, and a fault that stays in its own slot.
+#include "SlotPanel.h"
+#include "SlotStrip.h"
+#include "StationFixture.h"
+#include "bench/Bench.h"
+#include "bench/BenchController.h"
+#include "settings/IniFile.h"
+#include "settings/StoredGenerators.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+using namespace rfbind;
+
+namespace {
+
+constexpr int kDeadlineMs = 60000;
+
+/// Serial numbers on for both devices, radio IDs in sequence.
+void writeNumbering(const QString& folder) {
+    IniFile ini((folder + "/TX.ini").toStdString());
+    TProdSN rxSN, txSN;
+    for (TProdSN* sn : {&rxSN, &txSN}) {
+        sn->SetIsSN(true);
+        sn->SetIsDate(false);
+        sn->SetFixSNByteCount(2);
+        sn->SetFixSN(0x4142);
+        sn->SetIncSNByteCount(2);
+        sn->SetIncInitSN(1);
+    }
+    TProdRFID rxID, txID;
+    rxID.SetIsRandom(false);
+    txID.SetIsRandom(false);
+    rxID.SetIncInitRFID(0x123456);
+    txID.SetIncInitRFID(0x654321);
+    StoreGenerators(ini, rxSN, txSN, rxID, txID);
+    ASSERT_TRUE(ini.save().ok);
+}
+
+/// Two boxes, each with its own controller on its hub port, and the window over them.
+struct Gang {
+    explicit Gang(std::vector<bench::BenchFaults> faults) {
+        station.stationThread = true;
+        station.stationSlots.count = static_cast<int>(faults.size());
+        station.stationSlots.ports.clear();
+        for (std::size_t k = 0; k < faults.size(); ++k) {
+            bench::BenchOptions options;
+            options.receiverPortPath = "1-1." + std::to_string(k + 1);
+            options.faults = faults[k];
+            boxes.push_back(std::make_unique<bench::Bench>(
+                benchClock, options, [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }));
+            boxes.back()->freshUnit(static_cast<std::uint32_t>(40 + k));
+            controllers.push_back(std::make_unique<bench::BenchController>(
+                *boxes.back(), [](bench::BenchController::Task task) {
+                    QTimer::singleShot(0, qApp, std::move(task));
+                }));
+            station.stationSlots.ports.push_back(options.receiverPortPath);
+            station.slotSources.push_back({controllers.back().get(), &slotClock});
+        }
+        writeNumbering(station.folder.path());
+    }
+
+    app::TForm1& start() {
+        auto& form = station.create();
+        // The operator moves a box's mouse when its slot asks for it.
+        operatorTimer.setInterval(5);
+        QObject::connect(&operatorTimer, &QTimer::timeout, [this, &form] {
+            for (int k = 1; k <= form.slotStrip()->count(); ++k)
+                if (form.slotStrip()->panel(k)->resultText() == "Move")
+                    boxes[static_cast<std::size_t>(k - 1)]->setMouseMoving(true);
+        });
+        operatorTimer.start();
+        settle(form);
+        return form;
+    }
+
+    /// Lets the window run until every slot's station is idle.
+    void settle(app::TForm1& form) {
+        int idle = 0;
+        for (int k = 1; k <= form.slotStrip()->count(); ++k)
+            form.slotStrip()->whenSlotIdle(k, [&idle](const std::optional<RunOutcome>&) { ++idle; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle == form.slotStrip()->count(); }, kDeadlineMs));
+    }
+
+    QString field(app::TForm1& form, int slot, const char* name) {
+        auto* panel = form.slotStrip()->panel(slot);
+        if (auto* edit = panel->findChild<QLineEdit*>(name))
+            return edit->text();
+        return panel->findChild<QLabel*>(name)->text();
+    }
+
+    app::QtClock benchClock;
+    app::QtClock slotClock;
+    std::vector<std::unique_ptr<bench::Bench>> boxes;
+    std::vector<std::unique_ptr<bench::BenchController>> controllers;
+    test::StationFixture station;
+    QTimer operatorTimer;
+};
+
+QStringList logLines(const QString& folder) {
+    QFile f(folder + "/Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
+    struct Case {
+        const char* name;
+        std::vector<bench::BenchFaults> faults;
+        std::vector<QString> results;
+        int logLines;
+        const char* storedSerial; // the rx serial counter TX.ini holds
+    };
+    bench::BenchFaults txOff;
+    txOff.transmitterOff = true;
+    const Case cases[] = {
+        {"both pass", {{}, {}}, {"PASS", "PASS"}, 2, "IncCurrentSN = 2;"},
+        // The slot whose mouse is off says so in its own panel (no box stops the other
+        // slots); only the passed unit is logged.
+        {"a fault in one slot fails that slot only", {{}, txOff}, {"PASS", ""}, 1,
+         "IncCurrentSN = 1;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Gang gang(c.faults);
+        app::TForm1& form = gang.start();
+        ASSERT_NE(form.slotStrip(), nullptr);
+        ASSERT_EQ(form.slotStrip()->count(), 2);
+        EXPECT_EQ(gang.field(form, 2, "lblSlot"), "2  1-1.2");
+
+        form.findChild<QPushButton*>("btnGo")->click();
+        gang.settle(form);
+
+        std::set<QString> serials;
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_EQ(gang.field(form, k, "lblResult"), c.results[k - 1]) << "slot " << k;
+            if (c.results[k - 1] == "PASS")
+                EXPECT_TRUE(serials.insert(gang.field(form, k, "edtRX_SN")).second);
+            else
+                EXPECT_FALSE(gang.field(form, k, "lblFailReason").isEmpty());
+        }
+        EXPECT_EQ(logLines(gang.station.folder.path()).size(), c.logLines);
+        const auto stored = gang.station.fileBytes("TX.ini");
+        ASSERT_TRUE(stored);
+        EXPECT_TRUE(stored->contains(c.storedSerial)) << stored->constData();
+    }
+}
