@@ -272,6 +272,13 @@ void TForm1::createSlotStrip() {
                            [this](int id) { return MessageText(id); }, services_.radioIdSource,
                            this);
     atStation([this] { station_->shareNumbering(&strip_->numbering()); });
+    // The slots number from TX.ini's generators only. A station on a line that numbered its
+    // slots from TX.ini would hand out numbers the line's ledger never saw, so every slot is
+    // refused instead, saying why.
+    if (fromStation([this] { return station_->line() != nullptr; }))
+        strip_->numbering().refuseAll(
+            "a station with several slots does not number from a line yet: remove [Slots] from "
+            "Station.ini to program on the line, or Line.ini to number the slots from TX.ini");
     connect(strip_, &SlotStrip::goRequested, this,
             [this](int slot) { strip_->go(slot, unitRecipe()); });
     // The strip takes the place of the one unit's result, Go and progress.

@@ -43,7 +43,10 @@ class SlotNumberSource final : public NumberSource {
 public:
     explicit SlotNumberSource(SharedNumbering& shared) : shared_(shared) {}
 
-    std::optional<std::string> refusal() const override { return std::nullopt; }
+    std::optional<std::string> refusal() const override {
+        const std::lock_guard lock(shared_.mutex_);
+        return shared_.refusal_;
+    }
 
     std::optional<Refused> handOut(const UnitRecipe&, NumberingGenerators&,
                                    UnitNumbers& unit) override {
@@ -81,6 +84,11 @@ private:
 
 SharedNumbering::SharedNumbering(NumberingGenerators generators, Store store)
     : generators_(generators), store_(std::move(store)) {}
+
+void SharedNumbering::refuseAll(std::string why) {
+    const std::lock_guard lock(mutex_);
+    refusal_ = std::move(why);
+}
 
 std::unique_ptr<NumberSource> SharedNumbering::source(int slot) {
     (void)slot; // every slot numbers alike; the slot is kept for what a line's claims name
