@@ -448,11 +448,12 @@ LoadedSettings Station::loadSettings() {
     const IniLoadResult loaded = ini.load();
     out.status = loaded.status;
     out.error = loaded.error;
+    StoredGenerators g;
     if (loaded.status == IniLoadStatus::Missing) {
-        rxSN_ = std::make_unique<TProdSN>();
-        txSN_ = std::make_unique<TProdSN>();
-        rxRFID_ = std::make_unique<TProdRFID>();
-        txRFID_ = std::make_unique<TProdRFID>();
+        g.RxSN = std::make_unique<TProdSN>();
+        g.TxSN = std::make_unique<TProdSN>();
+        g.RxRFID = std::make_unique<TProdRFID>();
+        g.TxRFID = std::make_unique<TProdRFID>();
     } else {
         // Any key of the table is taken: a station that programmed zoom receivers stores
         // Zoom Out / Zoom In itself, and the lists get the zoom keys back to show them.
@@ -470,18 +471,33 @@ LoadedSettings Station::loadSettings() {
         }
         out.malformedReceivers = receivers.malformed;
 
-        StoredGenerators g = LoadGenerators(ini);
+        g = LoadGenerators(ini);
+        out.generatorProblems = std::move(g.problems);
+    }
+    if (radioIdSource_) {
+        g.RxRFID->SetRandomSource(radioIdSource_());
+        g.TxRFID->SetRandomSource(radioIdSource_());
+    }
+    installGenerators(std::move(g));
+    return out;
+}
+
+void Station::installGenerators(StoredGenerators g) {
+    if (sharedNumbering_ == nullptr) {
         rxSN_ = std::move(g.RxSN);
         txSN_ = std::move(g.TxSN);
         rxRFID_ = std::move(g.RxRFID);
         txRFID_ = std::move(g.TxRFID);
-        out.generatorProblems = std::move(g.problems);
+        return;
     }
-    if (radioIdSource_) {
-        rxRFID_->SetRandomSource(radioIdSource_());
-        txRFID_->SetRandomSource(radioIdSource_());
-    }
-    return out;
+    // On a gang station the slots draw from these very generators on their own threads: a
+    // load changes them in place, between two of their draws, never replaces them under them.
+    sharedNumbering_->withGenerators([&](NumberingGenerators&) {
+        *rxSN_ = std::move(*g.RxSN);
+        *txSN_ = std::move(*g.TxSN);
+        *rxRFID_ = std::move(*g.RxRFID);
+        *txRFID_ = std::move(*g.TxRFID);
+    });
 }
 
 std::optional<std::string> Station::storeSettings(const StationSettings& settings) {

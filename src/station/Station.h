@@ -18,6 +18,7 @@
 #include "settings/IniFile.h"
 #include "settings/ReceiverEntries.h"
 #include "settings/StationSettings.h"
+#include "settings/StoredGenerators.h"
 #include "station/Scheduler.h"
 #include "station/StationView.h"
 
@@ -219,6 +220,9 @@ public:
     const std::string& stationName() const { return stationName_; }
 
 private:
+    /// Takes freshly loaded generators: in place of the old ones, or on a gang station into
+    /// them, with the shared numbering locked.
+    void installGenerators(StoredGenerators g);
     // RunHost: what the runs ask of the station.
     Receiver findReceiver() override;
     bool receiverReady() override { return receiverReady_; }

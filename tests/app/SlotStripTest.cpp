@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A gang station in the window: two boxes on the bench, each slot's station on its own thread,
 // one numbering, and a fault that stays in its own slot.
-#include "SlotPanel.h"
 #include "SlotStrip.h"
+#include "SlotPanel.h"
 #include "StationFixture.h"
 #include "bench/Bench.h"
 #include "bench/BenchController.h"
@@ -62,8 +62,9 @@ struct Gang {
             bench::BenchOptions options;
             options.receiverPortPath = "1-1." + std::to_string(k + 1);
             options.faults = faults[k];
-            boxes.push_back(std::make_unique<bench::Bench>(
-                benchClock, options, [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }));
+            boxes.push_back(std::make_unique<bench::Bench>(benchClock, options, [](int ms) {
+                QThread::msleep(static_cast<unsigned long>(ms));
+            }));
             boxes.back()->freshUnit(static_cast<std::uint32_t>(40 + k));
             controllers.push_back(std::make_unique<bench::BenchController>(
                 *boxes.back(), [](bench::BenchController::Task task) {
@@ -93,8 +94,10 @@ struct Gang {
     void settle(app::TForm1& form) {
         int idle = 0;
         for (int k = 1; k <= form.slotStrip()->count(); ++k)
-            form.slotStrip()->whenSlotIdle(k, [&idle](const std::optional<RunOutcome>&) { ++idle; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return idle == form.slotStrip()->count(); }, kDeadlineMs));
+            form.slotStrip()->whenSlotIdle(k,
+                                           [&idle](const std::optional<RunOutcome>&) { ++idle; });
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return idle == form.slotStrip()->count(); }, kDeadlineMs));
     }
 
     QString field(app::TForm1& form, int slot, const char* name) {
@@ -137,13 +140,20 @@ TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
         {"both pass", {{}, {}}, {"PASS", "PASS"}, 2, "IncCurrentSN = 2;"},
         // The slot whose mouse is off says so in its own panel (no box stops the other
         // slots); only the passed unit is logged.
-        {"a fault in one slot fails that slot only", {{}, txOff}, {"PASS", ""}, 1,
+        {"a fault in one slot fails that slot only",
+         {{}, txOff},
+         {"PASS", ""},
+         1,
          "IncCurrentSN = 1;"},
         // The slots do not draw from a line: numbering them from TX.ini would hand out numbers
         // the line's ledger never saw, so a station on a line refuses them all.
-        {"a station on a line refuses every slot", {{}, {}}, {"FAIL", "FAIL"}, 0,
+        {"a station on a line refuses every slot",
+         {{}, {}},
+         {"FAIL", "FAIL"},
+         0,
          "IncInitSN = 1;  IsFixAscii = True;end;", // no counter stored: nothing was handed out
-         "postgresql://nobody@127.0.0.1:1/none", "several slots"},
+         "postgresql://nobody@127.0.0.1:1/none",
+         "several slots"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,4 +181,28 @@ TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
         ASSERT_TRUE(stored);
         EXPECT_TRUE(stored->contains(c.storedSerial)) << stored->constData();
     }
+}
+
+// The supervisor's Load between units takes TX.ini afresh while the slots keep drawing from
+// the same generators: the next units go on after the numbers already handed out.
+TEST(SlotStrip, ASettingsLoadBetweenUnitsKeepsTheSlotsNumbering) {
+    Gang gang({{}, {}});
+    app::TForm1& form = gang.start();
+    std::set<QString> serials;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "before the load" : "after the load");
+        for (int k = 1; k <= 2; ++k)
+            gang.boxes[static_cast<std::size_t>(k - 1)]->freshUnit(
+                static_cast<std::uint32_t>(70 + 2 * round + k));
+        gang.settle(form);
+        form.findChild<QPushButton*>("btnGo")->click();
+        gang.settle(form);
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_EQ(gang.field(form, k, "lblResult"), "PASS") << "slot " << k;
+            EXPECT_TRUE(serials.insert(gang.field(form, k, "edtRX_SN")).second) << "slot " << k;
+        }
+        if (round == 0)
+            form.btnLoadSettingClick();
+    }
+    EXPECT_EQ(logLines(gang.station.folder.path()).size(), 4);
 }
