@@ -5,14 +5,14 @@ namespace rfbind::app {
 
 namespace {
 
-QString message(int id, TLanguateKind language) {
+QString messageIn(TLanguateKind language, int id) {
     const char* text = MessageText(id, language);
     return text ? QString::fromUtf8(text) : QString();
 }
 
 } // namespace
 
-ResultLook resultLook(RunDisplay::Label label, TLanguateKind language) {
+ResultLook resultLook(RunDisplay::Label label, const std::function<QString(int)>& message) {
     using Label = RunDisplay::Label;
     switch (label) {
     case Label::Empty:
@@ -30,9 +30,9 @@ ResultLook resultLook(RunDisplay::Label label, TLanguateKind language) {
     case Label::RxErased:
         return {QStringLiteral("RX Erased"), kPassColour};
     case Label::TxEraseFail:
-        return {message(71, language), kFailColour};
+        return {message(71), kFailColour};
     case Label::RxEraseFail:
-        return {message(72, language), kFailColour};
+        return {message(72), kFailColour};
     }
     return {};
 }
@@ -40,7 +40,7 @@ ResultLook resultLook(RunDisplay::Label label, TLanguateKind language) {
 QString failReasonText(int messageId, const std::string& detail, const std::string& cause,
                        TLanguateKind language) {
     const QString separator = language == lkEng ? QStringLiteral(": ") : QStringLiteral("：");
-    QString text = message(messageId, language);
+    QString text = messageIn(language, messageId);
     const QString shownDetail = QString::fromStdString(detail);
     if (text.contains(QStringLiteral("%1")))
         text.replace(QStringLiteral("%1"), shownDetail);

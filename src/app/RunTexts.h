@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace rfbind::app {
@@ -23,7 +24,8 @@ struct ResultLook {
     QString text;
     QColor colour;
 };
-ResultLook resultLook(RunDisplay::Label label, TLanguateKind language);
+/// `message` gives the message table's text in the operator's language.
+ResultLook resultLook(RunDisplay::Label label, const std::function<QString(int)>& message);
 
 /// Why a unit failed, in `language`: the reason's message with its detail (an address, a
 /// server's or the system's words, as the core gave them, in English) and the cause (a failed

@@ -2,6 +2,7 @@
 #include "SlotPanel.h"
 
 #include "Dialogs.h"
+#include "RunTexts.h"
 #include "StationProgram.h"
 #include "widgets/Led.h"
 
@@ -16,10 +17,6 @@ namespace rfbind::app {
 
 namespace {
 
-// The main window's colours: the operator reads a slot as they read the window.
-const QColor kPromptColour(0x00, 0xFF, 0x00);
-const QColor kPassColour(Qt::blue);
-const QColor kFailColour(Qt::red);
 /// The "Please Check Device" entry of the message table.
 constexpr int kCheckDeviceMessage = 36;
 
@@ -130,17 +127,12 @@ void SlotPanel::showResult(const QString& text, const QColor& colour) {
 }
 
 void SlotPanel::showLabel(Label label) {
-    switch (label) {
-    case Label::Empty: result_->clear(); break;
-    case Label::Move: showResult(QStringLiteral("Move"), kPromptColour); break;
-    case Label::Wait: showResult(QStringLiteral("Wait"), kPromptColour); break;
-    case Label::Pass: showResult(QStringLiteral("PASS"), kPassColour); break;
-    case Label::Fail: showResult(QStringLiteral("FAIL"), kFailColour); break;
-    case Label::TxErased: showResult(QStringLiteral("TX Erased"), kPassColour); break;
-    case Label::RxErased: showResult(QStringLiteral("RX Erased"), kPassColour); break;
-    case Label::TxEraseFail: showResult(messageText_(71), kFailColour); break;
-    case Label::RxEraseFail: showResult(messageText_(72), kFailColour); break;
-    }
+    // In the main window's words and colours: the operator reads a slot as they read the window.
+    const ResultLook look = resultLook(label, messageText_);
+    if (look.text.isEmpty())
+        result_->clear();
+    else
+        showResult(look.text, look.colour);
 }
 
 void SlotPanel::showFailReason(int messageId, const std::string& detail, const std::string& cause) {

@@ -152,7 +152,7 @@ void TForm1::showResult(const QString& text, const QColor& colour) {
 }
 
 void TForm1::showLabel(Label label) {
-    const ResultLook look = resultLook(label, CurrentLanguage);
+    const ResultLook look = resultLook(label, [this](int id) { return MessageText(id); });
     if (look.text.isEmpty())
         ui->lblResult->clear();
     else
