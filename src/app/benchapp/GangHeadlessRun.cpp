@@ -240,6 +240,10 @@ void GangHeadlessRun::printSummary() {
     s["median_cycle_ms"] = median(cycleMs_);
     s["median_sleep_ms"] = median(sleepMs_);
     s["max_ui_stall_ms"] = maxStallMs_;
+    // The longest time a processor ran nothing of this program, not even a thread that only
+    // sleeps (a busy machine, or a virtual machine's host holding it back): a window stall
+    // about as long is the machine's, not the station's.
+    s["longest_machine_stall_ms"] = static_cast<qint64>(machine_.longest());
     s["slots"] = static_cast<int>(slots_.size());
     // From the first Go to the end of the last unit: the station's output while it works.
     const qint64 span = firstGoMs_ < 0 ? 0 : lastEndMs_ - firstGoMs_;

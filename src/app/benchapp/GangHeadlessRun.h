@@ -3,6 +3,8 @@
 
 #include "production/RunOutcome.h"
 
+#include "MachineStalls.h"
+
 #include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
@@ -77,6 +79,8 @@ private:
     qint64 firstGoMs_ = -1;
     qint64 lastEndMs_ = 0;
     qint64 maxStallMs_ = 0;
+    /// How long the machine held a processor back, for reading the stalls above.
+    MachineStalls machine_;
     int mostWaiting_ = 0;
     int passed_ = 0;
     int failed_ = 0;

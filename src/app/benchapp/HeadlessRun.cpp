@@ -228,6 +228,10 @@ void HeadlessRun::printSummary() {
     s["median_cycle_ms"] = median(cycleMs_);
     s["median_sleep_ms"] = median(sleepMs_);
     s["max_ui_stall_ms"] = maxStallMs_;
+    // The longest time a processor ran nothing of this program, not even a thread that only
+    // sleeps (a busy machine, or a virtual machine's host holding it back): a window stall
+    // about as long is the machine's, not the station's.
+    s["longest_machine_stall_ms"] = static_cast<qint64>(machine_.longest());
     // Placing each unit is part of the station's hour, as on a gang station.
     s["units_per_hour"] = lastEndMs_ > 0 ? (passed_ + failed_) * 3600000.0 / static_cast<double>(lastEndMs_) : 0.0;
     out_ << QJsonDocument(s).toJson(QJsonDocument::Compact) << '\n';

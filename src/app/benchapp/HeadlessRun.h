@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "MachineStalls.h"
+
 #include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
@@ -62,6 +64,8 @@ private:
     QStringList shown() const;
     bool goTaken_ = false;
     qint64 maxStallMs_ = 0;
+    /// How long the machine held a processor back, for reading the stalls above.
+    MachineStalls machine_;
     /// From the first unit's key press to the last unit's end, for the units per hour.
     QElapsedTimer wall_;
     qint64 lastEndMs_ = 0;
