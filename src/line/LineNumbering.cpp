@@ -35,7 +35,9 @@ bool sequentialSerial(const TProdSN& generator) {
     return generator.IsSN() && generator.IncSNByteCount() > 0;
 }
 
-std::size_t index(NumberKind kind) { return static_cast<std::size_t>(kind); }
+std::size_t index(NumberKind kind) {
+    return static_cast<std::size_t>(kind);
+}
 
 } // namespace
 
@@ -68,7 +70,9 @@ LineNumbering::LineNumbering(std::string why) : refusal_(std::move(why)) {}
 
 LineNumbering::~LineNumbering() = default;
 
-bool LineNumbering::offline() const { return worker_ != nullptr && !worker_->online(); }
+bool LineNumbering::offline() const {
+    return worker_ != nullptr && !worker_->online();
+}
 
 void LineNumbering::setReconnectInterval(std::chrono::milliseconds interval) {
     if (worker_)
@@ -88,8 +92,7 @@ LineResult<T> LineNumbering::ledgerCall(const std::function<LineResult<T>(LineLe
     return std::move(*result);
 }
 
-template <typename T>
-std::shared_future<T> LineNumbering::ask(std::function<T(LineLedger&)> job) {
+template <typename T> std::shared_future<T> LineNumbering::ask(std::function<T(LineLedger&)> job) {
     auto promise = std::make_shared<std::promise<T>>();
     std::shared_future<T> answer = promise->get_future().share();
     // Only the job holds the promise: a job the worker drops unrun breaks it.
@@ -99,8 +102,7 @@ std::shared_future<T> LineNumbering::ask(std::function<T(LineLedger&)> job) {
     return answer;
 }
 
-template <typename T>
-T LineNumbering::await(const std::shared_future<T>& future, T ifAbandoned) {
+template <typename T> T LineNumbering::await(const std::shared_future<T>& future, T ifAbandoned) {
     if (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         worker_->waited();
     try {
@@ -110,7 +112,9 @@ T LineNumbering::await(const std::shared_future<T>& future, T ifAbandoned) {
     }
 }
 
-LineNumbering::Held& LineNumbering::held(NumberKind kind) { return held_[index(kind)]; }
+LineNumbering::Held& LineNumbering::held(NumberKind kind) {
+    return held_[index(kind)];
+}
 
 const std::optional<Lease>& LineNumbering::lease(NumberKind kind) const {
     return held_[index(kind)].lease;
@@ -141,7 +145,8 @@ std::string LineNumbering::unitPool(const UnitRecipe& recipe,
     return refusal_ ? std::string() : poolFor(recipe, generators);
 }
 
-NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std::string& what) const {
+NumberSource::Refused LineNumbering::refusedBy(const LineError& error,
+                                               const std::string& what) const {
     // The server's messages come in lines, indented with tabs; the reason is one line under
     // the result, in the journal and in the report's table.
     std::string message;
@@ -153,8 +158,8 @@ NumberSource::Refused LineNumbering::refusedBy(const LineError& error, const std
     }
     while (!message.empty() && message.back() == ' ')
         message.pop_back();
-    const FailReason reason =
-        error.kind == LineErrorKind::Unreachable ? FailReason::LineOffline : FailReason::LineUnusable;
+    const FailReason reason = error.kind == LineErrorKind::Unreachable ? FailReason::LineOffline
+                                                                       : FailReason::LineUnusable;
     return {reason, what + ": " + message};
 }
 
@@ -239,15 +244,33 @@ void LineNumbering::leaseAhead(NumberKind kind, const std::string& pool, Held& h
     const std::int64_t left = h.lease->last - used;
     if (left >= std::max<std::int64_t>(1, config_.blockSize / 2))
         return;
-    h.ahead = ask<LineResult<Lease>>(
-        [pool, kind, size = config_.blockSize](LineLedger& ledger) {
-            return ledger.leaseBlock(pool, kind, size);
-        });
+    h.ahead = ask<LineResult<Lease>>([pool, kind, size = config_.blockSize](LineLedger& ledger) {
+        return ledger.leaseBlock(pool, kind, size);
+    });
+}
+
+void LineNumbering::resumeOnce(NumberKind kind, const std::string& pool, Held& h) {
+    if (worker_ == nullptr || h.resumeChecked)
+        return;
+    const auto current = ledgerCall<std::optional<Lease>>(
+        [&](LineLedger& ledger) { return ledger.currentLease(pool, kind, config_.station); });
+    if (!current)
+        return; // asked again at the next unit
+    h.resumeChecked = true;
+    if (!*current)
+        return;
+    const Lease& ledger = **current;
+    if (h.lease && h.lease->id == ledger.id) {
+        h.lease = LeaseFile::resumed(*h.lease, ledger);
+    } else if (!h.lease || h.lease->usedUp()) {
+        h.lease = ledger;
+        h.ledgerBehind = false;
+    }
 }
 
 std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, const std::string& pool,
-                                                           std::int64_t candidate,
-                                                           std::int64_t end, UsableFrom usable,
+                                                           std::int64_t candidate, std::int64_t end,
+                                                           UsableFrom usable,
                                                            std::int64_t& chosen) {
     Held& h = held(kind);
     if (h.lease && h.lease->pool != pool) {
@@ -256,23 +279,7 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
     // An answer that arrived for an earlier unit (one that failed) may tell of a reclaimed
     // lease; one still on its way is looked at when the unit is to pass.
     (void)answered(h, false);
-    if (worker_ != nullptr && !h.resumeChecked) {
-        const auto current = ledgerCall<std::optional<Lease>>([&](LineLedger& ledger) {
-            return ledger.currentLease(pool, kind, config_.station);
-        });
-        if (current) {
-            h.resumeChecked = true;
-            if (*current) {
-                const Lease& ledger = **current;
-                if (h.lease && h.lease->id == ledger.id) {
-                    h.lease = LeaseFile::resumed(*h.lease, ledger);
-                } else if (!h.lease || h.lease->usedUp()) {
-                    h.lease = ledger;
-                    h.ledgerBehind = false;
-                }
-            }
-        }
-    }
+    resumeOnce(kind, pool, h);
     // Leasing twice in a row and finding nothing usable can only be a pool whose values the
     // generator would all skip; give up then rather than lease forever.
     for (int round = 0; round < 3; ++round) {
@@ -293,8 +300,9 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
         }
         // Used up: go on in the block leased ahead, when it came.
         if (h.ahead) {
-            const auto ahead = await(*h.ahead, LineResult<Lease>(LineError{
-                                                   LineErrorKind::Unreachable, "the station is closing"}));
+            const auto ahead = await(
+                *h.ahead,
+                LineResult<Lease>(LineError{LineErrorKind::Unreachable, "the station is closing"}));
             h.ahead.reset();
             if (ahead) {
                 adopt(h, *ahead);
@@ -307,17 +315,15 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
             return Refused{FailReason::LineOffline, "no lease"};
         if (h.openedPool != pool) {
             const std::int64_t first = std::clamp<std::int64_t>(candidate, 0, end - 1);
-            const auto opened = ledgerCall<LineLedger::Counter>([&](LineLedger& ledger) {
-                return ledger.openPool(pool, kind, first, end);
-            });
+            const auto opened = ledgerCall<LineLedger::Counter>(
+                [&](LineLedger& ledger) { return ledger.openPool(pool, kind, first, end); });
             if (!opened)
                 return refusedBy(opened.error(), std::string("opening the pool's ") +
                                                      std::string(numberKindName(kind)));
             h.openedPool = pool;
         }
-        const auto leased = ledgerCall<Lease>([&](LineLedger& ledger) {
-            return ledger.leaseBlock(pool, kind, config_.blockSize);
-        });
+        const auto leased = ledgerCall<Lease>(
+            [&](LineLedger& ledger) { return ledger.leaseBlock(pool, kind, config_.blockSize); });
         if (!leased)
             return refusedBy(leased.error(), std::string("the lease of ") +
                                                  std::string(numberKindName(kind)) + " is used up");
@@ -326,9 +332,9 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
         // set ahead by hand lies in no block of this station's.
         candidate = h.lease->first;
     }
-    return Refused{FailReason::LineUnusable,
-                   std::string("no usable ") + std::string(numberKindName(kind)) +
-                       " in the blocks leased"};
+    return Refused{FailReason::LineUnusable, std::string("no usable ") +
+                                                 std::string(numberKindName(kind)) +
+                                                 " in the blocks leased"};
 }
 
 std::function<LineNumbering::ClaimAnswer(LineLedger&)>
@@ -368,14 +374,17 @@ LineNumbering::claimBatch(const std::string& pool, NumberingGenerators& g) {
 std::optional<LineError> LineNumbering::stockUp(const ClaimAnswer& answer) {
     if (answer.pool == stockPool_)
         for (int role = 0; role < 2; ++role)
-            stock_[role].insert(stock_[role].end(), answer.ids[role].begin(), answer.ids[role].end());
+            stock_[role].insert(stock_[role].end(), answer.ids[role].begin(),
+                                answer.ids[role].end());
     return answer.error;
 }
 
-std::optional<NumberSource::Refused>
-LineNumbering::takeRandom(const std::string& pool, NumberingGenerators& g, int role,
-                          std::optional<std::uint32_t> avoid, std::uint32_t& id) {
-    const ClaimAnswer abandoned{pool, {}, LineError{LineErrorKind::Unreachable, "the station is closing"}};
+std::optional<NumberSource::Refused> LineNumbering::takeRandom(const std::string& pool,
+                                                               NumberingGenerators& g, int role,
+                                                               std::optional<std::uint32_t> avoid,
+                                                               std::uint32_t& id) {
+    const ClaimAnswer abandoned{
+        pool, {}, LineError{LineErrorKind::Unreachable, "the station is closing"}};
     for (std::size_t tries = 0; tries < kClaimTries / kClaimBatch; ++tries) {
         while (!stock_[role].empty()) {
             const std::uint32_t next = stock_[role].front();
@@ -409,6 +418,43 @@ std::int64_t LineNumbering::candidate(NumberKind kind, std::int64_t fromGenerato
 
 void LineNumbering::keep(NumberKind kind, std::int64_t fromGenerator, std::int64_t next) {
     kept_[index(kind)] = Kept{fromGenerator, next};
+}
+
+std::optional<NumberSource::Refused>
+LineNumbering::handOutRandom(const std::string& pool, NumberingGenerators& g,
+                             const std::array<std::optional<std::uint32_t>, 2>& sequential) {
+    // Random radio IDs come from the stock claimed ahead; the ledger keeps one holder per
+    // on-air ID, so every ID of the stock is this station's alone.
+    if (worker_ == nullptr)
+        return Refused{FailReason::LineOffline, "random radio IDs need the line"};
+    if (stockPool_ != pool) {
+        // IDs claimed for another pool are left unused (a gap).
+        stock_ = {};
+        refill_.reset();
+        stockPool_ = pool;
+    }
+    if (refill_ && refill_->wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        (void)stockUp(await(*refill_, ClaimAnswer{}));
+        refill_.reset();
+    }
+    if (g.rxRFID.IsRandom()) {
+        std::uint32_t id = 0;
+        if (auto refused = takeRandom(pool, g, 0, sequential[1], id))
+            return refused;
+        pendingRx_ = id;
+    }
+    if (g.txRFID.IsRandom()) {
+        std::uint32_t id = 0;
+        if (auto refused = takeRandom(pool, g, 1, pendingRx_ ? pendingRx_ : sequential[0], id))
+            return refused;
+        pendingTx_ = id;
+    }
+    // The next units' IDs are claimed while this one is programmed.
+    const bool low = (g.rxRFID.IsRandom() && stock_[0].size() < kClaimLowWater) ||
+                     (g.txRFID.IsRandom() && stock_[1].size() < kClaimLowWater);
+    if (low && !refill_)
+        refill_ = ask<ClaimAnswer>(claimBatch(pool, g));
+    return std::nullopt;
 }
 
 std::optional<NumberSource::Refused>
@@ -463,39 +509,9 @@ LineNumbering::handOut(const UnitRecipe& recipe, NumberingGenerators& g, UnitNum
     pendingRx_ = sequential[0];
     pendingTx_ = sequential[1];
 
-    // Random radio IDs come from the stock claimed ahead; the ledger keeps one holder per
-    // on-air ID, so every ID of the stock is this station's alone.
-    if (g.rxRFID.IsRandom() || g.txRFID.IsRandom()) {
-        if (worker_ == nullptr)
-            return Refused{FailReason::LineOffline, "random radio IDs need the line"};
-        if (stockPool_ != pool) {
-            // IDs claimed for another pool are left unused (a gap).
-            stock_ = {};
-            refill_.reset();
-            stockPool_ = pool;
-        }
-        if (refill_ && refill_->wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-            (void)stockUp(await(*refill_, ClaimAnswer{}));
-            refill_.reset();
-        }
-        if (g.rxRFID.IsRandom()) {
-            std::uint32_t id = 0;
-            if (auto refused = takeRandom(pool, g, 0, sequential[1], id))
-                return refused;
-            pendingRx_ = id;
-        }
-        if (g.txRFID.IsRandom()) {
-            std::uint32_t id = 0;
-            if (auto refused = takeRandom(pool, g, 1, pendingRx_ ? pendingRx_ : sequential[0], id))
-                return refused;
-            pendingTx_ = id;
-        }
-        // The next units' IDs are claimed while this one is programmed.
-        const bool low = (g.rxRFID.IsRandom() && stock_[0].size() < kClaimLowWater) ||
-                         (g.txRFID.IsRandom() && stock_[1].size() < kClaimLowWater);
-        if (low && !refill_)
-            refill_ = ask<ClaimAnswer>(claimBatch(pool, g));
-    }
+    // Random radio IDs come from the stock claimed ahead.
+    if (g.rxRFID.IsRandom() || g.txRFID.IsRandom())
+        return handOutRandom(pool, g, sequential);
     return std::nullopt;
 }
 

@@ -143,6 +143,14 @@ private:
 
     using UsableFrom = std::optional<std::int64_t> (*)(std::int64_t from, std::int64_t last);
 
+    /// Once per run of the program and kind: takes up this station's lease as the ledger
+    /// holds it (the higher use of the ledger's and Line-leases.ini's).
+    void resumeOnce(NumberKind kind, const std::string& pool, Held& h);
+    /// The unit's random radio IDs from the stock claimed ahead (apart from a sequential one
+    /// of the other device, receiver first), and the stock's refill when it runs low.
+    std::optional<Refused>
+    handOutRandom(const std::string& pool, NumberingGenerators& g,
+                  const std::array<std::optional<std::uint32_t>, 2>& sequential);
     std::optional<Refused> secure(NumberKind kind, const std::string& pool,
                                   std::int64_t candidate, std::int64_t end, UsableFrom usable,
                                   std::int64_t& chosen);

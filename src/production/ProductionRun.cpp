@@ -4,6 +4,7 @@
 #include "commands/ReceiverEepromMap.h"
 #include "commands/TransmitterEepromMap.h"
 #include "commands/TransmitterOperations.h"
+#include "numbering/OnAirId.h"
 #include "production/AttemptsJournal.h"
 #include "production/BindingWatch.h"
 #include "production/NumberingAdvance.h"
@@ -12,7 +13,6 @@
 #include "production/ProductionLog.h"
 #include "production/RunSteps.h"
 #include "production/SoftBinding.h"
-#include "numbering/OnAirId.h"
 #include "text/Hex.h"
 
 #include <chrono>
@@ -45,14 +45,15 @@ bool ProductionRun::receiverGone() const {
     return link_.ActiveDevice == nullptr || !link_.ActiveDevice->pluggedIn();
 }
 
-bool ProductionRun::fail(RunOutcome& out, const char* step, FailReason fallback, std::string detail) {
+bool ProductionRun::fail(RunOutcome& out, const char* step, FailReason fallback,
+                         std::string detail) {
     // The first failure since the unit's last passed check: what the plan left behind, else
     // what the link met since.
     std::optional<PlanExecutor::Failure> first = carried_;
     if (!first && link_.operationFailure())
         first = PlanExecutor::Failure{FailReason::None, 0, link_.operationFailure()};
-    PlanExecutor::judgeFailure(out, step, fallback, std::move(detail), host_.cancelled(), receiverGone(),
-                               first, link_.lastTransferFailure());
+    PlanExecutor::judgeFailure(out, step, fallback, std::move(detail), host_.cancelled(),
+                               receiverGone(), first, link_.lastTransferFailure());
     return false;
 }
 
@@ -141,13 +142,13 @@ bool ProductionRun::finalLink(const UnitRecipe& recipe, RunOutcome& out) {
 
 // ---- keyboard binding ----------------------------------------------------------------------
 
-bool ProductionRun::bindKeyboard(RunOutcome& out) {
-    Clock& clock = link_.clock();
+bool ProductionRun::awaitPairingTurn(RunOutcome& out) {
     // On a gang station the slots pair one at a time: a keyboard pressed while another box's
     // receiver listens could pair there. The operator is asked for this slot's keyboard only
     // once its turn has come.
     PairingWindow* pairing = host_.pairingWindow();
     const int slot = host_.slot();
+    Clock& clock = link_.clock();
     while (pairing != nullptr && !pairing->request(slot)) {
         clock.sleepMs(rs::kPairingTurnPollMs);
         clock.pumpMessages();
@@ -157,6 +158,23 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
                         host_.cancelled() ? FailReason::Cancelled : FailReason::ReceiverPulled);
         }
     }
+    return true;
+}
+
+int ProductionRun::pairedKeyboardWords() {
+    int valid = 0;
+    for (int w : rxeeprom::kKeyboardIdWords)
+        if (SoftBinding::validKeyboardWord(link_.ReadReceiverEeprom(w)))
+            ++valid;
+    return valid;
+}
+
+bool ProductionRun::bindKeyboard(RunOutcome& out) {
+    Clock& clock = link_.clock();
+    if (!awaitPairingTurn(out))
+        return false;
+    PairingWindow* pairing = host_.pairingWindow();
+    const int slot = host_.slot();
     // Whatever ends the binding, the slot's "Wait" goes before the next slot's turn begins:
     // the operator must see it on one box only.
     struct EndOfTurn {
@@ -214,10 +232,7 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
             else if (state != BindingWatch::State::Watching)
                 host_.noteBoundIds(watch.mouseId(), watch.keyboardId());
         }
-        valid = 0;
-        for (int w : rxeeprom::kKeyboardIdWords)
-            if (SoftBinding::validKeyboardWord(link_.ReadReceiverEeprom(w)))
-                ++valid;
+        valid = pairedKeyboardWords();
     } while (watch.state() == BindingWatch::State::Watching &&
              valid < static_cast<int>(rxeeprom::kKeyboardIdWords.size()));
     display_.stopBindingAnimation();
@@ -229,8 +244,9 @@ bool ProductionRun::bindKeyboard(RunOutcome& out) {
         return true;
     if (watch.state() == BindingWatch::State::Lost)
         return fail(out, "keyboard_binding", FailReason::ReceiverNotAnswering);
-    return fail(out, "keyboard_binding", watch.mousePairedInstead() ? FailReason::MousePairedInstead
-                                                                    : FailReason::KeyboardTimeout);
+    return fail(out, "keyboard_binding",
+                watch.mousePairedInstead() ? FailReason::MousePairedInstead
+                                           : FailReason::KeyboardTimeout);
 }
 
 // ---- the ending ---------------------------------------------------------------------------
@@ -274,9 +290,8 @@ void ProductionRun::finish(const UnitRecipe& recipe, RunOutcome& out, const Unit
         host_.saveNumbering(why);
 
         const std::int64_t now = wallClockMs();
-        const ProductionLog::Entry entry{UnitRecords::localDateTime(now),
-                                         radioIdText(out.ids->R), out.rxSerial,
-                                         out.txSerial};
+        const ProductionLog::Entry entry{UnitRecords::localDateTime(now), radioIdText(out.ids->R),
+                                         out.rxSerial, out.txSerial};
         const auto appended = records_.logPassed(entry, now);
         if (!appended.ok) {
             out.logError = appended.error;
@@ -323,7 +338,8 @@ void ProductionRun::journal(const RunOutcome& out, const UnitRecipe* recipe,
     r.rxSerial = out.rxSerial;
     r.txSerial = out.txSerial;
     if (out.vendorId != 0 || out.productId != 0) {
-        r.rxUsb = hexText(static_cast<std::uint16_t>(out.vendorId), 4) + ":" + hexText(static_cast<std::uint16_t>(out.productId), 4);
+        r.rxUsb = hexText(static_cast<std::uint16_t>(out.vendorId), 4) + ":" +
+                  hexText(static_cast<std::uint16_t>(out.productId), 4);
         r.rxVersion = hexText(static_cast<std::uint16_t>(out.version), 4);
     }
     r.station = records_.station();
@@ -390,9 +406,9 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
         // before the box: a receiver pulled while the box waits for the operator did not
         // fail a unit that was never started.
         fail(out, "check_devices",
-             !receiver.found      ? FailReason::NoReceiver
-             : !receiverReady     ? FailReason::ReceiverNotAnswering
-                                  : FailReason::TransmitterNotAnswering);
+             !receiver.found  ? FailReason::NoReceiver
+             : !receiverReady ? FailReason::ReceiverNotAnswering
+                              : FailReason::TransmitterNotAnswering);
         if (!receiver.found && !host_.cancelled())
             out.reason = FailReason::NoReceiver; // there was nothing to pull
         host_.reportNotReady(!transmitter, !receiverReady);
@@ -422,8 +438,12 @@ RunOutcome ProductionRun::go(const UnitRecipe& recipe) {
 
 // ---- erase runs --------------------------------------------------------------------------
 
-RunOutcome ProductionRun::eraseTransmitter() { return erase(true); }
-RunOutcome ProductionRun::eraseReceiver() { return erase(false); }
+RunOutcome ProductionRun::eraseTransmitter() {
+    return erase(true);
+}
+RunOutcome ProductionRun::eraseReceiver() {
+    return erase(false);
+}
 
 RunOutcome ProductionRun::erase(bool transmitter) {
     Clock& clock = link_.clock();
@@ -446,9 +466,9 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     if ((transmitter && !linked) || !receiverReady) {
         host_.reportNotReady(transmitter && !linked, !receiverReady);
         out.failStep = "check_devices";
-        out.reason = !receiver.found    ? FailReason::NoReceiver
-                     : !receiverReady   ? FailReason::ReceiverNotAnswering
-                                        : FailReason::TransmitterNotAnswering;
+        out.reason = !receiver.found  ? FailReason::NoReceiver
+                     : !receiverReady ? FailReason::ReceiverNotAnswering
+                                      : FailReason::TransmitterNotAnswering;
         if (receiver.found)
             out.cause = link_.lastTransferFailure().text;
         return out;
@@ -471,7 +491,8 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     for (int a = 0; a < count; ++a) {
         // A write that fails does not stop the erase: the rest of the EEPROM is still cleared.
         executor.perform(unitplan::erase(transmitter, a));
-        display_.showProgress(transmitter ? rs::transmitterEraseProgress(a) : rs::receiverEraseProgress(a));
+        display_.showProgress(transmitter ? rs::transmitterEraseProgress(a)
+                                          : rs::receiverEraseProgress(a));
         clock.sleepMs(rs::kErasePauseMs);
         clock.pumpMessages();
         // A receiver that went away takes the rest of the writes with it.
@@ -480,7 +501,8 @@ RunOutcome ProductionRun::erase(bool transmitter) {
     }
     const bool failed = executor.pending() || link_.ActiveDevice == nullptr || host_.cancelled();
     if (failed)
-        executor.judge(out, "erase", transmitter ? FailReason::TxEepromWrite : FailReason::RxEepromWrite);
+        executor.judge(out, "erase",
+                       transmitter ? FailReason::TxEepromWrite : FailReason::RxEepromWrite);
     out.passed = !failed;
 
     host_.stopLinkPolling();

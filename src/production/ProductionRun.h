@@ -70,6 +70,11 @@ private:
     bool programSteps(const UnitRecipe& recipe, const RunHost::Receiver& receiver,
                       UnitNumbers& unit, RunOutcome& out);
     bool finalLink(const UnitRecipe& recipe, RunOutcome& out);
+    /// Waits for this slot's turn at the pairing window (at once on a station of one slot);
+    /// false, with the failure in `out`, when the run was cancelled or the receiver left.
+    bool awaitPairingTurn(RunOutcome& out);
+    /// How many of the words that hold the keyboard's ID show a paired keyboard.
+    int pairedKeyboardWords();
     bool bindKeyboard(RunOutcome& out);
     void finish(const UnitRecipe& recipe, RunOutcome& out, const UnitNumbers* unit);
     void advanceNumbering(const UnitNumbers& unit);
