@@ -103,7 +103,7 @@ void Station::dropReceiver() {
 }
 
 void Station::resetLinkStatus() {
-    bindingPolling_->stop();
+    endBinding();
     linkPolling_->stop();
     receiverReady_ = false;
     view_.showLinkReset();
@@ -144,7 +144,7 @@ void Station::findReceiver(const std::optional<ReceiverFilter>& filter) {
 }
 
 void Station::connectReceiver() {
-    bindingPolling_->stop();
+    endBinding();
     HidDevice* device = link_.ActiveDevice;
     if (device == nullptr) {
         view_.showReceiverSelected(false, 0, 0);
@@ -223,7 +223,7 @@ int Station::defaultCustKey1() const { return hotkeys::hotKeyList(hotKeyListsZoo
 int Station::defaultCustKey2() const { return hotkeys::hotKeyList(hotKeyListsZoom_).default2; }
 
 void Station::stopTimers() {
-    bindingPolling_->stop();
+    endBinding();
     linkPolling_->stop();
 }
 
@@ -305,6 +305,20 @@ void Station::connectTransmitter(const std::optional<ReceiverFilter>& filter) {
     bindTicks_ = 0;
     if (link_.ActiveDevice == nullptr)
         return; // the not-ready status says it all
+    // On a gang station the operator's binding takes its turn at the pairing window like a
+    // run's keyboard binding: the receiver is told to pair only once no other box listens.
+    // Until then the binding timer asks for the turn once a tick.
+    if (pairing_ != nullptr && !pairing_->request(slot_)) {
+        awaitingPairingTurn_ = true;
+        bindingPolling_->start();
+        return;
+    }
+    startBindingWatch();
+}
+
+void Station::startBindingWatch() {
+    if (pairing_ != nullptr)
+        bindingTurn_ = std::make_unique<PairingWindow::Turn>(pairing_, slot_);
     bindingWatch_.emplace(link_, view_, false, bindingStatus_);
     if (!bindingWatch_->start()) {
         // A receiver that no longer answers ends the binding as a watch tick that loses it.
@@ -316,12 +330,33 @@ void Station::connectTransmitter(const std::optional<ReceiverFilter>& filter) {
     bindingPolling_->start();
 }
 
+void Station::endBinding() {
+    bindingPolling_->stop();
+    // Whatever ended it, the pairing window is free for the next slot (or this one leaves the
+    // queue it waited in).
+    if (awaitingPairingTurn_ && pairing_ != nullptr)
+        pairing_->release(slot_);
+    awaitingPairingTurn_ = false;
+    bindingTurn_.reset();
+}
+
 void Station::bindingTick() {
     // A tick talks to the receiver like a run of its own and must not interleave with one.
     RunGuard guard(runActive_);
+    if (guard.acquired() && awaitingPairingTurn_) {
+        if (!pairing_->request(slot_))
+            return;
+        awaitingPairingTurn_ = false;
+        if (link_.ActiveDevice == nullptr || !link_.ActiveDevice->pluggedIn()) {
+            endBinding(); // the receiver left while the binding waited for its turn
+            return;
+        }
+        startBindingWatch();
+        return;
+    }
     if (!guard.acquired() || !bindingWatch_) {
         if (!bindingWatch_)
-            bindingPolling_->stop();
+            endBinding();
         return;
     }
     const bool receiverThere = link_.ActiveDevice != nullptr && link_.ActiveDevice->pluggedIn();
@@ -329,7 +364,7 @@ void Station::bindingTick() {
     bindTicks_ = bindingWatch_->ticks();
     if (state == BindingWatch::State::Watching)
         return;
-    bindingPolling_->stop();
+    endBinding();
     prevMouseId_ = bindingWatch_->mouseId();
     prevKeyboardId_ = bindingWatch_->keyboardId();
     switch (state) {
@@ -498,6 +533,14 @@ void Station::installGenerators(StoredGenerators g) {
         *rxRFID_ = std::move(*g.RxRFID);
         *txRFID_ = std::move(*g.TxRFID);
     });
+}
+
+void Station::withGeneratorsLocked(const std::function<void()>& work) {
+    if (sharedNumbering_ == nullptr) {
+        work();
+        return;
+    }
+    sharedNumbering_->withGenerators([&](NumberingGenerators&) { work(); });
 }
 
 std::optional<std::string> Station::storeSettings(const StationSettings& settings) {

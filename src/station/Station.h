@@ -10,6 +10,7 @@
 #include "numbering/TProdSN.h"
 #include "production/BindingWatch.h"
 #include "production/NumberSource.h"
+#include "production/PairingWindow.h"
 #include "production/RunHost.h"
 #include "production/RunOutcome.h"
 #include "production/TransmitterLinkTest.h"
@@ -35,7 +36,6 @@
 namespace rfbind {
 
 class HidDeviceController;
-class PairingWindow;
 class SharedNumbering;
 class ProductionRun;
 class RfidRandomSource;
@@ -214,6 +214,10 @@ public:
     /// stores them only with the numbering locked (never behind a slot's commit). Before the
     /// slots start; `numbering` must outlive the station or be unset (nullptr) first.
     void shareNumbering(SharedNumbering* numbering) { sharedNumbering_ = numbering; }
+    /// Runs `work` on the generators (a numbering panel's read or change): on a gang station
+    /// with the slots' numbering locked, between two of their draws and commits. `work` must
+    /// not store the settings (that takes the same lock).
+    void withGeneratorsLocked(const std::function<void()>& work);
 
     UnitRecords& records() { return *records_; }
     NumberSource* line() { return line_.get(); }
@@ -223,6 +227,11 @@ private:
     /// Takes freshly loaded generators: in place of the old ones, or on a gang station into
     /// them, with the shared numbering locked.
     void installGenerators(StoredGenerators g);
+    /// The operator's binding, once the receiver is selected (and on a gang station the
+    /// pairing window is this slot's): the bind command and the watch's timer.
+    void startBindingWatch();
+    /// The binding timer stops; the pairing window is given up or its queue left.
+    void endBinding();
     // RunHost: what the runs ask of the station.
     Receiver findReceiver() override;
     bool receiverReady() override { return receiverReady_; }
@@ -311,6 +320,10 @@ private:
     SharedNumbering* sharedNumbering_ = nullptr;
     /// The operator's binding (Connect) while its watch runs.
     std::optional<BindingWatch> bindingWatch_;
+    /// On a gang station: the operator's binding waits for the pairing window, or holds it
+    /// while its watch runs.
+    bool awaitingPairingTurn_ = false;
+    std::unique_ptr<PairingWindow::Turn> bindingTurn_;
 };
 
 } // namespace rfbind

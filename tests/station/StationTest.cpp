@@ -3,6 +3,8 @@
 
 #include "bench/BenchTransmitter.h"
 #include "numbering/TProdRFID.h"
+#include "production/PairingWindow.h"
+#include "production/SharedNumbering.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +242,61 @@ TEST(Station, ConnectWatchesOnItsOwnTimerUntilAPairingOrTheSixteenthTick) {
         ASSERT_FALSE(s.view.boxes.empty());
         EXPECT_EQ(s.view.boxes.back(), row.verdict);
         EXPECT_TRUE(s.station->linkPolling().isActive()) << "link polling resumes";
+    }
+}
+
+TEST(Station, AGangSlotsConnectPairsOnlyInItsTurnAtThePairingWindow) {
+    // Slot 2 holds the pairing window (its keyboard binding); slot 1's operator presses
+    // Connect. Slot 1's receiver must not be told to pair before slot 2 gives the window up,
+    // and must give it up itself when its binding ends, however it ends.
+    struct Row {
+        const char* name;
+        bool receiverLeavesWhileWaiting;
+    };
+    const Row rows[] = {
+        {"the binding starts once the other slot is done, then frees the window", false},
+        {"a receiver pulled while waiting leaves the queue", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StationBench s;
+        SharedNumbering numbering(NumberingGenerators{*s.station->rxSN(), *s.station->txSN(),
+                                                      *s.station->rxRFID(), *s.station->txRFID()},
+                                  {});
+        PairingWindow pairing;
+        s.station->joinGang(1, numbering, pairing);
+        ASSERT_TRUE(pairing.request(2));
+        s.bench.switchMouse(false);
+        s.bench.switchMouse(true);
+
+        s.station->connectTransmitter(ReceiverFilter{});
+        auto tick = [&s] {
+            s.clock.advance(static_cast<std::uint32_t>(s.station->bindingPolling().interval()));
+            s.scheduler.runDue();
+        };
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(pairing.waiting(1));
+            EXPECT_FALSE(contains(s.view.debug, "--preMseID-"))
+                << "told to pair while another box pairs";
+            ASSERT_TRUE(s.station->bindingPolling().isActive());
+            tick();
+        }
+        if (row.receiverLeavesWhileWaiting) {
+            s.bench.unplugReceiver();
+            s.runPosted();
+            EXPECT_FALSE(pairing.waiting(1));
+            pairing.release(2);
+            EXPECT_EQ(pairing.holder(), std::nullopt);
+            continue;
+        }
+        pairing.release(2);
+        tick();
+        EXPECT_EQ(pairing.holder(), std::optional<int>(1));
+        for (int i = 0; i < 20 && s.station->bindingPolling().isActive(); ++i)
+            tick();
+        ASSERT_FALSE(s.view.boxes.empty());
+        EXPECT_EQ(s.view.boxes.back(), "paired");
+        EXPECT_EQ(pairing.holder(), std::nullopt) << "the window is free for the next slot";
     }
 }
 
