@@ -19,6 +19,9 @@ namespace {
 
 /// The "Please Check Device" entry of the message table.
 constexpr int kCheckDeviceMessage = 36;
+/// The binding's verdicts, "Connect Success" and "Connect Fail".
+constexpr int kConnectSuccessMessage = 5;
+constexpr int kConnectFailMessage = 6;
 
 QLineEdit* field(QWidget* parent, const char* name) {
     auto* e = new QLineEdit(parent);
@@ -98,11 +101,20 @@ SlotPanel::SlotPanel(int slot, Dialogs& dialogs, std::function<QString(int)> mes
     // PageDown goes to the window, which starts every idle slot: the slot's Go keeps no focus.
     go_->setFocusPolicy(Qt::NoFocus);
     connect(go_, &QPushButton::clicked, this, [this] { emit goClicked(slot_); });
-    column->addWidget(go_);
+    // The operator's binding of this slot's box: it waits for the gang's pairing window.
+    connect_ = new QPushButton(this);
+    connect_->setObjectName(QStringLiteral("btnCombo_Cmd_Soft_Bind_SW"));
+    connect_->setFocusPolicy(Qt::NoFocus);
+    connect(connect_, &QPushButton::clicked, this, [this] { emit connectClicked(slot_); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(go_, 1);
+    buttons->addWidget(connect_, 1);
+    column->addLayout(buttons);
     column->addStretch(1);
 
     showPort({});
     showLinkReset();
+    retranslate();
 }
 
 void SlotPanel::showPort(const QString& port) {
@@ -112,6 +124,29 @@ void SlotPanel::showPort(const QString& port) {
 }
 
 void SlotPanel::retranslate() {
+    drawReason();
+    // Eight slots' buttons cannot share one keyboard shortcut: the caption goes without it.
+    QString caption = messageText_(bindingWatched_ ? 4 : 3);
+    caption.remove(QStringLiteral("(&C)"));
+    caption.remove(QLatin1Char('&'));
+    connect_->setText(caption);
+}
+
+void SlotPanel::showBindingWatch(bool watching) {
+    // The slot whose transmitter the operator must switch to pairing says "Wait", as a run's
+    // keyboard binding does, and only while its binding holds the pairing window.
+    bindingWatched_ = watching;
+    if (watching) {
+        reason.reset();
+        drawReason();
+    }
+    showLabel(watching ? Label::Wait : Label::Empty);
+    retranslate();
+}
+
+void SlotPanel::showBindingVerdict(bool paired) {
+    // In the slot, not in a box: a box would stop every slot's reports to say which one.
+    reason = Reason{paired ? kConnectSuccessMessage : kConnectFailMessage, {}, {}};
     drawReason();
 }
 
@@ -167,6 +202,10 @@ void SlotPanel::drawReason() {
         if (!reason->cause.isEmpty())
             text += QStringLiteral(": ") + reason->cause;
     }
+    QPalette colour = reason_->palette();
+    colour.setColor(QPalette::WindowText,
+                    reason->messageId == kConnectSuccessMessage ? kPassColour : kFailColour);
+    reason_->setPalette(colour);
     // The slot is narrow: the whole text is in the tool tip.
     reason_->setText(text);
     reason_->setToolTip(text);

@@ -70,7 +70,7 @@ public:
     void clearUsbIds() override {}
     void showStatusAnswer(int, const std::uint8_t*) override {}
     void showNumbering(RunDisplay::Panel, const std::string&, const std::string&) override {}
-    void showBindingWatch(bool) override {}
+    void showBindingWatch(bool watching) override;
     void stopBindingAnimation() override {}
     void addDebugLine(const std::string&) override {}
     void showUnloggedUnit(const RunOutcome& outcome) override;
@@ -84,7 +84,7 @@ public:
     void showHotKeyLists(bool) override {}
     void showReceiverNotPermitted(const std::string& productString, const std::string& path) override;
     void reportNotReady(bool transmitterMissing, bool receiverMissing) override;
-    void showBindingVerdict(bool) override {}
+    void showBindingVerdict(bool paired) override;
     void showSettingsNotSaved(const std::string& why) override;
     void showRunRefused(bool numbering, const std::string& why) override;
     void showLineMessage(const std::string& text, bool error) override;
@@ -94,6 +94,8 @@ public:
 signals:
     /// The slot's own Go was pressed.
     void goClicked(int slot);
+    /// The slot's own Connect was pressed.
+    void connectClicked(int slot);
 
 private:
     void showResult(const QString& text, const QColor& colour);
@@ -113,6 +115,8 @@ private:
     QLineEdit* radioId_;
     QProgressBar* progress_;
     QPushButton* go_;
+    QPushButton* connect_;
+    bool bindingWatched_ = false;
     QString port_;
     /// What the reason label says: a message-table entry with its detail and cause, or the
     /// devices a Go found missing.

@@ -60,6 +60,7 @@ SlotStrip::SlotStrip(const StationSlots& stationSlots, std::vector<SlotSource> s
         slot->panel = new SlotPanel(k, dialogs, messageText, this);
         row->addWidget(slot->panel, 1);
         connect(slot->panel, &SlotPanel::goClicked, this, &SlotStrip::goRequested);
+        connect(slot->panel, &SlotPanel::connectClicked, this, &SlotStrip::connectRequested);
 
         const SlotSource& source = sources[static_cast<std::size_t>(k - 1)];
         slot->devices = std::make_unique<SlotDevices>(*source.devices, assignment_, k);
@@ -150,6 +151,14 @@ void SlotStrip::go(int slot, const UnitRecipe& recipe) {
         if (!station->runActive())
             station->go(recipe);
     });
+}
+
+void SlotStrip::connectTransmitter(int slot, const std::optional<ReceiverFilter>& filter) {
+    if (slot < 1 || slot > count())
+        return;
+    Station* station = slots_[static_cast<std::size_t>(slot - 1)]->station.get();
+    slots_[static_cast<std::size_t>(slot - 1)]->thread->post(
+        [station, filter] { station->connectTransmitter(filter); });
 }
 
 void SlotStrip::whenSlotIdle(int slot,

@@ -8,6 +8,7 @@
 #include "production/UnitRecipe.h"
 #include "settings/StationSlots.h"
 #include "station/SlotAssignment.h"
+#include "station/Station.h"
 
 #include <QWidget>
 
@@ -61,6 +62,8 @@ public:
     void goAll(const UnitRecipe& recipe);
     /// Starts slot `slot` (1-based) on `recipe`, when it is idle.
     void go(int slot, const UnitRecipe& recipe);
+    /// Connect in slot `slot`: its binding, once the pairing window is its turn.
+    void connectTransmitter(int slot, const std::optional<ReceiverFilter>& filter);
 
     /// Runs `onWindow` on the window's thread once slot `slot`'s station is idle, with the
     /// outcome of its last run.
@@ -82,6 +85,8 @@ public:
 signals:
     /// A slot's own Go was pressed: the window answers with go(slot, its recipe).
     void goRequested(int slot);
+    /// A slot's own Connect was pressed: the window answers with connectTransmitter().
+    void connectRequested(int slot);
 
 private:
     struct Slot;

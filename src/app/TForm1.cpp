@@ -104,15 +104,17 @@ void TForm1::atStation(const std::function<void()>& work) {
 
 void TForm1::atIdleStation(const std::function<void()>& work) {
     // On the window's thread the handlers themselves wait for the end of a run (whenIdle).
+    // On a gang station the slots draw from these generators meanwhile: the panels read and
+    // change them with the numbering locked.
     if (!stationThread_ || stationThread_->onStationThread()) {
-        work();
+        station_->withGeneratorsLocked(work);
         return;
     }
     auto done = std::make_shared<std::atomic<bool>>(false);
     stationThread_->post([this, &work, done] {
         stationThread_->whenBetweenCommands([this, &work, done] {
             station_->whenIdle([this, &work, done] {
-                work();
+                station_->withGeneratorsLocked(work);
                 *done = true;
                 // Wakes the window's wait below.
                 QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
@@ -281,9 +283,13 @@ void TForm1::createSlotStrip() {
             "Station.ini to program on the line, or Line.ini to number the slots from TX.ini");
     connect(strip_, &SlotStrip::goRequested, this,
             [this](int slot) { strip_->go(slot, unitRecipe()); });
+    connect(strip_, &SlotStrip::connectRequested, this,
+            [this](int slot) { strip_->connectTransmitter(slot, receiverFilter()); });
     // The strip takes the place of the one unit's result, Go and progress.
     ui->gbGo->hide();
     ui->pbSetTX->hide();
+    // Each slot binds its own box with its own Connect; the station itself works no receiver.
+    ui->btnCombo_Cmd_Soft_Bind_SW->hide();
     strip_->show();
     FormResize();
     strip_->start(QSysInfo::machineHostName().toStdString());

@@ -20,7 +20,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
+#include <thread>
 #include <memory>
 #include <set>
 #include <vector>
@@ -205,4 +208,47 @@ TEST(SlotStrip, ASettingsLoadBetweenUnitsKeepsTheSlotsNumbering) {
             form.btnLoadSettingClick();
     }
     EXPECT_EQ(logLines(gang.station.folder.path()).size(), 4);
+}
+
+// The numbering panels change the generators the slots draw from on their own threads: a
+// change waits until no slot is drawing or committing (the numbering's lock).
+TEST(SlotStrip, ANumberingPanelChangeWaitsForTheSlotsNumbering) {
+    Gang gang({{}, {}});
+    app::TForm1& form = gang.start();
+    std::promise<void> holding;
+    std::int64_t seenAtEndOfHold = -1;
+    std::thread slotDrawing([&] {
+        form.slotStrip()->numbering().withGenerators([&](NumberingGenerators& g) {
+            holding.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            seenAtEndOfHold = g.rxSN.IncInitSN();
+        });
+    });
+    holding.get_future().wait();
+    form.findChild<QLineEdit*>("edtRX_IncInitSN")->setText("0200");
+    slotDrawing.join();
+    EXPECT_EQ(seenAtEndOfHold, 1) << "changed while a slot held the numbering";
+    std::int64_t now = -1;
+    form.slotStrip()->numbering().withGenerators(
+        [&](NumberingGenerators& g) { now = g.rxSN.IncInitSN(); });
+    EXPECT_EQ(now, 0x200);
+}
+
+// A slot's own Connect binds its own box, once the pairing window is its turn, and says how it
+// ended in the slot itself.
+TEST(SlotStrip, ASlotsConnectBindsItsOwnBoxAndSaysSoInTheSlot) {
+    Gang gang({{}, {}});
+    app::TForm1& form = gang.start();
+    gang.boxes[1]->switchMouse(false);
+    gang.boxes[1]->switchMouse(true); // in its pairing period
+    auto* connectButton =
+        form.slotStrip()->panel(2)->findChild<QPushButton*>("btnCombo_Cmd_Soft_Bind_SW");
+    ASSERT_NE(connectButton, nullptr);
+    EXPECT_EQ(connectButton->text(), "Connect");
+    connectButton->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return gang.field(form, 2, "lblFailReason") == "Connect Success"; }, kDeadlineMs))
+        << gang.field(form, 2, "lblFailReason").toStdString();
+    EXPECT_EQ(gang.field(form, 1, "lblFailReason"), "");
+    EXPECT_EQ(gang.field(form, 2, "lblResult"), "") << "no Wait once the binding ended";
 }
