@@ -33,32 +33,6 @@ constexpr int kPickUpMarginMs = 300;
 /// A slot still working its unit after this long is reported as it stands.
 constexpr qint64 kLongestCycleMs = 120000;
 
-QStringList logLines() {
-    QFile f(QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-}
-
-template <class Container> QJsonArray toArray(const Container& values) {
-    QJsonArray a;
-    for (auto v : values)
-        a.append(static_cast<int>(v));
-    return a;
-}
-
-QString idText(std::uint32_t id) {
-    return QString("%1").arg(id & 0xFFFFFF, 6, 16, QChar('0')).toUpper();
-}
-
-template <class T> double median(std::vector<T> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? static_cast<double>(v[n / 2]) : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
 } // namespace
 
 GangHeadlessRun::GangHeadlessRun(TForm1& form, std::vector<Box> boxes, std::uint32_t seed,
@@ -137,7 +111,7 @@ void GangHeadlessRun::start(int k) {
 }
 
 void GangHeadlessRun::heartbeat() {
-    maxStallMs_ = std::max(maxStallMs_, sinceBeat_.elapsed());
+    tally_.stalled(sinceBeat_.elapsed());
     sinceBeat_.restart();
     int waiting = 0;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -175,18 +149,11 @@ void GangHeadlessRun::ended(int k, const std::optional<RunOutcome>& outcome) {
 
     bench::Bench& bench = *s.box.bench;
     const auto benchHeld = bench.hold();
-    const auto& rx = bench.receiver();
-    const auto& tx = bench.mouse();
-    std::uint32_t rxId = 0, txId = 0;
-    for (int i = 0; i < 3; ++i) {
-        rxId = rxId << 8 | static_cast<std::uint32_t>(rx.eeprom()[i] >> 8);
-        txId = txId << 8 | tx.eeprom()[8 + i];
-    }
     // Units end in any order: the unit's own line is the one with its radio ID.
     QJsonValue logLine = QJsonValue::Null;
     if (outcome && outcome->passed && outcome->ids) {
         const QString id = QString::fromStdString(radioIdText(outcome->ids->R));
-        for (const QString& line : logLines())
+        for (const QString& line : todaysLogLines())
             if (line.contains(id))
                 logLine = line;
     }
@@ -197,57 +164,20 @@ void GangHeadlessRun::ended(int k, const std::optional<RunOutcome>& outcome) {
     line["result"] = result;
     line["cycle_ms"] = cycleMs;
     line["sleep_ms"] = s.box.clock->sleptMs() - s.slept0;
-    line["rx_radio_id"] = idText(rxId);
-    line["tx_radio_id"] = idText(txId);
+    UnitTally::addDevices(line, bench);
     line["rx_sn"] = panel->findChild<QLineEdit*>("edtRX_SN")->text();
     line["tx_sn"] = panel->findChild<QLineEdit*>("edtTX_SN")->text();
     line["log_line"] = logLine;
-    line["rx_eeprom"] = toArray(rx.eeprom());
-    line["tx_eeprom"] = toArray(tx.eeprom());
-    line["rx_rfic"] = toArray(rx.radioChipRegisters());
-    line["tx_rfic"] = toArray(tx.radioChipRegisters());
     line["frames"] = static_cast<qint64>(bench.featureTransfers() - s.frames0);
-    if (outcome && !outcome->passed) {
-        line["fail_step"] = QString::fromStdString(outcome->failStep);
-        QJsonObject reason;
-        reason["code"] = QString::fromStdString(std::string(failReasonCode(outcome->reason)));
-        reason["text"] = QString::fromStdString(outcome->reasonText());
-        line["fail_reason"] = reason;
-        const QString code = reason["code"].toString();
-        failuresByReason_[code.isEmpty() ? QStringLiteral("unknown") : code] += 1;
-    } else if (!outcome) {
-        failuresByReason_[QStringLiteral("unknown")] += 1;
-    }
-    out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
-    out_.flush();
-
-    (result == "PASS" ? passed_ : failed_)++;
-    cycleMs_.push_back(cycleMs);
-    sleepMs_.push_back(s.box.clock->sleptMs() - s.slept0);
+    tally_.unitEnded(line, result, outcome, cycleMs, s.box.clock->sleptMs() - s.slept0, out_);
     ++s.units;
     place(k);
 }
 
 void GangHeadlessRun::printSummary() {
-    QJsonObject s;
-    s["units"] = passed_ + failed_;
-    s["passed"] = passed_;
-    s["failed"] = failed_;
-    QJsonObject reasons;
-    for (auto it = failuresByReason_.cbegin(); it != failuresByReason_.cend(); ++it)
-        reasons[it.key()] = it.value();
-    s["failures_by_reason"] = reasons;
-    s["median_cycle_ms"] = median(cycleMs_);
-    s["median_sleep_ms"] = median(sleepMs_);
-    s["max_ui_stall_ms"] = maxStallMs_;
-    // The longest time a processor ran nothing of this program, not even a thread that only
-    // sleeps (a busy machine, or a virtual machine's host holding it back): a window stall
-    // about as long is the machine's, not the station's.
-    s["longest_machine_stall_ms"] = static_cast<qint64>(machine_.longest());
-    s["slots"] = static_cast<int>(slots_.size());
     // From the first Go to the end of the last unit: the station's output while it works.
-    const qint64 span = firstGoMs_ < 0 ? 0 : lastEndMs_ - firstGoMs_;
-    s["units_per_hour"] = span > 0 ? (passed_ + failed_) * 3600000.0 / static_cast<double>(span) : 0.0;
+    QJsonObject s = tally_.summary(firstGoMs_ < 0 ? 0 : lastEndMs_ - firstGoMs_);
+    s["slots"] = static_cast<int>(slots_.size());
     QJsonArray perSlot;
     for (const Slot& slot : slots_)
         perSlot.append(slot.units);

@@ -3,7 +3,7 @@
 
 #include "production/RunOutcome.h"
 
-#include "MachineStalls.h"
+#include "benchapp/UnitTally.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -78,15 +78,8 @@ private:
     QElapsedTimer wall_;
     qint64 firstGoMs_ = -1;
     qint64 lastEndMs_ = 0;
-    qint64 maxStallMs_ = 0;
-    /// How long the machine held a processor back, for reading the stalls above.
-    MachineStalls machine_;
     int mostWaiting_ = 0;
-    int passed_ = 0;
-    int failed_ = 0;
-    std::vector<qint64> cycleMs_;
-    std::vector<long long> sleepMs_;
-    QMap<QString, int> failuresByReason_;
+    UnitTally tally_;
 };
 
 } // namespace rfbind::app

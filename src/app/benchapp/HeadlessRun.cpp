@@ -33,34 +33,6 @@ constexpr int kPickUpMarginMs = 300;
 /// A unit still in the station after this long is reported as it stands.
 constexpr qint64 kLongestCycleMs = 120000;
 
-QString todaysLog() {
-    return QDir::current().filePath("Log/" + QDate::currentDate().toString("yyyy-MM-dd") + ".txt");
-}
-
-QStringList logLines() {
-    QFile f(todaysLog());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-}
-
-template <class Container> QJsonArray toArray(const Container& values) {
-    QJsonArray a;
-    for (auto v : values)
-        a.append(static_cast<int>(v));
-    return a;
-}
-
-QString idText(std::uint32_t id) { return QString("%1").arg(id & 0xFFFFFF, 6, 16, QChar('0')).toUpper(); }
-
-template <class T> double median(std::vector<T> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? static_cast<double>(v[n / 2]) : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
 } // namespace
 
 HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stationClock,
@@ -77,7 +49,7 @@ HeadlessRun::HeadlessRun(TForm1& form, bench::Bench& bench, CountingClock& stati
 
 void HeadlessRun::heartbeat() {
     if (inCycle_) {
-        maxStallMs_ = std::max(maxStallMs_, sinceBeat_.elapsed());
+        tally_.stalled(sinceBeat_.elapsed());
         // The operator: moves the mouse when asked, presses the keyboard's bind button once.
         const QString prompt = lblResult_->text();
         if (prompt == "Move")
@@ -137,7 +109,7 @@ void HeadlessRun::runUnit(int unit) {
     }
 
     auto* btnGo = form_.findChild<QPushButton*>("btnGo");
-    const QStringList logBefore = logLines();
+    const QStringList logBefore = todaysLogLines();
     const long long slept0 = clock_.sleptMs();
     const std::uint64_t frames0 = bench_.featureTransfers();
 
@@ -170,70 +142,27 @@ void HeadlessRun::runUnit(int unit) {
     if (shownAtEnd[0].isEmpty() && shownAtGo_)
         shownAtEnd = *shownAtGo_;
     const QString& result = shownAtEnd[0];
-    const QStringList logAfter = logLines();
+    const QStringList logAfter = todaysLogLines();
 
     // The station's link polling goes on talking to the receiver while the unit is read.
     const auto benchHeld = bench_.hold();
-    const auto& rx = bench_.receiver();
-    const auto& tx = bench_.mouse();
-    std::uint32_t rxId = 0, txId = 0;
-    for (int i = 0; i < 3; ++i) {
-        rxId = rxId << 8 | static_cast<std::uint32_t>(rx.eeprom()[i] >> 8);
-        txId = txId << 8 | tx.eeprom()[8 + i];
-    }
-
     QJsonObject line;
     line["unit"] = unit;
     line["result"] = result;
     line["cycle_ms"] = cycleMs;
     line["sleep_ms"] = clock_.sleptMs() - slept0;
-    line["rx_radio_id"] = idText(rxId);
-    line["tx_radio_id"] = idText(txId);
+    UnitTally::addDevices(line, bench_);
     line["rx_sn"] = shownAtEnd[1];
     line["tx_sn"] = shownAtEnd[2];
     line["log_line"] = logAfter.size() > logBefore.size() ? QJsonValue(logAfter.last())
                                                           : QJsonValue(QJsonValue::Null);
-    line["rx_eeprom"] = toArray(rx.eeprom());
-    line["tx_eeprom"] = toArray(tx.eeprom());
-    line["rx_rfic"] = toArray(rx.radioChipRegisters());
-    line["tx_rfic"] = toArray(tx.radioChipRegisters());
     line["frames"] = static_cast<qint64>(bench_.featureTransfers() - frames0);
-    const auto& outcome = form_.lastOutcome();
-    if (outcome && !outcome->passed) {
-        line["fail_step"] = QString::fromStdString(outcome->failStep);
-        QJsonObject reason;
-        reason["code"] = QString::fromStdString(std::string(failReasonCode(outcome->reason)));
-        reason["text"] = QString::fromStdString(outcome->reasonText());
-        line["fail_reason"] = reason;
-        const QString code = reason["code"].toString();
-        failuresByReason_[code.isEmpty() ? QStringLiteral("unknown") : code] += 1;
-    }
-    out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
-    out_.flush();
-
-    (result == "PASS" ? passed_ : failed_)++;
-    cycleMs_.push_back(cycleMs);
-    sleepMs_.push_back(clock_.sleptMs() - slept0);
+    tally_.unitEnded(line, result, form_.lastOutcome(), cycleMs, clock_.sleptMs() - slept0, out_);
 }
 
 void HeadlessRun::printSummary() {
-    QJsonObject s;
-    s["units"] = passed_ + failed_;
-    s["passed"] = passed_;
-    s["failed"] = failed_;
-    QJsonObject reasons;
-    for (auto it = failuresByReason_.cbegin(); it != failuresByReason_.cend(); ++it)
-        reasons[it.key()] = it.value();
-    s["failures_by_reason"] = reasons;
-    s["median_cycle_ms"] = median(cycleMs_);
-    s["median_sleep_ms"] = median(sleepMs_);
-    s["max_ui_stall_ms"] = maxStallMs_;
-    // The longest time a processor ran nothing of this program, not even a thread that only
-    // sleeps (a busy machine, or a virtual machine's host holding it back): a window stall
-    // about as long is the machine's, not the station's.
-    s["longest_machine_stall_ms"] = static_cast<qint64>(machine_.longest());
     // Placing each unit is part of the station's hour, as on a gang station.
-    s["units_per_hour"] = lastEndMs_ > 0 ? (passed_ + failed_) * 3600000.0 / static_cast<double>(lastEndMs_) : 0.0;
+    const QJsonObject s = tally_.summary(lastEndMs_);
     out_ << QJsonDocument(s).toJson(QJsonDocument::Compact) << '\n';
     out_.flush();
 }

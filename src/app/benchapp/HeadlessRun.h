@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "MachineStalls.h"
+#include "benchapp/UnitTally.h"
 
 #include <QElapsedTimer>
 #include <QMap>
@@ -63,17 +63,10 @@ private:
     std::optional<QStringList> shownAtGo_;
     QStringList shown() const;
     bool goTaken_ = false;
-    qint64 maxStallMs_ = 0;
-    /// How long the machine held a processor back, for reading the stalls above.
-    MachineStalls machine_;
     /// From the first unit's key press to the last unit's end, for the units per hour.
     QElapsedTimer wall_;
     qint64 lastEndMs_ = 0;
-    int passed_ = 0;
-    int failed_ = 0;
-    std::vector<qint64> cycleMs_;
-    std::vector<long long> sleepMs_;
-    QMap<QString, int> failuresByReason_;
+    UnitTally tally_;
 };
 
 } // namespace rfbind::app
