@@ -5,6 +5,7 @@
 #include "SlotPanel.h"
 #include "StationFixture.h"
 #include "bench/Bench.h"
+#include "production/RunBench.h"
 #include "bench/BenchController.h"
 #include "settings/IniFile.h"
 #include "settings/StoredGenerators.h"
@@ -34,23 +35,12 @@ namespace {
 
 constexpr int kDeadlineMs = 60000;
 
-/// Serial numbers on for both devices, radio IDs in sequence.
+/// TX.ini with the test station's numbering: serial numbers from 0005, radio IDs in sequence.
 void writeNumbering(const QString& folder) {
     IniFile ini((folder + "/TX.ini").toStdString());
     TProdSN rxSN, txSN;
-    for (TProdSN* sn : {&rxSN, &txSN}) {
-        sn->SetIsSN(true);
-        sn->SetIsDate(false);
-        sn->SetFixSNByteCount(2);
-        sn->SetFixSN(0x4142);
-        sn->SetIncSNByteCount(2);
-        sn->SetIncInitSN(1);
-    }
     TProdRFID rxID, txID;
-    rxID.SetIsRandom(false);
-    txID.SetIsRandom(false);
-    rxID.SetIncInitRFID(0x123456);
-    txID.SetIncInitRFID(0x654321);
+    test::freshStationGenerators(rxSN, txSN, rxID, txID);
     StoreGenerators(ini, rxSN, txSN, rxID, txID);
     ASSERT_TRUE(ini.save().ok);
 }
@@ -140,21 +130,21 @@ TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
     bench::BenchFaults txOff;
     txOff.transmitterOff = true;
     const Case cases[] = {
-        {"both pass", {{}, {}}, {"PASS", "PASS"}, 2, "IncCurrentSN = 2;"},
+        {"both pass", {{}, {}}, {"PASS", "PASS"}, 2, "IncCurrentSN = 6;"},
         // The slot whose mouse is off says so in its own panel (no box stops the other
         // slots); only the passed unit is logged.
         {"a fault in one slot fails that slot only",
          {{}, txOff},
          {"PASS", ""},
          1,
-         "IncCurrentSN = 1;"},
+         "IncCurrentSN = 5;"},
         // The slots do not draw from a line: numbering them from TX.ini would hand out numbers
         // the line's ledger never saw, so a station on a line refuses them all.
         {"a station on a line refuses every slot",
          {{}, {}},
          {"FAIL", "FAIL"},
          0,
-         "IncInitSN = 1;  IsFixAscii = True;end;", // no counter stored: nothing was handed out
+         "IncInitSN = 5;  IncPrevSN = 4;  IsFixAscii = True;end;", // no counter stored: nothing was handed out
          "postgresql://nobody@127.0.0.1:1/none",
          "several slots"},
     };
@@ -227,7 +217,7 @@ TEST(SlotStrip, ANumberingPanelChangeWaitsForTheSlotsNumbering) {
     holding.get_future().wait();
     form.findChild<QLineEdit*>("edtRX_IncInitSN")->setText("0200");
     slotDrawing.join();
-    EXPECT_EQ(seenAtEndOfHold, 1) << "changed while a slot held the numbering";
+    EXPECT_EQ(seenAtEndOfHold, 5) << "changed while a slot held the numbering";
     std::int64_t now = -1;
     form.slotStrip()->numbering().withGenerators(
         [&](NumberingGenerators& g) { now = g.rxSN.IncInitSN(); });
