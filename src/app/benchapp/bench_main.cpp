@@ -93,13 +93,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::HidrawTransport> hidraw;
     if (options->transport == app::BenchCommandLine::Transport::Hidraw) {
         // On a gang bench every box's receiver is a node of its own on the one emulated bus.
-        hidraw = std::make_unique<app::HidrawTransport>(gang ? *boxes[0] : bench, options->hidraw);
+        std::vector<bench::Bench*> others;
         for (std::size_t k = 1; k < boxes.size(); ++k)
-            if (!hidraw->addReceiver(*boxes[k])) {
-                err << "rfbind-bench: the hidraw transport emulates at most "
-                    << app::HidrawTransport::kMaxReceivers << " receivers\n";
-                return 2;
-            }
+            others.push_back(boxes[k].get());
+        hidraw = std::make_unique<app::HidrawTransport>(gang ? *boxes[0] : bench, options->hidraw,
+                                                        others);
         if (const QString why = hidraw->error(); !why.isEmpty()) {
             err << "rfbind-bench: the hidraw transport does not work: " << why << "\n";
             return 1;
