@@ -234,8 +234,13 @@ int main(int argc, char** argv) {
     bench.freshUnit(options->seed);
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k]->freshUnit(options->seed + static_cast<std::uint32_t>(k));
-    // On a gang bench the panel shows the first slot's box.
-    app::BenchPanel panel(gang ? *boxes[0] : bench);
+    // On a gang bench the panel holds every slot's box, slot 1's shown first.
+    std::vector<bench::Bench*> panelBoxes;
+    for (auto& box : boxes)
+        panelBoxes.push_back(box.get());
+    if (!gang)
+        panelBoxes.push_back(&bench);
+    app::BenchPanel panel(panelBoxes);
     panel.adjustSize();
     panel.offerOn(&form);
     form.show();
