@@ -30,10 +30,10 @@ class Bench;
 /// up) at the same node, as the kernel reuses the lowest free minor; a file descriptor opened
 /// on an earlier plug-in gets ENODEV.
 ///
-/// A udev monitor's socket queues only a few events; umockdev ends the process when one is
-/// full. Before each hidraw event the bench waits, for a while at most, until every monitor of
-/// the process has taken what it was sent (see roomForHotplugEvent()), so eight boxes swapped
-/// one after the other reach every slot's station.
+/// A udev monitor's socket queues only a few events, and umockdev ends the process when one is
+/// full. Before each hidraw event the bench waits, for a second at most, for every monitor of
+/// the process that has several events unread to take them (roomForHotplugEvent()), so eight
+/// boxes swapped one after the other reach every slot's station.
 ///
 /// Requires umockdev's preload library in this process (see ensureUmockdevPreloaded()) and
 /// must be created before anything in the process opens a udev monitor or reads /sys. Only one
