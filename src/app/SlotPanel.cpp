@@ -228,11 +228,21 @@ void SlotPanel::showRadioId(const std::string& hexDigits) { radioId_->setText(QS
 void SlotPanel::showRxSerial(const std::string& text) { rxSerial_->setText(QString::fromStdString(text)); }
 void SlotPanel::showTxSerial(const std::string& text) { txSerial_->setText(QString::fromStdString(text)); }
 
+namespace {
+
+// The slots' own entries of the message table.
+constexpr int kUnloggedUnitMessage = 76;
+constexpr int kReceiverNotPermittedMessage = 77;
+constexpr int kSettingsNotSavedMessage = 78;
+constexpr int kRunRefusedMessage = 79;
+constexpr int kCannotStoreNumberingMessage = 80;
+constexpr int kCannotLogUnitsMessage = 81;
+
+} // namespace
+
 void SlotPanel::showUnloggedUnit(const RunOutcome& outcome) {
     dialogs_.message(this, stationTitle(),
-                     QStringLiteral("Slot %1: the unit passed, but its line could not be written "
-                                    "to %2 (%3). Write it down by hand: radio ID %4, serial "
-                                    "numbers %5 / %6.")
+                     messageText_(kUnloggedUnitMessage)
                          .arg(slot_)
                          .arg(QString::fromStdString(outcome.logPath),
                               QString::fromStdString(outcome.logError),
@@ -251,9 +261,7 @@ void SlotPanel::showTransmitterLink(bool alive) { ledTX_->setOn(alive); }
 
 void SlotPanel::showReceiverNotPermitted(const std::string& productString, const std::string& path) {
     dialogs_.message(this, stationTitle(),
-                     QStringLiteral("Slot %1: the receiver \"%2\" is plugged in, but this user is "
-                                    "not allowed to use it (%3). The station's device rule "
-                                    "70-rfbind.rules is missing.")
+                     messageText_(kReceiverNotPermittedMessage)
                          .arg(slot_)
                          .arg(QString::fromStdString(productString), QString::fromStdString(path)),
                      Dialogs::Icon::Warning);
@@ -266,7 +274,7 @@ void SlotPanel::reportNotReady(bool transmitterMissing, bool receiverMissing) {
 
 void SlotPanel::showSettingsNotSaved(const std::string& why) {
     dialogs_.message(this, stationTitle(),
-                     QStringLiteral("Slot %1: the numbering could not be stored: %2")
+                     messageText_(kSettingsNotSavedMessage)
                          .arg(slot_)
                          .arg(QString::fromStdString(why)),
                      Dialogs::Icon::Error);
@@ -274,10 +282,10 @@ void SlotPanel::showSettingsNotSaved(const std::string& why) {
 
 void SlotPanel::showRunRefused(bool numbering, const std::string& why) {
     dialogs_.message(this, stationTitle(),
-                     QStringLiteral("Slot %1: no unit is programmed while the station cannot %2: %3.")
+                     messageText_(kRunRefusedMessage)
                          .arg(slot_)
-                         .arg(numbering ? QStringLiteral("store its numbering")
-                                        : QStringLiteral("write down its units"),
+                         .arg(messageText_(numbering ? kCannotStoreNumberingMessage
+                                                     : kCannotLogUnitsMessage),
                               QString::fromStdString(why)),
                      Dialogs::Icon::Error);
 }

@@ -105,6 +105,26 @@ constexpr Message kMessages[] = {
     {74, {"Line not usable: %1", "產線無法使用：%1", "产线无法使用：%1"}},
     {75, {"Numbers reclaimed by the line's supervisor: %1", "號碼已被產線管理者收回：%1",
           "号码已被产线管理者收回：%1"}},
+    // A gang station's slots: "%1" is the slot's number; 79 takes 80 or 81 as its "%2".
+    {76,
+     {"Slot %1: the unit passed, but its line could not be written to %2 (%3). Write it down "
+      "by hand: radio ID %4, serial numbers %5 / %6.",
+      "槽位 %1：產品已通過，但其記錄無法寫入 %2（%3）。請手動記下：無線 ID %4，序號 %5 / %6。",
+      "槽位 %1：产品已通过，但其记录无法写入 %2（%3）。请手动记下：无线 ID %4，序号 %5 / %6。"}},
+    {77,
+     {"Slot %1: the receiver \"%2\" is plugged in, but this user is not allowed to use it (%3). "
+      "The station's device rule 70-rfbind.rules is missing.",
+      "槽位 %1：接收器「%2」已插上，但目前的使用者沒有權限使用它（%3）。本站缺少裝置規則 "
+      "70-rfbind.rules。",
+      "槽位 %1：接收器“%2”已插上，但当前用户没有权限使用它（%3）。本站缺少设备规则 "
+      "70-rfbind.rules。"}},
+    {78, {"Slot %1: the numbering could not be stored: %2", "槽位 %1：編號無法儲存：%2",
+          "槽位 %1：编号无法保存：%2"}},
+    {79, {"Slot %1: no unit is programmed while the station cannot %2: %3.",
+          "槽位 %1：本站無法%2，因此不會燒錄任何產品：%3。",
+          "槽位 %1：本站无法%2，因此不会烧录任何产品：%3。"}},
+    {80, {"store its numbering", "儲存編號", "保存编号"}},
+    {81, {"write down its units", "記錄產品", "记录产品"}},
 };
 
 constexpr std::array<const char*, 3> kLanguageNames = {"lkEng", "lkCht", "lkChs"};

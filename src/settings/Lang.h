@@ -11,9 +11,8 @@ namespace rfbind {
 enum TLanguateKind : std::uint8_t { lkEng = 0, lkCht = 1, lkChs = 2 };
 
 /// Text of message `id` (0..55 for the window, 60..75 for run failures, erase results and the
-/// line) in
-/// `language`, UTF-8; nullptr when the table has no such id
-/// (the caller then leaves its text as it was).
+/// line, 76..81 for a gang station's slots) in `language`, UTF-8; nullptr when the table has no
+/// such id (the caller then leaves its text as it was).
 const char* MessageText(int id, TLanguateKind language);
 
 /// The name the language is stored under: "lkEng", "lkCht" or "lkChs".

@@ -6,16 +6,24 @@
 #include "commands/ReceiverSelection.h"
 #include "link/Frame.h"
 #include "link/HidapiController.h"
+#include "settings/StationSlots.h"
+#include "station/SlotAssignment.h"
+#include "station/SlotDevices.h"
 #include "support/RecordingClock.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -263,32 +271,107 @@ TEST(HidrawBackend, ShortSetFeatureFailsWithTheCount) {
     }
 }
 
-// Two receivers: both are listed and accepted, each node reaches its own firmware, and the main
-// one comes last, so the station's search ends on it.
-TEST(HidrawBackend, TwoReceiversEachReachTheirOwnFirmware) {
-    test::RecordingClock otherClock;
-    bench::Bench other(otherClock);
-    other.freshUnit(8);
-    HidrawRig rig({}, &other);
-    std::vector<HidDevice*> receivers;
-    for (auto& d : rig.devices)
-        if (selection::capabilitiesFit(d->caps()))
-            receivers.push_back(d.get());
-    ASSERT_EQ(receivers.size(), 2u);
-    EXPECT_EQ(receivers[1]->path(), rig.hidraw->receiverNode());
-    EXPECT_NE(receivers[0]->path(), receivers[1]->path());
-    // Each receiver names the port it is plugged into, as sysfs shows it: the main one where
-    // its bench put it, the other (its bench naming the same port) on a port of its own.
-    EXPECT_EQ(receivers[1]->portPath(), "1-4");
-    EXPECT_EQ(receivers[0]->portPath(), "1-2");
+namespace {
 
-    Frame answer{};
-    ASSERT_TRUE(linkQuery(*receivers[0], answer));
-    EXPECT_EQ(other.featureTransfers(), 2u);
-    EXPECT_EQ(rig.bench.featureTransfers(), 0u);
-    ASSERT_TRUE(linkQuery(*receivers[1], answer));
-    EXPECT_EQ(rig.bench.featureTransfers(), 2u);
-    EXPECT_EQ(answer[1], rig.bench.receiver().mouseId());
+/// Receivers on one emulated bus, one bench each: the main one, then the others in the order
+/// they were added. On a gang bench each box names its hub port, 1-1.1 for the first.
+struct BusOfReceivers {
+    test::RecordingClock clock;
+    std::vector<std::unique_ptr<bench::Bench>> benches;
+    std::unique_ptr<bench::HidrawBench> hidraw;
+    bool allAdded = true;
+
+    BusOfReceivers(int count, bool hubPorts) {
+        for (int k = 1; k <= count; ++k) {
+            bench::BenchOptions options;
+            if (hubPorts)
+                options.receiverPortPath = "1-1." + std::to_string(k);
+            benches.push_back(std::make_unique<bench::Bench>(clock, options));
+            benches.back()->freshUnit(static_cast<std::uint32_t>(40 + k));
+        }
+        hidraw = std::make_unique<bench::HidrawBench>(*benches[0]);
+        for (std::size_t k = 1; k < benches.size(); ++k)
+            allAdded = hidraw->addReceiver(*benches[k]) && allAdded;
+    }
+};
+
+/// The receivers' command collections in the order the controller lists them.
+std::vector<HidDevice*> receiversOf(std::vector<std::unique_ptr<HidDevice>>& devices) {
+    std::vector<HidDevice*> found;
+    for (auto& d : devices)
+        if (selection::capabilitiesFit(d->caps()))
+            found.push_back(d.get());
+    return found;
+}
+
+} // namespace
+
+// Every receiver on the bus, up to a full gang station's eight: each is listed and accepted
+// on a port and node of its own, in port order as udev lists them, and each node reaches its
+// own firmware only.
+TEST(HidrawBackend, EachReceiverOnTheBusReachesItsOwnFirmware) {
+    struct Case {
+        int count;
+        bool hubPorts;                   // the boxes name their hub ports, as a gang bench's do
+        std::vector<std::string> ports;  // each bench's receiver's port, main one first
+        std::vector<std::string> listed; // the receivers' ports in the order they are listed
+    };
+    // Benches that all name the same port get root ports of their own, passing over the main
+    // receiver's; with one other receiver, as with two, the main one is listed last.
+    const Case cases[] = {
+        {2, false, {"1-4", "1-2"}, {"1-2", "1-4"}},
+        {8, false, {"1-4", "1-2", "1-3", "1-5", "1-6", "1-7", "1-8", "1-9"},
+         {"1-2", "1-3", "1-4", "1-5", "1-6", "1-7", "1-8", "1-9"}},
+        {4, true, {"1-1.1", "1-1.2", "1-1.3", "1-1.4"}, {"1-1.1", "1-1.2", "1-1.3", "1-1.4"}},
+        {8, true, {"1-1.1", "1-1.2", "1-1.3", "1-1.4", "1-1.5", "1-1.6", "1-1.7", "1-1.8"},
+         {"1-1.1", "1-1.2", "1-1.3", "1-1.4", "1-1.5", "1-1.6", "1-1.7", "1-1.8"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + (c.hubPorts ? " on the hub" : " on root ports"));
+        BusOfReceivers bus(c.count, c.hubPorts);
+        ASSERT_TRUE(bus.hidraw->ok()) << bus.hidraw->error();
+        ASSERT_TRUE(bus.allAdded);
+        // Its udev monitor is gone before more receivers come below: none takes their events.
+        auto controller = std::make_unique<HidapiController>();
+        std::vector<std::unique_ptr<HidDevice>> devices;
+        while (auto d = controller->checkOut())
+            devices.push_back(std::move(d));
+        const std::vector<HidDevice*> receivers = receiversOf(devices);
+        std::vector<std::string> listed;
+        for (HidDevice* receiver : receivers)
+            listed.push_back(receiver->portPath());
+        EXPECT_EQ(listed, c.listed);
+
+        std::set<std::string> nodes;
+        for (HidDevice* receiver : receivers) {
+            nodes.insert(receiver->path());
+            // The bench whose port the receiver names answers its transfers, no other bench.
+            const auto at = std::find(c.ports.begin(), c.ports.end(), receiver->portPath());
+            ASSERT_NE(at, c.ports.end()) << receiver->portPath();
+            bench::Bench& own = *bus.benches[static_cast<std::size_t>(at - c.ports.begin())];
+            std::vector<std::uint64_t> before;
+            for (const auto& b : bus.benches)
+                before.push_back(b->featureTransfers());
+            Frame answer{};
+            ASSERT_TRUE(linkQuery(*receiver, answer)) << receiver->portPath();
+            EXPECT_EQ(answer[1], own.receiver().mouseId()) << receiver->portPath();
+            for (std::size_t k = 0; k < bus.benches.size(); ++k)
+                EXPECT_EQ(bus.benches[k]->featureTransfers(),
+                          before[k] + (bus.benches[k].get() == &own ? 2u : 0u))
+                    << receiver->portPath() << " bench " << k;
+        }
+        EXPECT_EQ(nodes.size(), static_cast<std::size_t>(c.count));
+
+        // The bus takes receivers up to eight, and no more.
+        devices.clear();
+        controller.reset();
+        int added = 0;
+        for (int i = 0; i < bench::HidrawBench::kMaxReceivers; ++i) {
+            bus.benches.push_back(std::make_unique<bench::Bench>(bus.clock));
+            added += bus.hidraw->addReceiver(*bus.benches.back()) ? 1 : 0;
+        }
+        EXPECT_EQ(added, 8 - c.count);
+    }
 }
 
 // Unplugging and plugging the receiver reach the station as udev events; the old device object
@@ -321,4 +404,144 @@ TEST(HidrawBackend, ReceiverThatComesAndGoesIsAnnouncedByUdev) {
     EXPECT_EQ(after->path(), rig.hidraw->receiverNode());
     Frame answer{};
     EXPECT_TRUE(linkQuery(*after, answer));
+}
+
+namespace {
+
+/// One slot of a gang station over the emulated bus: its own controller and udev monitor, and
+/// the devices it may use.
+struct BusSlot {
+    HidapiController controller;
+    std::unique_ptr<SlotDevices> devices;
+    std::vector<std::unique_ptr<HidDevice>> held;
+
+    /// The ports of the receivers one round of hand-outs gives the slot.
+    std::vector<std::string> receiverPorts() {
+        held.clear();
+        std::vector<std::string> ports;
+        for (auto d = devices->checkOut(); d; d = devices->checkOut()) {
+            if (selection::capabilitiesFit(d->caps()))
+                ports.push_back(d->portPath());
+            held.push_back(std::move(d));
+        }
+        return ports;
+    }
+
+    /// Waits for the plug change to reach the slot's monitor, then takes it.
+    bool hotPlugArrives() {
+        pollfd p{controller.monitorFd(), POLLIN, 0};
+        if (p.fd < 0 || ::poll(&p, 1, 2000) != 1)
+            return false;
+        controller.onMonitorReadable();
+        return true;
+    }
+};
+
+} // namespace
+
+// A gang station's slots take the receivers on the hub in port order, and a receiver unplugged
+// and plugged into the same port again returns to its slot, whichever slot and however many
+// slots; the other slots keep theirs meanwhile.
+TEST(HidrawBackend, ARepluggedReceiverReturnsToItsSlot) {
+    struct Case {
+        int slots;
+        int replugged; // the slot whose receiver is pulled and plugged in again
+    };
+    const Case cases[] = {{4, 3}, {8, 1}, {8, 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.slots) + " slots, slot " + std::to_string(c.replugged));
+        BusOfReceivers bus(c.slots, true);
+        ASSERT_TRUE(bus.hidraw->ok()) << bus.hidraw->error();
+        ASSERT_TRUE(bus.allAdded);
+        StationSlots stationSlots;
+        stationSlots.count = c.slots;
+        stationSlots.ports.assign(static_cast<std::size_t>(c.slots), std::string());
+        SlotAssignment assignment(stationSlots);
+        std::vector<std::unique_ptr<BusSlot>> slots;
+        for (int k = 1; k <= c.slots; ++k) {
+            slots.push_back(std::make_unique<BusSlot>());
+            slots.back()->devices =
+                std::make_unique<SlotDevices>(slots.back()->controller, assignment, k);
+        }
+        const auto hub = [](int k) { return std::vector<std::string>{"1-1." + std::to_string(k)}; };
+        // Slot by slot from the last, so port order, not the order of asking, decides.
+        for (int k = c.slots; k >= 1; --k)
+            EXPECT_EQ(slots[k - 1]->receiverPorts(), hub(k)) << "slot " << k;
+
+        bench::Bench& box = *bus.benches[static_cast<std::size_t>(c.replugged - 1)];
+        BusSlot& mine = *slots[static_cast<std::size_t>(c.replugged - 1)];
+        box.unplugReceiver();
+        for (auto& slot : slots)
+            ASSERT_TRUE(slot->hotPlugArrives());
+        EXPECT_EQ(mine.receiverPorts(), std::vector<std::string>{});
+        for (int k = 1; k <= c.slots; ++k) {
+            if (k != c.replugged) {
+                EXPECT_EQ(slots[k - 1]->receiverPorts(), hub(k)) << "slot " << k;
+            }
+        }
+
+        box.plugReceiver();
+        for (auto& slot : slots)
+            ASSERT_TRUE(slot->hotPlugArrives());
+        EXPECT_EQ(mine.receiverPorts(), hub(c.replugged));
+        // It is the replugged box that answers through the slot.
+        for (auto& d : mine.held) {
+            if (!selection::capabilitiesFit(d->caps()))
+                continue;
+            Frame answer{};
+            ASSERT_TRUE(linkQuery(*d, answer));
+            EXPECT_EQ(answer[1], box.receiver().mouseId());
+        }
+        for (int k = 1; k <= c.slots; ++k)
+            EXPECT_EQ(assignment.portOf(k), hub(k).front()) << "slot " << k;
+    }
+}
+
+// The boxes of a gang bench swapped faster than a station takes their hot-plug events: the
+// bench waits for the station's udev monitor instead of overrunning it (umockdev would end the
+// process), and each swap still reaches the station.
+TEST(HidrawBackend, SwapsFasterThanTheStationReadsAllReachIt) {
+    for (const int count : {4, 8}) {
+        SCOPED_TRACE(std::to_string(count) + " boxes");
+        BusOfReceivers bus(count, true);
+        ASSERT_TRUE(bus.hidraw->ok()) << bus.hidraw->error();
+        HidapiController controller;
+        int changes = 0;
+        controller.setDeviceChangeHandler([&] { ++changes; });
+        // The station's thread, busy with a unit, takes its events only now and then.
+        std::atomic<bool> stop = false;
+        std::atomic<int> taken = 0;
+        std::thread station([&] {
+            while (!stop) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                pollfd p{controller.monitorFd(), POLLIN, 0};
+                if (::poll(&p, 1, 0) == 1) {
+                    controller.onMonitorReadable();
+                    ++taken;
+                }
+            }
+        });
+        constexpr int kRounds = 3;
+        for (int round = 0; round < kRounds; ++round)
+            for (auto& box : bus.benches)
+                box->freshUnit(static_cast<std::uint32_t>(100 + round));
+        // The last swap is taken too.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        pollfd p{controller.monitorFd(), POLLIN, 0};
+        while (::poll(&p, 1, 0) == 1 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        stop = true;
+        station.join();
+        EXPECT_GT(taken.load(), 1);
+        EXPECT_GT(changes, 0);
+        std::vector<std::unique_ptr<HidDevice>> devices;
+        while (auto d = controller.checkOut())
+            devices.push_back(std::move(d));
+        std::vector<HidDevice*> receivers = receiversOf(devices);
+        ASSERT_EQ(receivers.size(), static_cast<std::size_t>(count));
+        for (HidDevice* receiver : receivers) {
+            Frame answer{};
+            EXPECT_TRUE(linkQuery(*receiver, answer)) << receiver->portPath();
+        }
+    }
 }

@@ -64,15 +64,65 @@ TEST(Lang, EveryIdInUseHasThreeTextsAndTheUnusedOnesNone) {
             }
         }
     }
-    // The run-failure and erase texts follow after a gap.
-    for (int id = 60; id <= 75; ++id)
+    // The run-failure, erase, line and slot texts follow after a gap.
+    for (int id = 60; id <= 81; ++id)
         for (TLanguateKind lang : {lkEng, lkCht, lkChs})
             EXPECT_NE(MessageText(id, lang), nullptr) << "id " << id << " language " << int(lang);
     EXPECT_EQ(MessageText(56, lkEng), nullptr);
     EXPECT_EQ(MessageText(59, lkEng), nullptr);
-    EXPECT_EQ(MessageText(76, lkEng), nullptr);
+    EXPECT_EQ(MessageText(82, lkEng), nullptr);
     EXPECT_EQ(MessageText(-1, lkEng), nullptr);
     EXPECT_EQ(MessageText(0, static_cast<TLanguateKind>(3)), nullptr);
+}
+
+// A gang station's slot texts: in every language, with each of the placeholders the slot
+// fills in (once, and none beyond them), the Chinese ones translated, the English ones worded
+// as the slots have always shown them.
+TEST(Lang, SlotTextsInEveryLanguageKeepTheirPlaceholders) {
+    struct Case {
+        int id;
+        int placeholders;
+        const char* english;
+    };
+    const Case cases[] = {
+        {76, 6,
+         "Slot %1: the unit passed, but its line could not be written to %2 (%3). Write it down "
+         "by hand: radio ID %4, serial numbers %5 / %6."},
+        {77, 3,
+         "Slot %1: the receiver \"%2\" is plugged in, but this user is not allowed to use it "
+         "(%3). The station's device rule 70-rfbind.rules is missing."},
+        {78, 2, "Slot %1: the numbering could not be stored: %2"},
+        {79, 3, "Slot %1: no unit is programmed while the station cannot %2: %3."},
+        {80, 0, "store its numbering"},
+        {81, 0, "write down its units"},
+    };
+    for (const TLanguateKind lang : {lkEng, lkCht, lkChs}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE("id " + std::to_string(c.id) + " language " + LanguageName(lang));
+            const char* text = MessageText(c.id, lang);
+            ASSERT_NE(text, nullptr);
+            const std::string t = text;
+            EXPECT_FALSE(t.empty());
+            if (lang == lkEng) {
+                EXPECT_EQ(t, c.english);
+            } else {
+                EXPECT_NE(t, MessageText(c.id, lkEng));
+            }
+            for (int n = 1; n <= c.placeholders + 1; ++n) {
+                const std::string mark = "%" + std::to_string(n);
+                const auto first = t.find(mark);
+                if (n > c.placeholders) {
+                    EXPECT_EQ(first, std::string::npos) << mark;
+                } else {
+                    ASSERT_NE(first, std::string::npos) << mark;
+                    EXPECT_EQ(t.find(mark, first + 1), std::string::npos) << mark << " twice";
+                }
+            }
+        }
+    }
+    // The two Chinese languages are written each in its own characters.
+    for (const Case& c : cases)
+        EXPECT_STRNE(MessageText(c.id, lkCht), MessageText(c.id, lkChs)) << "id " << c.id;
 }
 
 TEST(Lang, LanguageNamesAreTheStoredForms) {

@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -45,9 +47,24 @@ void setCell(QTableWidget* t, int index, int columns, const QString& text) {
 
 } // namespace
 
-BenchPanel::BenchPanel(bench::Bench& bench, QWidget* parent) : QWidget(parent), bench_(bench) {
+BenchPanel::BenchPanel(bench::Bench& bench, QWidget* parent)
+    : BenchPanel(std::vector<bench::Bench*>{&bench}, parent) {}
+
+BenchPanel::BenchPanel(std::vector<bench::Bench*> boxes, QWidget* parent)
+    : QWidget(parent), boxes_(std::move(boxes)) {
     setObjectName("BenchPanel");
     setWindowTitle("rfbind bench");
+
+    // One tab per slot; a bench of one box has none.
+    slots_ = new QTabBar(this);
+    slots_->setObjectName("benchSlots");
+    slots_->setExpanding(false);
+    slots_->setDrawBase(false);
+    for (std::size_t k = 1; k <= boxes_.size(); ++k) {
+        const int tab = slots_->addTab(QString("Slot %1").arg(k));
+        slots_->setTabToolTip(tab, QString::fromStdString(boxes_[k - 1]->options().receiverPortPath));
+    }
+    slots_->setVisible(boxes_.size() > 1);
 
     auto* hardware = new QGroupBox("Hardware", this);
     plug_ = new QPushButton(hardware);
@@ -89,91 +106,123 @@ BenchPanel::BenchPanel(bench::Bench& bench, QWidget* parent) : QWidget(parent), 
     txEeprom_->setObjectName("benchTxEeprom");
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(hardware, 0, 0);
-    layout->addWidget(faults, 0, 1);
-    layout->addWidget(state_, 1, 0, 1, 2);
-    layout->addWidget(new QLabel("Receiver EEPROM (words, hex)", this), 2, 0, 1, 2);
-    layout->addWidget(rxEeprom_, 3, 0, 1, 2);
-    layout->addWidget(new QLabel("Mouse EEPROM (bytes, hex)", this), 4, 0, 1, 2);
-    layout->addWidget(txEeprom_, 5, 0, 1, 2);
+    layout->addWidget(slots_, 0, 0, 1, 2);
+    layout->addWidget(hardware, 1, 0);
+    layout->addWidget(faults, 1, 1);
+    layout->addWidget(state_, 2, 0, 1, 2);
+    layout->addWidget(new QLabel("Receiver EEPROM (words, hex)", this), 3, 0, 1, 2);
+    layout->addWidget(rxEeprom_, 4, 0, 1, 2);
+    layout->addWidget(new QLabel("Mouse EEPROM (bytes, hex)", this), 5, 0, 1, 2);
+    layout->addWidget(txEeprom_, 6, 0, 1, 2);
 
+    connect(slots_, &QTabBar::currentChanged, this, [this](int index) { showSlot(index + 1); });
     connect(plug_, &QPushButton::clicked, this, [this] {
-        bench_.receiverPlugged() ? bench_.unplugReceiver() : bench_.plugReceiver();
+        box().receiverPlugged() ? box().unplugReceiver() : box().plugReceiver();
         refresh();
     });
     connect(fresh, &QPushButton::clicked, this, [this] {
         static std::uint32_t seed = 1000;
-        bench_.freshUnit(++seed);
+        box().freshUnit(++seed);
         refresh();
     });
     connect(mouseOn_, &QPushButton::clicked, this, [this] {
-        bench_.switchMouse(!bench_.mouse().switchedOn());
+        box().switchMouse(!box().mouse().switchedOn());
         refresh();
     });
-    connect(move_, &QPushButton::pressed, this, [this] { bench_.setMouseMoving(true); });
-    connect(move_, &QPushButton::released, this, [this] { bench_.setMouseMoving(false); });
+    // Released on the box it was pressed on, even if the slot changed meanwhile.
+    connect(move_, &QPushButton::pressed, this, [this] {
+        moving_ = &box();
+        moving_->setMouseMoving(true);
+    });
+    connect(move_, &QPushButton::released, this, [this] {
+        if (moving_ != nullptr)
+            moving_->setMouseMoving(false);
+        moving_ = nullptr;
+    });
     connect(keyboardOn_, &QPushButton::clicked, this, [this] {
-        if (const auto* kb = bench_.keyboard())
-            bench_.switchKeyboard(!kb->switchedOn());
+        if (const auto* kb = box().keyboard())
+            box().switchKeyboard(!kb->switchedOn());
         refresh();
     });
-    connect(bind, &QPushButton::clicked, this, [this] { bench_.pressKeyboardBindButton(); });
+    connect(bind, &QPushButton::clicked, this, [this] { box().pressKeyboardBindButton(); });
 
-    // Bench time acts while the station is idle too (pairing window, the unplug fault), and the
-    // views follow what the station writes.
+    // Bench time acts while the stations are idle too (pairing window, the unplug fault), in
+    // every box, and the views follow what the station writes.
     refresh_ = new QTimer(this);
     refresh_->setInterval(200);
     connect(refresh_, &QTimer::timeout, this, [this] {
-        bench_.checkTime();
+        for (bench::Bench* b : boxes_)
+            b->checkTime();
         refresh();
     });
     refresh_->start();
 
-    const auto& f = bench_.faults();
-    txOff_->setChecked(f.transmitterOff);
-    noMove_->setChecked(f.mouseNeverMoves);
-    neverAck_->setChecked(f.receiverNeverAcknowledges);
-    ackLoss_->setChecked(f.ackLossProbability > 0);
+    showFaults();
     refresh();
 }
 
+void BenchPanel::showSlot(int slot) {
+    if (slot < 1 || slot > static_cast<int>(boxes_.size()) || slot == slot_)
+        return;
+    slot_ = slot;
+    if (slots_->currentIndex() != slot - 1)
+        slots_->setCurrentIndex(slot - 1);
+    showFaults();
+    refresh();
+}
+
+void BenchPanel::showFaults() {
+    // The box's own faults: shown, not applied, so no box takes another's faults.
+    const auto& f = box().faults();
+    for (auto [check, on] : {std::pair{txOff_, f.transmitterOff}, std::pair{noMove_, f.mouseNeverMoves},
+                             std::pair{neverAck_, f.receiverNeverAcknowledges},
+                             std::pair{ackLoss_, f.ackLossProbability > 0}}) {
+        const QSignalBlocker quiet(check);
+        check->setChecked(on);
+    }
+}
+
 void BenchPanel::applyFaults() {
-    bench::BenchFaults f = bench_.faults();
+    bench::BenchFaults f = box().faults();
     f.transmitterOff = txOff_->isChecked();
     f.mouseNeverMoves = noMove_->isChecked();
     f.receiverNeverAcknowledges = neverAck_->isChecked();
     f.ackLossProbability = ackLoss_->isChecked() ? 0.1 : 0.0;
-    bench_.setFaults(f);
+    box().setFaults(f);
     refresh();
 }
 
 void BenchPanel::refresh() {
     // The station may be transferring on its own thread: the views show one moment of it.
-    const auto held = bench_.hold();
-    plug_->setText(bench_.receiverPlugged() ? "Unplug receiver" : "Plug in receiver");
-    mouseOn_->setText(bench_.mouse().switchedOn() ? "Switch mouse off" : "Switch mouse on");
-    const auto* kb = bench_.keyboard();
+    bench::Bench& shown = box();
+    const auto held = shown.hold();
+    plug_->setText(shown.receiverPlugged() ? "Unplug receiver" : "Plug in receiver");
+    mouseOn_->setText(shown.mouse().switchedOn() ? "Switch mouse off" : "Switch mouse on");
+    const auto* kb = shown.keyboard();
     keyboardOn_->setEnabled(kb != nullptr);
     keyboardOn_->setText(kb && kb->switchedOn() ? "Switch keyboard off" : "Switch keyboard on");
-    const auto& rx = bench_.receiver();
+    const auto& rx = shown.receiver();
     auto id = [](const auto& radioId) {
         QString s;
         for (auto b : radioId)
             s += QString("%1").arg(b, 2, 16, QChar('0')).toUpper();
         return s;
     };
-    state_->setText(QString("Receiver %1 · own ID %2 · mouse ID %3 · keyboard ID %4 · "
+    const QString slot = boxes_.size() > 1 ? QString("Slot %1 (%2) · ").arg(slot_).arg(
+                                                 QString::fromStdString(shown.options().receiverPortPath))
+                                           : QString();
+    state_->setText(slot + QString("Receiver %1 · own ID %2 · mouse ID %3 · keyboard ID %4 · "
                             "transfers %5")
-                        .arg(bench_.receiverPlugged() ? "plugged in" : "unplugged")
+                        .arg(shown.receiverPlugged() ? "plugged in" : "unplugged")
                         .arg(id(rx.ownId()))
                         .arg(rx.mouseId())
                         .arg(rx.keyboardId())
-                        .arg(bench_.featureTransfers()));
+                        .arg(shown.featureTransfers()));
     for (int i = 0; i < 64; ++i)
         setCell(rxEeprom_, i, 8, QString("%1").arg(rx.eeprom()[i], 4, 16, QChar('0')).toUpper());
     for (int i = 0; i < 128; ++i)
         setCell(txEeprom_, i, 16,
-                QString("%1").arg(bench_.mouse().eeprom()[i], 2, 16, QChar('0')).toUpper());
+                QString("%1").arg(shown.mouse().eeprom()[i], 2, 16, QChar('0')).toUpper());
 }
 
 QPushButton* BenchPanel::offerOn(QWidget* station) {

@@ -28,6 +28,11 @@ namespace {
 /// The heartbeat that measures how long the event loop was kept from running, and at which
 /// the operator looks along the boxes.
 constexpr int kHeartbeatMs = 5;
+// Between two box swaps, as a person needs them: each swap is two hot-plug events for every
+// slot's udev monitor, which the slots' stations take through the window's event loop.
+constexpr int kSwapSpacingMs = 20;
+// From placing a mouse unit to its Go: the slot's station has taken the box's swap by then.
+constexpr int kPlugSettleMs = 150;
 /// How much longer than the mouse's pairing period the operator takes to pick up a keyboard.
 constexpr int kPickUpMarginMs = 300;
 /// A slot still working its unit after this long is reported as it stands.
@@ -59,7 +64,7 @@ void GangHeadlessRun::runUnits(int units) {
     sinceBeat_.start();
     heartbeat_.start();
     for (std::size_t k = 1; k <= slots_.size(); ++k)
-        place(static_cast<int>(k));
+        placeInTurn(static_cast<int>(k));
     const auto busy = [this] {
         return std::any_of(slots_.begin(), slots_.end(),
                            [](const Slot& s) { return s.phase != Phase::Done; });
@@ -83,18 +88,19 @@ void GangHeadlessRun::place(int k) {
     s.box.bench->freshUnit(seed_ + static_cast<std::uint32_t>(s.unit));
     s.box.bench->setMouseMoving(false);
     s.placed.start();
-    // The plug-in reaches the slot's station through the event loop: once it has been taken
-    // there, the operator picks up the unit.
+    // The plug-in reaches the slot's station through the event loop (behind hidraw from the
+    // window's socket notifier on to the station's thread): the operator picks the unit up a
+    // moment after placing it, once the slot is idle.
     QTimer::singleShot(0, this, [this, k] {
         form_.slotStrip()->whenSlotIdle(k, [this, k](const std::optional<RunOutcome>&) {
-            Slot& slot = slots_[static_cast<std::size_t>(k - 1)];
-            slot.phase = Phase::PickingUp;
-            // A mouse is switched on as the unit goes in; a keyboard unit starts once the
-            // operator has picked up its keyboard, after the mouse's own pairing period.
-            if (!keyboardUnits())
-                start(k);
+            slots_[static_cast<std::size_t>(k - 1)].phase = Phase::PickingUp;
         });
     });
+}
+
+void GangHeadlessRun::placeInTurn(int k) {
+    slots_[static_cast<std::size_t>(k - 1)].phase = Phase::Placing;
+    toPlace_.push_back(k);
 }
 
 void GangHeadlessRun::start(int k) {
@@ -113,12 +119,22 @@ void GangHeadlessRun::start(int k) {
 void GangHeadlessRun::heartbeat() {
     tally_.stalled(sinceBeat_.elapsed());
     sinceBeat_.restart();
+    if (!toPlace_.empty() && (!sinceSwap_.isValid() || sinceSwap_.elapsed() >= kSwapSpacingMs)) {
+        sinceSwap_.start();
+        const int k = toPlace_.front();
+        toPlace_.pop_front();
+        place(k);
+    }
     int waiting = 0;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Slot& s = slots_[i];
         const int k = static_cast<int>(i + 1);
-        if (s.phase == Phase::PickingUp &&
-            s.placed.elapsed() > bench::BenchTransmitter::kMousePairingMs + kPickUpMarginMs)
+        // A mouse is switched on as the unit goes in; a keyboard unit starts once the operator
+        // has picked up its keyboard, after the mouse's own pairing period.
+        const qint64 pickUpAfterMs =
+            keyboardUnits() ? bench::BenchTransmitter::kMousePairingMs + kPickUpMarginMs
+                            : kPlugSettleMs;
+        if (s.phase == Phase::PickingUp && s.placed.elapsed() > pickUpAfterMs)
             start(k);
         if (s.phase != Phase::Running)
             continue;
@@ -171,7 +187,7 @@ void GangHeadlessRun::ended(int k, const std::optional<RunOutcome>& outcome) {
     line["frames"] = static_cast<qint64>(bench.featureTransfers() - s.frames0);
     tally_.unitEnded(line, result, outcome, cycleMs, s.box.clock->sleptMs() - s.slept0, out_);
     ++s.units;
-    place(k);
+    placeInTurn(k);
 }
 
 void GangHeadlessRun::printSummary() {

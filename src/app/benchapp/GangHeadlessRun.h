@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <deque>
 #include <vector>
 
 class QTextStream;
@@ -61,6 +62,9 @@ private:
     };
 
     void place(int slot);
+    /// The operator swaps one box at a time: `slot`'s box is swapped on a later heartbeat,
+    /// after the boxes already waiting for their turn.
+    void placeInTurn(int slot);
     void start(int slot);
     void ended(int slot, const std::optional<RunOutcome>& outcome);
     void heartbeat();
@@ -72,6 +76,9 @@ private:
     QTextStream& out_;
     int units_ = 0;
     int nextUnit_ = 1;
+
+    std::deque<int> toPlace_;
+    QElapsedTimer sinceSwap_;
 
     QTimer heartbeat_;
     QElapsedTimer sinceBeat_;

@@ -16,24 +16,23 @@ bool HidrawTransport::prepare(int argc, char** argv, std::string& error) {
     return !hidraw || bench::ensureUmockdevPreloaded(argv, error);
 }
 
-HidrawTransport::HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults)
+HidrawTransport::HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults,
+                                 const std::vector<bench::Bench*>& others)
     : emulated_(bench, faults) {
-    // The emulated tree exists before the controller opens its udev monitor and enumerates.
+    for (bench::Bench* other : others)
+        tooMany_ = !emulated_.addReceiver(*other) || tooMany_;
+    // The whole emulated tree exists before the controller opens its udev monitor and
+    // enumerates: the receivers' arrivals are not queued for a monitor nobody drains yet.
     controller_ = std::make_unique<HidapiController>();
 }
 
 HidrawTransport::~HidrawTransport() = default;
 
-bool HidrawTransport::addReceiver(bench::Bench& other) {
-    if (!emulated_.addReceiver(other))
-        return false;
-    // The controller was made before this node existed: it lists it once it rescans.
-    return true;
-}
-
 QString HidrawTransport::error() const {
     if (!emulated_.ok())
         return QString::fromStdString(emulated_.error());
+    if (tooMany_)
+        return QStringLiteral("it emulates at most %1 receivers").arg(kMaxReceivers);
     if (!controller_->hidapiAvailable())
         return QStringLiteral("hidapi cannot be initialised");
     return {};

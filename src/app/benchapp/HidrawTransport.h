@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rfbind {
 class HidDeviceController;
@@ -26,18 +27,17 @@ public:
     /// that failed.
     static bool prepare(int argc, char** argv, std::string& error);
 
-    /// Builds the emulated devices, then the station's controller over them. The bench must
-    /// outlive the transport.
-    HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults);
+    /// Builds the emulated devices, the receiver of `bench` and those of `others` (a gang
+    /// bench's other boxes, each a node of its own on its bench's port), then the station's
+    /// controller over them. The benches must outlive the transport.
+    HidrawTransport(bench::Bench& bench, const bench::HidrawFaults& faults,
+                    const std::vector<bench::Bench*>& others = {});
     ~HidrawTransport();
     HidrawTransport(const HidrawTransport&) = delete;
     HidrawTransport& operator=(const HidrawTransport&) = delete;
 
     /// The most receivers the emulated bus holds (a gang bench's boxes).
-    static constexpr int kMaxReceivers = 3;
-    /// Another box's receiver as a node of its own on the bus, on its bench's port; false
-    /// when the bus holds no more.
-    bool addReceiver(bench::Bench& other);
+    static constexpr int kMaxReceivers = bench::HidrawBench::kMaxReceivers;
 
     /// Empty when the transport works; otherwise why not.
     QString error() const;
@@ -51,6 +51,7 @@ public:
 private:
     bench::HidrawBench emulated_;
     std::unique_ptr<HidapiController> controller_;
+    bool tooMany_ = false;
 };
 
 } // namespace rfbind::app

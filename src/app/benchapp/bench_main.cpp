@@ -93,13 +93,11 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::HidrawTransport> hidraw;
     if (options->transport == app::BenchCommandLine::Transport::Hidraw) {
         // On a gang bench every box's receiver is a node of its own on the one emulated bus.
-        hidraw = std::make_unique<app::HidrawTransport>(gang ? *boxes[0] : bench, options->hidraw);
+        std::vector<bench::Bench*> others;
         for (std::size_t k = 1; k < boxes.size(); ++k)
-            if (!hidraw->addReceiver(*boxes[k])) {
-                err << "rfbind-bench: the hidraw transport emulates at most "
-                    << app::HidrawTransport::kMaxReceivers << " receivers\n";
-                return 2;
-            }
+            others.push_back(boxes[k].get());
+        hidraw = std::make_unique<app::HidrawTransport>(gang ? *boxes[0] : bench, options->hidraw,
+                                                        others);
         if (const QString why = hidraw->error(); !why.isEmpty()) {
             err << "rfbind-bench: the hidraw transport does not work: " << why << "\n";
             return 1;
@@ -236,8 +234,13 @@ int main(int argc, char** argv) {
     bench.freshUnit(options->seed);
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k]->freshUnit(options->seed + static_cast<std::uint32_t>(k));
-    // On a gang bench the panel shows the first slot's box.
-    app::BenchPanel panel(gang ? *boxes[0] : bench);
+    // On a gang bench the panel holds every slot's box, slot 1's shown first.
+    std::vector<bench::Bench*> panelBoxes;
+    for (auto& box : boxes)
+        panelBoxes.push_back(box.get());
+    if (!gang)
+        panelBoxes.push_back(&bench);
+    app::BenchPanel panel(panelBoxes);
     panel.adjustSize();
     panel.offerOn(&form);
     form.show();

@@ -10,9 +10,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <dirent.h>
 #include <linux/capability.h>
 #include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -35,11 +41,58 @@ constexpr int kBusUsb = 3;
 // Whom the receiver's node belongs to under the permission fault: not this process.
 constexpr uid_t kOtherUser = 65534;
 
+// The root ports: the keyboard's, the main receiver's, and the others' from the first free one
+// up, passing over the main receiver's. Each device's minor follows: the keyboard hidraw0, the
+// main receiver hidraw1, the others hidraw2 and up.
 constexpr int kKeyboardPort = 1;
 constexpr int kMainReceiverPort = 4;
 constexpr int kFirstExtraPort = 2;
+constexpr int kFirstExtraMinor = 2;
+
+int extraPort(int index) {
+    const int port = kFirstExtraPort + index;
+    return port >= kMainReceiverPort ? port + 1 : port;
+}
 
 const char* const kGenerationKey = "rfbind-generation";
+
+// What a udev monitor's socket may hold unread before the bench waits for it: the queue takes
+// a few more, and umockdev ends the process when it is full.
+constexpr int kUnreadEventsPerMonitor = 4;
+// How long the bench waits for a monitor at most: one that is not read at all (its program
+// busy elsewhere) must not hold the bench up for good.
+constexpr auto kMonitorWait = std::chrono::milliseconds(1000);
+
+/// The sockets of the process's udev monitors under umockdev: those bound to the test bed's
+/// "event" paths, by path and descriptor.
+std::map<std::string, int> monitorSockets(const std::string& root) {
+    std::map<std::string, int> found;
+    const std::string prefix = root + "/event";
+    DIR* fds = ::opendir("/proc/self/fd");
+    if (fds == nullptr)
+        return found;
+    while (const dirent* entry = ::readdir(fds)) {
+        char* end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != 0)
+            continue;
+        sockaddr_un address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+            address.sun_family != AF_UNIX)
+            continue;
+        const std::string path(address.sun_path, ::strnlen(address.sun_path, sizeof address.sun_path));
+        if (path.rfind(prefix, 0) == 0)
+            found[path] = static_cast<int>(fd);
+    }
+    ::closedir(fds);
+    return found;
+}
+
+bool waiting(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+}
 
 std::string hex4(unsigned v) {
     char text[8];
@@ -273,9 +326,9 @@ bool HidrawBench::addReceiver(Bench& other) {
     int extras = 0;
     for (const auto& node : nodes_)
         extras += node->receiver() && !node->main;
-    if (!ok() || extras >= kMainReceiverPort - kFirstExtraPort)
+    if (!ok() || extras >= kMaxReceivers - 1)
         return false;
-    addNode(other, BenchEndpoint::Receiver, kFirstExtraPort + extras, 2 + extras, false);
+    addNode(other, BenchEndpoint::Receiver, extraPort(extras), kFirstExtraMinor + extras, false);
     return ok();
 }
 
@@ -405,19 +458,46 @@ void HidrawBench::present(Node& node) {
 
     node.syspaths = {usb, interface, hid, raw};
     for (gchar* path : {usb, interface, hid, raw}) {
+        // The station's monitors take hidraw events only: the others never reach their queues.
+        if (path == raw)
+            roomForHotplugEvent();
         umockdev_testbed_uevent(testbed_, path, "add");
+        if (path == raw)
+            hotplugEventSent();
         g_free(path);
     }
 }
 
 void HidrawBench::withdraw(Node& node) {
     // The kernel announces the removal children first, while sysfs still shows them.
+    roomForHotplugEvent();
     for (auto it = node.syspaths.rbegin(); it != node.syspaths.rend(); ++it)
         umockdev_testbed_uevent(testbed_, it->c_str(), "remove");
+    hotplugEventSent();
     ::unlink((rootDir() + node.devNode).c_str());
     for (auto it = node.syspaths.rbegin(); it != node.syspaths.rend(); ++it)
         umockdev_testbed_remove_device(testbed_, it->c_str());
     node.syspaths.clear();
+}
+
+void HidrawBench::roomForHotplugEvent() {
+    const auto deadline = std::chrono::steady_clock::now() + kMonitorWait;
+    for (const auto& [path, fd] : monitorSockets(rootDir())) {
+        int& unread = unread_[path];
+        while (unread > 0) {
+            if (!waiting(fd))
+                unread = 0;
+            else if (unread < kUnreadEventsPerMonitor || std::chrono::steady_clock::now() > deadline)
+                break;
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
+void HidrawBench::hotplugEventSent() {
+    for (const auto& socket : monitorSockets(rootDir()))
+        ++unread_[socket.first];
 }
 
 } // namespace rfbind::bench

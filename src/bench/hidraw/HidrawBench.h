@@ -5,6 +5,7 @@
 #include "bench/hidraw/HidrawFaults.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ class Bench;
 /// up) at the same node, as the kernel reuses the lowest free minor; a file descriptor opened
 /// on an earlier plug-in gets ENODEV.
 ///
+/// A udev monitor's socket queues only a few events, and umockdev ends the process when one is
+/// full. Before each hidraw event the bench waits, for a second at most, for every monitor of
+/// the process that has several events unread to take them (roomForHotplugEvent()), so eight
+/// boxes swapped one after the other reach every slot's station.
+///
 /// Requires umockdev's preload library in this process (see ensureUmockdevPreloaded()) and
 /// must be created before anything in the process opens a udev monitor or reads /sys. Only one
 /// may exist at a time (the test bed is process-wide).
@@ -52,8 +58,14 @@ public:
     bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
 
-    /// Presents the receiver of another bench as well, listed before the main receiver (so the
-    /// main one comes last in enumeration order). At most two.
+    /// The most receivers the emulated bus holds: the main one and seven others, as many as
+    /// the boxes of the largest gang station.
+    static constexpr int kMaxReceivers = 8;
+
+    /// Presents the receiver of another bench as well, on its own node and on the port its
+    /// bench names; a bench naming a port already taken goes on a root port of its own, 1-2
+    /// and 1-3 for the first two (listed before the main receiver on 1-4), then 1-5 and up.
+    /// False once the bus holds kMaxReceivers.
     bool addReceiver(Bench& other);
 
     const HidrawFaults& faults() const;
@@ -71,6 +83,8 @@ private:
     void sync(Node& node);
     void present(Node& node);
     void withdraw(Node& node);
+    void roomForHotplugEvent();
+    void hotplugEventSent();
 
     UMockdevTestbed* testbed_ = nullptr;
     Bench& bench_;
@@ -78,6 +92,9 @@ private:
     std::string error_;
     std::vector<std::unique_ptr<Node>> nodes_;
     int nextHidNumber_ = 1;
+    /// Per udev monitor of this process (by its socket's path): hidraw events sent to it
+    /// since it was last seen with none waiting.
+    std::map<std::string, int> unread_;
 };
 
 } // namespace rfbind::bench
