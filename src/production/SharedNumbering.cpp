@@ -45,10 +45,9 @@ public:
 
     std::optional<std::string> refusal() const override {
         const std::lock_guard lock(shared_.mutex_);
-        if (shared_.upstream_ != nullptr)
-            if (auto why = shared_.upstream_->refusal())
-                return why;
-        return shared_.refusal_;
+        if (shared_.upstream_ == nullptr)
+            return std::nullopt;
+        return shared_.upstream_->refusal();
     }
 
     std::optional<Refused> handOut(const UnitRecipe& recipe, NumberingGenerators&,
@@ -131,11 +130,6 @@ SharedNumbering::SharedNumbering(NumberingGenerators generators, Store store,
     : generators_(generators), store_(std::move(store)), upstream_(upstream) {
     if (upstream_ != nullptr)
         upstream_->handOutForSlots();
-}
-
-void SharedNumbering::refuseAll(std::string why) {
-    const std::lock_guard lock(mutex_);
-    refusal_ = std::move(why);
 }
 
 std::unique_ptr<NumberSource> SharedNumbering::source(int slot) {

@@ -63,10 +63,6 @@ public:
     /// change between units, a read for the panels).
     void withGenerators(const std::function<void(NumberingGenerators&)>& change);
 
-    /// Every slot's Go is refused with `why` from now on (a station whose numbers must come
-    /// from elsewhere, e.g. its line, which the slots do not draw from).
-    void refuseAll(std::string why);
-
     /// How many serial numbers and radio IDs running units hold now.
     std::size_t heldCount() const;
 
@@ -123,7 +119,6 @@ private:
     void unitFailed(const UnitNumbers& unit);
 
     mutable std::mutex mutex_;
-    std::optional<std::string> refusal_; ///< guarded by mutex_
     /// Held by a unit from its commit to its log and journal lines (NumberSource::unitEnding).
     std::mutex ending_;
     NumberingGenerators generators_;
