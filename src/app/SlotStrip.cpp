@@ -46,10 +46,10 @@ struct SlotStrip::Slot {
 };
 
 SlotStrip::SlotStrip(const StationSlots& stationSlots, std::vector<SlotSource> sources,
-                     NumberingGenerators generators, Dialogs& dialogs,
+                     NumberingGenerators generators, NumberSource* line, Dialogs& dialogs,
                      std::function<QString(int)> messageText, RadioIdSource radioIdSource,
                      QWidget* parent)
-    : QWidget(parent), assignment_(stationSlots), numbering_(generators, storeNumbering) {
+    : QWidget(parent), assignment_(stationSlots), numbering_(generators, storeNumbering, line) {
     setObjectName(QStringLiteral("SlotStrip"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -120,14 +120,15 @@ void SlotStrip::showPortOf(int slot) {
         Qt::QueuedConnection);
 }
 
-void SlotStrip::start(const std::string& hostName) {
+void SlotStrip::start(const std::string& stationName) {
     for (auto& slot : slots_) {
         Slot* s = slot.get();
-        s->thread->post([s, hostName] {
-            // The receivers TX.ini accepts and its hot keys; the numbering is the gang's.
+        s->thread->post([s, stationName] {
+            // The receivers TX.ini accepts and its hot keys; the numbering is the gang's, and
+            // so is the line: the slots' attempts are journalled under the station's name.
             s->station->loadSettings();
             s->station->settingsLoaded();
-            s->station->openLine({}, {}, hostName);
+            s->station->openRecords(stationName);
         });
         s->thread->post([s] { s->devices->rescan(true); });
     }

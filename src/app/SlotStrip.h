@@ -48,15 +48,17 @@ public:
     using RadioIdSource = std::function<std::unique_ptr<RfidRandomSource>()>;
 
     /// `generators`: the main station's, which must not be replaced while the strip exists.
+    /// `line`: the main station's line, which the slots number from, or none; it must
+    /// outlive the strip.
     SlotStrip(const StationSlots& stationSlots, std::vector<SlotSource> sources,
-              NumberingGenerators generators, Dialogs& dialogs,
+              NumberingGenerators generators, NumberSource* line, Dialogs& dialogs,
               std::function<QString(int)> messageText, RadioIdSource radioIdSource,
               QWidget* parent = nullptr);
     ~SlotStrip() override;
 
     /// Opens every slot's station (settings, production log and journal under the working
-    /// folder) and takes its devices for the first time.
-    void start(const std::string& hostName);
+    /// folder, as station `stationName`) and takes its devices for the first time.
+    void start(const std::string& stationName);
 
     /// Starts every slot that is idle and has a receiver on `recipe`.
     void goAll(const UnitRecipe& recipe);

@@ -24,7 +24,6 @@
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <future>
@@ -267,20 +266,25 @@ void TForm1::createSlotStrip() {
     for (const auto& s : services_.slotSources)
         sources.push_back({s.devices, s.time});
     // The slots number from the generators the settings load gave the station: one numbering,
-    // shown and stored by the window as before.
-    NumberingGenerators generators{*station_->rxSN(), *station_->txSN(), *station_->rxRFID(),
-                                   *station_->txRFID()};
-    strip_ = new SlotStrip(services_.stationSlots, std::move(sources), generators, services_.dialogs,
-                           [this](int id) { return MessageText(id); }, services_.radioIdSource,
-                           this);
+    // shown and stored by the window as before. On a line they draw from the station's
+    // leases, under its name. All of it belongs to the station's thread and is read there.
+    struct FromStation {
+        TProdSN* rxSN;
+        TProdSN* txSN;
+        TProdRFID* rxRFID;
+        TProdRFID* txRFID;
+        NumberSource* line;
+        std::string name;
+    };
+    const FromStation s = fromStation([this] {
+        return FromStation{station_->rxSN().get(), station_->txSN().get(), station_->rxRFID().get(),
+                           station_->txRFID().get(), station_->line(), station_->stationName()};
+    });
+    strip_ = new SlotStrip(services_.stationSlots, std::move(sources),
+                           NumberingGenerators{*s.rxSN, *s.txSN, *s.rxRFID, *s.txRFID}, s.line,
+                           services_.dialogs, [this](int id) { return MessageText(id); },
+                           services_.radioIdSource, this);
     atStation([this] { station_->shareNumbering(&strip_->numbering()); });
-    // The slots number from TX.ini's generators only. A station on a line that numbered its
-    // slots from TX.ini would hand out numbers the line's ledger never saw, so every slot is
-    // refused instead, saying why.
-    if (fromStation([this] { return station_->line() != nullptr; }))
-        strip_->numbering().refuseAll(
-            "a station with several slots does not number from a line yet: remove [Slots] from "
-            "Station.ini to program on the line, or Line.ini to number the slots from TX.ini");
     connect(strip_, &SlotStrip::goRequested, this,
             [this](int slot) { strip_->go(slot, unitRecipe()); });
     connect(strip_, &SlotStrip::connectRequested, this,
@@ -292,7 +296,7 @@ void TForm1::createSlotStrip() {
     ui->btnCombo_Cmd_Soft_Bind_SW->hide();
     strip_->show();
     FormResize();
-    strip_->start(QSysInfo::machineHostName().toStdString());
+    strip_->start(s.name);
 }
 
 void TForm1::fitUsbInfoFields() {

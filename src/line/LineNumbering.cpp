@@ -195,43 +195,125 @@ std::optional<NumberSource::Refused> LineNumbering::record(Held& h, std::int64_t
     if (worker_ == nullptr)
         return std::nullopt;
     // The ledger hears of it while the unit is programmed; the unit passes only on its answer.
-    h.mark = ask<MarkAnswer>([copy = before, upTo = *lease.lastUsed](LineLedger& ledger) mutable {
-        const auto marked = ledger.markUsed(copy, upTo);
-        return marked ? MarkAnswer{} : MarkAnswer{marked.error()};
-    });
+    const std::int64_t upTo = *lease.lastUsed;
+    h.marks.push_back(Mark{lease.id, upTo,
+                           ask<MarkAnswer>([copy = before, upTo](LineLedger& ledger) mutable {
+                               const auto marked = ledger.markUsed(copy, upTo);
+                               return marked ? MarkAnswer{} : MarkAnswer{marked.error()};
+                           })});
+    const auto known = std::find_if(h.heard.begin(), h.heard.end(),
+                                    [&](const Heard& e) { return e.lease.id == lease.id; });
+    if (known == h.heard.end()) {
+        h.heard.push_back(Heard{lease, {}, {}, {}});
+        // Only the units still out need the oldest leases' answers, and they are few.
+        constexpr std::size_t kLeasesHeard = 32;
+        if (h.heard.size() > kLeasesHeard)
+            h.heard.pop_front();
+    }
     h.ledgerBehind = false; // until its answer says otherwise
     return std::nullopt;
 }
 
-std::optional<NumberSource::Refused> LineNumbering::answered(Held& h, bool wait) {
-    if (!h.mark)
-        return std::nullopt;
-    if (!wait && h.mark->wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-        return std::nullopt;
-    const MarkAnswer answer =
-        await(*h.mark, MarkAnswer{LineError{LineErrorKind::Unreachable, "the station is closing"}});
-    h.mark.reset();
-    if (!answer)
-        return std::nullopt;
+void LineNumbering::hear(Held& h, bool wait) {
+    const MarkAnswer abandoned{LineError{LineErrorKind::Unreachable, "the station is closing"}};
+    while (!h.marks.empty()) {
+        const Mark mark = h.marks.front();
+        if (!wait && mark.answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        wait = false;
+        h.marks.pop_front();
+        heard(h, mark, await(mark.answer, abandoned));
+    }
+}
+
+void LineNumbering::heard(Held& h, const Mark& mark, const MarkAnswer& answer) {
+    const auto e = std::find_if(h.heard.begin(), h.heard.end(),
+                                [&](const Heard& x) { return x.lease.id == mark.lease; });
+    if (e == h.heard.end())
+        return; // a lease so old no unit out can carry its values
+    const auto confirmedTo = [&] {
+        e->confirmedUpTo = std::max(e->confirmedUpTo.value_or(mark.upTo), mark.upTo);
+    };
+    if (!answer) {
+        confirmedTo();
+        return;
+    }
     if (answer->kind == LineErrorKind::Unreachable) {
-        h.ledgerBehind = true; // the ledger learns of it with the next record that reaches it
-        return std::nullopt;
+        // The ledger learns of it with the next record that reaches it; the unit passes
+        // offline.
+        h.ledgerBehind = true;
+        confirmedTo();
+        return;
     }
     if (answer->kind == LineErrorKind::Refused) {
-        // A supervisor reclaimed the lease: its values are retired, and a unit numbered from
-        // it must not pass. The next unit is numbered from a block above it.
-        h.lease.reset();
-        h.markedHere = false;
-        return Refused{FailReason::LeaseReclaimed, answer->message};
+        // A supervisor reclaimed the lease: its values are retired, and no unit numbered from
+        // it may pass. The next unit is numbered from a block above it.
+        e->reclaimed = Refused{FailReason::LeaseReclaimed, answer->message};
+        if (h.lease && h.lease->id == mark.lease) {
+            h.lease.reset();
+            h.markedHere = false;
+            h.givenBack.clear();
+        }
+        return;
     }
     h.ledgerBehind = true;
-    return refusedBy(*answer, "recording a number as used");
+    e->failedUpTo.emplace(mark.upTo, refusedBy(*answer, "recording a number as used"));
+}
+
+std::optional<std::optional<NumberSource::Refused>>
+LineNumbering::verdict(const Held& h, const std::string& pool, std::int64_t value) const {
+    for (const Heard& e : h.heard) {
+        if (e.lease.pool != pool || !e.lease.contains(value))
+            continue;
+        if (e.reclaimed)
+            return std::optional<Refused>(*e.reclaimed);
+        if (e.confirmedUpTo && *e.confirmedUpTo >= value)
+            return std::optional<Refused>();
+        // A later record covering the value may still confirm it.
+        if (e.failedUpTo && e.failedUpTo->first >= value &&
+            std::none_of(h.marks.begin(), h.marks.end(), [&](const Mark& m) {
+                return m.lease == e.lease.id && m.upTo >= value;
+            }))
+            return std::optional<Refused>(e.failedUpTo->second);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<NumberSource::Refused>
+LineNumbering::confirmValue(NumberKind kind, const std::string& pool, std::int64_t value) {
+    Held& h = held(kind);
+    for (;;) {
+        hear(h, false);
+        if (const auto said = verdict(h, pool, value))
+            return *said;
+        // Not answered yet: wait for the records up to the first one covering the value. A
+        // value no record covers was recorded before this run, or never reached the worker:
+        // nothing more will be heard of it, and the unit passes as the station's own.
+        const auto covering = std::find_if(h.marks.begin(), h.marks.end(), [&](const Mark& m) {
+            return std::any_of(h.heard.begin(), h.heard.end(), [&](const Heard& e) {
+                return e.lease.id == m.lease && e.lease.pool == pool &&
+                       e.lease.contains(value) && m.upTo >= value;
+            });
+        });
+        if (covering == h.marks.end())
+            return std::nullopt;
+        hear(h, true);
+    }
+}
+
+void LineNumbering::giveBack(NumberKind kind, const std::string& pool, std::int64_t value) {
+    Held& h = held(kind);
+    if (h.lease && h.markedHere && h.lease->pool == pool && h.lease->contains(value) &&
+        h.lease->lastUsed && *h.lease->lastUsed >= value)
+        h.givenBack.insert(value);
 }
 
 void LineNumbering::adopt(Held& h, const Lease& lease) {
     h.lease = lease;
     h.markedHere = false;
     h.ledgerBehind = false;
+    h.givenBack.clear();
     h.resumeChecked = true;
 }
 
@@ -274,11 +356,15 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
                                                            std::int64_t& chosen) {
     Held& h = held(kind);
     if (h.lease && h.lease->pool != pool) {
-        h = Held{};
+        // Units out may still carry the old pool's values: what the ledger says of them stays.
+        Held fresh;
+        fresh.marks = std::move(h.marks);
+        fresh.heard = std::move(h.heard);
+        h = std::move(fresh);
     }
     // An answer that arrived for an earlier unit (one that failed) may tell of a reclaimed
     // lease; one still on its way is looked at when the unit is to pass.
-    (void)answered(h, false);
+    hear(h, false);
     resumeOnce(kind, pool, h);
     // Leasing twice in a row and finding nothing usable can only be a pool whose values the
     // generator would all skip; give up then rather than lease forever.
@@ -286,7 +372,8 @@ std::optional<NumberSource::Refused> LineNumbering::secure(NumberKind kind, cons
         if (h.lease) {
             const Lease& lease = *h.lease;
             std::optional<std::int64_t> value;
-            if (h.markedHere && lease.lastUsed && candidate == *lease.lastUsed)
+            if (slots_ ? lease.contains(candidate) && h.givenBack.erase(candidate) > 0
+                       : h.markedHere && lease.lastUsed && candidate == *lease.lastUsed)
                 value = candidate;
             else
                 value = usable(std::max(candidate, lease.nextUnused()), lease.last);
@@ -412,12 +499,15 @@ std::optional<NumberSource::Refused> LineNumbering::takeRandom(const std::string
 }
 
 std::int64_t LineNumbering::candidate(NumberKind kind, std::int64_t fromGenerator) const {
+    if (slots_)
+        return fromGenerator; // the gang's numbering says which value each unit is to get
     const auto& kept = kept_[index(kind)];
     return kept && kept->fromGenerator == fromGenerator ? kept->next : fromGenerator;
 }
 
 void LineNumbering::keep(NumberKind kind, std::int64_t fromGenerator, std::int64_t next) {
-    kept_[index(kind)] = Kept{fromGenerator, next};
+    if (!slots_)
+        kept_[index(kind)] = Kept{fromGenerator, next};
 }
 
 std::optional<NumberSource::Refused>
@@ -459,6 +549,15 @@ LineNumbering::handOutRandom(const std::string& pool, NumberingGenerators& g,
 
 std::optional<NumberSource::Refused>
 LineNumbering::handOut(const UnitRecipe& recipe, NumberingGenerators& g, UnitNumbers& unit) {
+    auto refused = handOutUnit(recipe, g, unit);
+    // A serial number already taken for a unit then refused goes to the next unit.
+    if (refused && slots_)
+        unitFailed(unit);
+    return refused;
+}
+
+std::optional<NumberSource::Refused>
+LineNumbering::handOutUnit(const UnitRecipe& recipe, NumberingGenerators& g, UnitNumbers& unit) {
     unit = UnitNumbers{};
     if (refusal_)
         return Refused{FailReason::LineUnusable, *refusal_};
@@ -533,12 +632,33 @@ void LineNumbering::drawRadioIds(UnitNumbers& unit, NumberingGenerators& g) {
 }
 
 std::optional<NumberSource::Refused> LineNumbering::confirm(const UnitNumbers& unit) {
-    (void)unit; // every kind's latest record covers the values this unit carries
+    // Each value this unit carries on its own: with several units out, another unit's answer
+    // says nothing of this one's values. A random radio ID was claimed before the unit was
+    // touched, and lies in no lease.
     std::optional<Refused> refused;
-    for (Held& h : held_)
-        if (auto r = answered(h, true); r && !refused)
+    const auto check = [&](NumberKind kind, std::optional<std::int64_t> value) {
+        if (!value)
+            return;
+        if (auto r = confirmValue(kind, unit.pool, *value); r && !refused)
             refused = r;
+    };
+    check(NumberKind::RxSerial, unit.rxSerialValue);
+    check(NumberKind::TxSerial, unit.txSerialValue);
+    if (unit.ids) {
+        check(NumberKind::RxRadioId, std::int64_t{unit.ids->R});
+        check(NumberKind::TxRadioId, std::int64_t{unit.ids->T});
+    }
     return refused;
+}
+
+void LineNumbering::unitFailed(const UnitNumbers& unit) {
+    // On a station on its own the failed unit's value is kept for the next one (`Kept`).
+    if (!slots_)
+        return;
+    if (unit.rxSerialValue)
+        giveBack(NumberKind::RxSerial, unit.pool, *unit.rxSerialValue);
+    if (unit.txSerialValue)
+        giveBack(NumberKind::TxSerial, unit.pool, *unit.txSerialValue);
 }
 
 NumberingAdvance::Advanced LineNumbering::unitPassed(const UnitNumbers& unit,

@@ -18,7 +18,9 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rfbind {
@@ -61,6 +63,11 @@ namespace rfbind {
 /// A serial number handed to a unit that then failed goes to the next unit, as on a station
 /// on its own, but only within the same run of the program: after a restart the station goes
 /// on after the last value it recorded. A sequential radio ID a failed unit drew does not.
+///
+/// On a gang station (`handOutForSlots`) several units are out at once: each unit's values
+/// are confirmed on their own (a unit passes only once the ledger confirmed every sequential
+/// value it carries, and fails when any lies in a lease found reclaimed), and a value below
+/// the lease's last use is handed out again only when a failed unit of this run gave it back.
 /// Blocks leased ahead and radio IDs claimed ahead that a station never used (it was closed,
 /// or changed pool) are gaps, never handed out again.
 ///
@@ -88,6 +95,8 @@ public:
                                    UnitNumbers& unit) override;
     void drawRadioIds(UnitNumbers& unit, NumberingGenerators& generators) override;
     std::optional<Refused> confirm(const UnitNumbers& unit) override;
+    void unitFailed(const UnitNumbers& unit) override;
+    void handOutForSlots() override { slots_ = true; }
     NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,
                                           NumberingGenerators& generators) override;
     void attemptJournalled() override;
@@ -129,20 +138,47 @@ private:
         std::optional<LineError> error;
     };
 
+    /// A record of a use sent to the ledger: the lease, the value recorded, and the answer.
+    struct Mark {
+        std::int64_t lease = 0;
+        std::int64_t upTo = 0;
+        std::shared_future<MarkAnswer> answer;
+    };
+    /// What the ledger answered to the uses recorded on one lease, for the units carrying
+    /// its values to look up when they are to pass.
+    struct Heard {
+        Lease lease;
+        /// The highest use the ledger confirmed (or that went unheard while it was offline:
+        /// such a unit passes offline).
+        std::optional<std::int64_t> confirmedUpTo;
+        /// The lease was found reclaimed: none of its values may pass.
+        std::optional<Refused> reclaimed;
+        /// The highest use the ledger would not record, and why.
+        std::optional<std::pair<std::int64_t, Refused>> failedUpTo;
+    };
+
     struct Held {
         std::optional<Lease> lease;
         bool resumeChecked = false; ///< the ledger was asked for this station's lease once
         bool markedHere = false;    ///< lastUsed was recorded by this run of the program
         bool ledgerBehind = false;  ///< lastUsed may be higher than the ledger's (offline use)
         std::string openedPool;     ///< the pool whose counter this run has opened
-        /// The latest record of a use sent to the ledger whose answer was not looked at yet.
-        std::optional<std::shared_future<MarkAnswer>> mark;
+        /// Records of uses sent to the ledger whose answers were not looked at yet, oldest
+        /// first (the worker answers them in this order).
+        std::deque<Mark> marks;
+        /// The leases this run recorded uses on, and what the ledger said of them.
+        std::deque<Heard> heard;
+        /// Values of the current lease that failed units gave back and no unit holds now
+        /// (several units out at once only).
+        std::set<std::int64_t> givenBack;
         /// The next block, leased in the background before this one runs out.
         std::optional<std::shared_future<LineResult<Lease>>> ahead;
     };
 
     using UsableFrom = std::optional<std::int64_t> (*)(std::int64_t from, std::int64_t last);
 
+    std::optional<Refused> handOutUnit(const UnitRecipe& recipe, NumberingGenerators& generators,
+                                       UnitNumbers& unit);
     /// Once per run of the program and kind: takes up this station's lease as the ledger
     /// holds it (the higher use of the ledger's and Line-leases.ini's).
     void resumeOnce(NumberKind kind, const std::string& pool, Held& h);
@@ -155,8 +191,19 @@ private:
                                   std::int64_t candidate, std::int64_t end, UsableFrom usable,
                                   std::int64_t& chosen);
     std::optional<Refused> record(Held& held, std::int64_t value);
-    /// The answer to `held`'s latest record of a use: only when it has arrived, unless `wait`.
-    std::optional<Refused> answered(Held& held, bool wait);
+    /// Takes in the answers to `held`'s records of uses that have arrived, oldest first; with
+    /// `wait`, the oldest one too, arrived or not.
+    void hear(Held& held, bool wait);
+    void heard(Held& held, const Mark& mark, const MarkAnswer& answer);
+    /// Whether `value` of `pool` may pass by what the ledger answered so far: nothing when it
+    /// has not said yet, else the refusal (empty for a pass).
+    std::optional<std::optional<Refused>> verdict(const Held& held, const std::string& pool,
+                                                  std::int64_t value) const;
+    /// Whether a unit carrying `value` of `kind` may pass, waiting for the answers it needs.
+    std::optional<Refused> confirmValue(NumberKind kind, const std::string& pool,
+                                        std::int64_t value);
+    /// A value a unit no longer holds is handed out again (several units out at once only).
+    void giveBack(NumberKind kind, const std::string& pool, std::int64_t value);
     void adopt(Held& held, const Lease& lease);
     void leaseAhead(NumberKind kind, const std::string& pool, Held& held, std::int64_t used);
     std::optional<Refused> saveLeases();
@@ -196,6 +243,9 @@ private:
     std::optional<std::string> refusal_;
     std::array<Held, 4> held_{};
     std::array<std::optional<Kept>, 4> kept_{};
+    /// Several units are out at once (the slots of a gang station): no Kept, and a value below
+    /// a lease's last use only when a failed unit gave it back.
+    bool slots_ = false;
     std::optional<std::uint32_t> pendingRx_;
     std::optional<std::uint32_t> pendingTx_;
     /// Random radio IDs claimed ahead, per generator (receiver, transmitter), and the pool

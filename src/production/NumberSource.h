@@ -82,6 +82,11 @@ public:
     /// in the order units end. Nothing to hold for a station on its own.
     virtual std::unique_lock<std::mutex> unitEnding() { return {}; }
 
+    /// From now on several units may be out at once (the slots of a gang station), each
+    /// handed out, confirmed and ended on its own, with every call made by one thread at a
+    /// time. Called once, before the first unit.
+    virtual void handOutForSlots() {}
+
     /// After an attempt's journal line was written. Never fails the unit.
     virtual void attemptJournalled() = 0;
 

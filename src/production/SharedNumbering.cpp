@@ -45,19 +45,38 @@ public:
 
     std::optional<std::string> refusal() const override {
         const std::lock_guard lock(shared_.mutex_);
-        return shared_.refusal_;
+        if (shared_.upstream_ == nullptr)
+            return std::nullopt;
+        return shared_.upstream_->refusal();
     }
 
-    std::optional<Refused> handOut(const UnitRecipe&, NumberingGenerators&,
+    std::optional<Refused> handOut(const UnitRecipe& recipe, NumberingGenerators&,
                                    UnitNumbers& unit) override {
         const std::lock_guard lock(shared_.mutex_);
+        ids_.reset();
+        if (shared_.upstream_ != nullptr)
+            return shared_.handOutFromLine(recipe, unit, ids_);
         shared_.handOut(unit);
         return std::nullopt;
     }
 
     void drawRadioIds(UnitNumbers& unit, NumberingGenerators&) override {
         const std::lock_guard lock(shared_.mutex_);
-        shared_.drawRadioIds(unit);
+        if (shared_.upstream_ == nullptr) {
+            shared_.drawRadioIds(unit);
+            return;
+        }
+        // Drawn on the line with the unit's other numbers, so that no other slot's unit can
+        // come in between.
+        unit.ids = ids_;
+        ids_.reset();
+    }
+
+    std::optional<Refused> confirm(const UnitNumbers& unit) override {
+        const std::lock_guard lock(shared_.mutex_);
+        if (shared_.upstream_ == nullptr)
+            return std::nullopt;
+        return shared_.upstream_->confirm(unit);
     }
 
     NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit,
@@ -68,26 +87,49 @@ public:
 
     void unitFailed(const UnitNumbers& unit) override {
         const std::lock_guard lock(shared_.mutex_);
-        shared_.unitFailed(unit);
+        // A unit that failed before its radio IDs no longer holds the ones drawn for it.
+        UnitNumbers ended = unit;
+        if (!ended.ids)
+            ended.ids = ids_;
+        ids_.reset();
+        shared_.unitFailed(ended);
+        if (shared_.upstream_ != nullptr)
+            shared_.upstream_->unitFailed(unit);
+    }
+
+    std::string unitPool(const UnitRecipe& recipe, const NumberingGenerators&) const override {
+        const std::lock_guard lock(shared_.mutex_);
+        if (shared_.upstream_ == nullptr)
+            return {};
+        return shared_.upstream_->unitPool(recipe, shared_.generators_);
     }
 
     std::unique_lock<std::mutex> unitEnding() override {
         return std::unique_lock<std::mutex>(shared_.ending_);
     }
 
-    void attemptJournalled() override {}
-    bool offline() const override { return false; }
+    void attemptJournalled() override {
+        const std::lock_guard lock(shared_.mutex_);
+        if (shared_.upstream_ != nullptr)
+            shared_.upstream_->attemptJournalled();
+    }
+
+    bool offline() const override {
+        const std::lock_guard lock(shared_.mutex_);
+        return shared_.upstream_ != nullptr && shared_.upstream_->offline();
+    }
 
 private:
     SharedNumbering& shared_;
+    /// The radio IDs the line drew for this slot's unit, until the run reaches them.
+    std::optional<RadioIdPair> ids_;
 };
 
-SharedNumbering::SharedNumbering(NumberingGenerators generators, Store store)
-    : generators_(generators), store_(std::move(store)) {}
-
-void SharedNumbering::refuseAll(std::string why) {
-    const std::lock_guard lock(mutex_);
-    refusal_ = std::move(why);
+SharedNumbering::SharedNumbering(NumberingGenerators generators, Store store,
+                                 NumberSource* upstream)
+    : generators_(generators), store_(std::move(store)), upstream_(upstream) {
+    if (upstream_ != nullptr)
+        upstream_->handOutForSlots();
 }
 
 std::unique_ptr<NumberSource> SharedNumbering::source(int slot) {
@@ -112,7 +154,8 @@ std::size_t SharedNumbering::heldCount() const {
 
 // ---- serial numbers ------------------------------------------------------------------------
 
-std::optional<std::int64_t> SharedNumbering::takeSerial(SerialBook& book, TProdSN& generator) {
+std::optional<SharedNumbering::Wanted> SharedNumbering::wantSerial(SerialBook& book,
+                                                                   TProdSN& generator) {
     if (!counts(generator))
         return std::nullopt;
     const std::int64_t generatorNext = generator.IncNextSN();
@@ -126,19 +169,45 @@ std::optional<std::int64_t> SharedNumbering::takeSerial(SerialBook& book, TProdS
 
     if (!book.givenBack.empty()) {
         const auto oldest = book.givenBack.begin();
-        const std::int64_t value = oldest->second;
-        book.held.emplace(value, oldest->first);
-        book.givenBack.erase(oldest);
-        return value;
+        return Wanted{oldest->second, oldest->first};
     }
     std::int64_t value = book.cursor.value_or(generatorNext);
     // A change back to a value a running unit still holds skips it; the running units hold
     // few numbers, so this ends after at most that many steps.
     for (std::size_t i = 0; i <= book.held.size() && book.held.contains(value); ++i)
         value = serialAfter(generator, value);
-    book.held.emplace(value, book.nextOrder++);
-    book.cursor = serialAfter(generator, value);
-    return value;
+    return Wanted{value, std::nullopt};
+}
+
+std::optional<std::int64_t> SharedNumbering::takeSerial(SerialBook& book, TProdSN& generator) {
+    const auto wanted = wantSerial(book, generator);
+    if (!wanted)
+        return std::nullopt;
+    holdSerial(book, generator, wanted, wanted->value);
+    if (!wanted->givenBackOrder)
+        book.cursor = serialAfter(generator, wanted->value);
+    return wanted->value;
+}
+
+void SharedNumbering::holdSerial(SerialBook& book, TProdSN& generator,
+                                 const std::optional<Wanted>& wanted,
+                                 std::optional<std::int64_t> chosen) {
+    if (wanted && wanted->givenBackOrder) {
+        // Taken, or passed over by the line (its lease no longer covers it): given back no
+        // more either way.
+        book.givenBack.erase(*wanted->givenBackOrder);
+        if (chosen == wanted->value) {
+            book.held.emplace(*chosen, *wanted->givenBackOrder);
+            return;
+        }
+    }
+    if (!chosen)
+        return;
+    book.held.emplace(*chosen, book.nextOrder++);
+    // The next fresh value is the one after it. A line never hands out a fresh value below
+    // one it handed out before; the cursor never goes back either way.
+    if (!book.cursor || *chosen >= *book.cursor)
+        book.cursor = serialAfter(generator, *chosen);
 }
 
 std::int64_t SharedNumbering::peekSerial(SerialBook& book, TProdSN& generator) {
@@ -183,15 +252,25 @@ std::uint32_t SharedNumbering::drawId(TProdRFID& generator) {
     return id;
 }
 
+void SharedNumbering::holdIds(const RadioIdPair& ids) {
+    heldIds_.insert(onAirRadioId(ids.R));
+    heldIds_.insert(onAirRadioId(ids.T));
+    idOrder_[onAirRadioId(ids.R)] = nextIdOrder_++;
+}
+
+void SharedNumbering::releaseIds(const RadioIdPair& ids) {
+    heldIds_.erase(onAirRadioId(ids.R));
+    heldIds_.erase(onAirRadioId(ids.T));
+    idOrder_.erase(onAirRadioId(ids.R));
+}
+
 void SharedNumbering::drawRadioIds(UnitNumbers& unit) {
     const std::uint32_t r = drawId(generators_.rxRFID);
     RadioIdPair ids = RadioIdPair::fromNextIds(r, drawId(generators_.txRFID));
     // The transmitter's ID moved off the receiver's may land on one another unit holds.
     for (int i = 0; i < 1024 && heldIds_.contains(onAirRadioId(ids.T)); ++i)
         ids = RadioIdPair::fromNextIds(r, drawId(generators_.txRFID));
-    heldIds_.insert(onAirRadioId(ids.R));
-    heldIds_.insert(onAirRadioId(ids.T));
-    idOrder_[onAirRadioId(ids.R)] = nextIdOrder_++;
+    holdIds(ids);
     unit.ids = ids;
 }
 
@@ -234,9 +313,7 @@ NumberingAdvance::Advanced SharedNumbering::unitPassed(const UnitNumbers& unit) 
         const std::uint64_t order = drawn != idOrder_.end() ? drawn->second : 0;
         a.rxRadioId = commitId(generators_.rxRFID, rxIdCommitted_, order, unit.ids->R);
         a.txRadioId = commitId(generators_.txRFID, txIdCommitted_, order, unit.ids->T);
-        heldIds_.erase(onAirRadioId(unit.ids->R));
-        heldIds_.erase(onAirRadioId(unit.ids->T));
-        idOrder_.erase(onAirRadioId(unit.ids->R));
+        releaseIds(*unit.ids);
     }
     return a;
 }
@@ -248,11 +325,64 @@ void SharedNumbering::unitFailed(const UnitNumbers& unit) {
         giveBackSerial(txSerials_, *unit.txSerialValue);
     // The radio IDs are not handed out again (the unit may carry them), but no running unit
     // holds them any more.
-    if (unit.ids) {
-        heldIds_.erase(onAirRadioId(unit.ids->R));
-        heldIds_.erase(onAirRadioId(unit.ids->T));
-        idOrder_.erase(onAirRadioId(unit.ids->R));
+    if (unit.ids)
+        releaseIds(*unit.ids);
+}
+
+namespace {
+
+/// A sequential generator's counters alone, for the line to read and draw from.
+TProdRFID counterCopy(const TProdRFID& generator) {
+    TProdRFID copy(kAllZeroState);
+    copy.SetIncInitRFID(generator.IncInitRFID());
+    copy.SetIncCurrentRFID(generator.IncCurrentRFID());
+    copy.SetIncPrevRFID(generator.IncPrevRFID());
+    return copy;
+}
+
+/// The generator's counter moved up to `id`, drawn on the line, never back.
+void drawnTo(TProdRFID& generator, std::uint32_t id) {
+    if (!generator.IsRandom() &&
+        static_cast<std::int32_t>(id - static_cast<std::uint32_t>(generator.IncPrevRFID())) > 0)
+        generator.SetIncPrevRFID(static_cast<std::int32_t>(id));
+}
+
+} // namespace
+
+std::optional<NumberSource::Refused>
+SharedNumbering::handOutFromLine(const UnitRecipe& recipe, UnitNumbers& unit,
+                                 std::optional<RadioIdPair>& ids) {
+    const auto wantRx = wantSerial(rxSerials_, generators_.rxSN);
+    const auto wantTx = wantSerial(txSerials_, generators_.txSN);
+    // The line hands out "the value after the generator's counter" when its lease covers it:
+    // it is given copies whose counters stand just before the values wanted. Its sequential
+    // radio IDs go on after the highest one this gang drew; random ones come from its stock.
+    TProdSN rxSN = generators_.rxSN;
+    TProdSN txSN = generators_.txSN;
+    if (wantRx)
+        rxSN.SetIncPrevSN(wantRx->value - 1);
+    if (wantTx)
+        txSN.SetIncPrevSN(wantTx->value - 1);
+    TProdRFID rxCounter = counterCopy(generators_.rxRFID);
+    TProdRFID txCounter = counterCopy(generators_.txRFID);
+    NumberingGenerators copy{rxSN, txSN,
+                             generators_.rxRFID.IsRandom() ? generators_.rxRFID : rxCounter,
+                             generators_.txRFID.IsRandom() ? generators_.txRFID : txCounter};
+    if (auto refused = upstream_->handOut(recipe, copy, unit))
+        return refused;
+    // Drawn at once: the line keeps one unit's radio IDs between the two calls.
+    upstream_->drawRadioIds(unit, copy);
+    ids = unit.ids;
+    unit.ids.reset();
+
+    holdSerial(rxSerials_, generators_.rxSN, wantRx, unit.rxSerialValue);
+    holdSerial(txSerials_, generators_.txSN, wantTx, unit.txSerialValue);
+    if (ids) {
+        holdIds(*ids);
+        drawnTo(generators_.rxRFID, ids->R);
+        drawnTo(generators_.txRFID, ids->T);
     }
+    return std::nullopt;
 }
 
 } // namespace rfbind

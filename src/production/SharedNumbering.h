@@ -31,6 +31,12 @@ namespace rfbind {
 /// between units (a new first serial number or radio ID) applies to the next number drawn and
 /// drops the serial numbers given back under the old numbering.
 ///
+/// On a line the numbers come from the station's leases (an upstream number source): the
+/// numbering decides which serial value each unit is to get, as above, and the line hands out
+/// the value it can vouch for, which may be another (a value given back that the lease no
+/// longer covers, a new block). The unit holds what the line handed out. The line is called
+/// by one slot at a time, under this object's lock.
+///
 /// Thread-safe: each slot's station calls its own source() from its own thread. The generators
 /// must outlive this object and must be changed only through withGenerators() while any slot
 /// may run. Nothing throws.
@@ -40,7 +46,9 @@ public:
     /// written. Called with the numbering locked, so the file never goes back behind a commit.
     using Store = std::function<bool(const NumberingGenerators& generators, std::string& why)>;
 
-    SharedNumbering(NumberingGenerators generators, Store store);
+    /// `upstream`: where the numbers come from when not from the generators alone (the
+    /// station's line), or none; it must outlive this object.
+    SharedNumbering(NumberingGenerators generators, Store store, NumberSource* upstream = nullptr);
     SharedNumbering(const SharedNumbering&) = delete;
     SharedNumbering& operator=(const SharedNumbering&) = delete;
 
@@ -54,10 +62,6 @@ public:
     /// Runs `change` on the generators with the numbering locked (a settings load, a panel
     /// change between units, a read for the panels).
     void withGenerators(const std::function<void(NumberingGenerators&)>& change);
-
-    /// Every slot's Go is refused with `why` from now on (a station whose numbers must come
-    /// from elsewhere, e.g. its line, which the slots do not draw from).
-    void refuseAll(std::string why);
 
     /// How many serial numbers and radio IDs running units hold now.
     std::size_t heldCount() const;
@@ -87,22 +91,39 @@ private:
     void giveBackSerial(SerialBook& book, std::int64_t value);
     std::int64_t peekSerial(SerialBook& book, TProdSN& generator);
 
+    /// The serial value the next unit is to get: the oldest given back, else the next fresh
+    /// one; the order it was given back under, if it was.
+    struct Wanted {
+        std::int64_t value = 0;
+        std::optional<std::uint64_t> givenBackOrder;
+    };
+    std::optional<Wanted> wantSerial(SerialBook& book, TProdSN& generator);
+    /// The unit holds `chosen`, which the line handed out for `wanted`.
+    void holdSerial(SerialBook& book, TProdSN& generator, const std::optional<Wanted>& wanted,
+                    std::optional<std::int64_t> chosen);
+    void holdIds(const RadioIdPair& ids);
+    void releaseIds(const RadioIdPair& ids);
+
     std::uint32_t drawId(TProdRFID& generator);
     std::optional<NumberingAdvance::Shown> commitId(TProdRFID& generator, std::uint64_t& committed,
                                                     std::uint64_t order, std::uint32_t id);
 
     // What the slots' sources call, each with the numbering locked.
     void handOut(UnitNumbers& unit);
+    /// The unit's numbers from the line, its radio IDs into `ids`.
+    std::optional<NumberSource::Refused> handOutFromLine(const UnitRecipe& recipe,
+                                                         UnitNumbers& unit,
+                                                         std::optional<RadioIdPair>& ids);
     void drawRadioIds(UnitNumbers& unit);
     NumberingAdvance::Advanced unitPassed(const UnitNumbers& unit);
     void unitFailed(const UnitNumbers& unit);
 
     mutable std::mutex mutex_;
-    std::optional<std::string> refusal_; ///< guarded by mutex_
     /// Held by a unit from its commit to its log and journal lines (NumberSource::unitEnding).
     std::mutex ending_;
     NumberingGenerators generators_;
     Store store_;
+    NumberSource* upstream_ = nullptr;
     SerialBook rxSerials_;
     SerialBook txSerials_;
     /// Radio IDs running units hold, as they are on air (either generator's).

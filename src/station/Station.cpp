@@ -606,6 +606,12 @@ bool Station::numberingStorable(const StationSettings& settings) {
     return true;
 }
 
+void Station::openRecords(const std::string& stationName) {
+    stationName_ = stationName;
+    line_.reset();
+    records_ = std::make_unique<UnitRecords>(std::filesystem::current_path().string(), stationName_);
+}
+
 void Station::openLine(const std::string& lineDatabase, const std::string& lineStation,
                        const std::string& hostName) {
     stationName_ = hostName;

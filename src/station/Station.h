@@ -157,6 +157,11 @@ public:
     /// the production log and attempts journal under the working folder.
     void openLine(const std::string& lineDatabase, const std::string& lineStation,
                   const std::string& hostName);
+    /// A slot of a gang station: opens the production log and attempts journal under the
+    /// working folder, under the name the main station has on its line (or its host name).
+    /// The slot numbers from the main station's line through the gang's numbering, and opens
+    /// no line of its own (a second connection under the same name would be refused).
+    void openRecords(const std::string& stationName);
 
     // ---- state, for the view and tests -----------------------------------------------------
     ReceiverLink& link() { return link_; }

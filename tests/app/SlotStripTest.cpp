@@ -7,6 +7,7 @@
 #include "bench/Bench.h"
 #include "production/RunBench.h"
 #include "bench/BenchController.h"
+#include "line/PgTestServer.h"
 #include "settings/IniFile.h"
 #include "settings/StoredGenerators.h"
 
@@ -138,15 +139,15 @@ TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
          {"PASS", ""},
          1,
          "IncCurrentSN = 5;"},
-        // The slots do not draw from a line: numbering them from TX.ini would hand out numbers
-        // the line's ledger never saw, so a station on a line refuses them all.
-        {"a station on a line refuses every slot",
+        // The slots draw from the station's line, never from TX.ini alone: a line that cannot
+        // be reached, with no lease held yet, refuses them all.
+        {"a station whose line is offline without a lease refuses every slot",
          {{}, {}},
          {"FAIL", "FAIL"},
          0,
          "IncInitSN = 5;  IncPrevSN = 4;  IsFixAscii = True;end;", // no counter stored: nothing was handed out
          "postgresql://nobody@127.0.0.1:1/none",
-         "several slots"},
+         "no numbers left"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,6 +175,50 @@ TEST(SlotStrip, GoStartsEverySlotAndEachUnitGetsNumbersOfItsOwn) {
         ASSERT_TRUE(stored);
         EXPECT_TRUE(stored->contains(c.storedSerial)) << stored->constData();
     }
+}
+
+// On a line the slots number from the station's leases, under its name: every unit passes with
+// numbers of its own from the station's blocks, and every attempt reaches the ledger with the
+// pool it was numbered from.
+TEST(SlotStrip, OnALineEverySlotDrawsItsNumbersFromTheStationsLeases) {
+    test::TestDatabase db;
+    Gang gang({{}, {}, {}});
+    gang.station.lineDatabase = QString::fromStdString(db.station("gang-a"));
+    gang.station.lineStation = "gang-a";
+    app::TForm1& form = gang.start();
+    ASSERT_EQ(form.slotStrip()->count(), 3);
+    std::set<QString> rxSerials, txSerials;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        for (int k = 1; k <= 3; ++k)
+            gang.boxes[static_cast<std::size_t>(k - 1)]->freshUnit(
+                static_cast<std::uint32_t>(90 + 3 * round + k));
+        gang.settle(form);
+        form.findChild<QPushButton*>("btnGo")->click();
+        gang.settle(form);
+        for (int k = 1; k <= 3; ++k) {
+            ASSERT_EQ(gang.field(form, k, "lblResult"), "PASS")
+                << "slot " << k << ": " << gang.field(form, k, "lblFailReason").toStdString();
+            EXPECT_TRUE(rxSerials.insert(gang.field(form, k, "edtRX_SN")).second);
+            EXPECT_TRUE(txSerials.insert(gang.field(form, k, "edtTX_SN")).second);
+        }
+    }
+    EXPECT_EQ(logLines(gang.station.folder.path()).size(), 6);
+    for (const QString& serial : rxSerials) {
+        // The panel shows the whole serial number; its incrementing part is its last group.
+        const std::int64_t value = serial.section('-', -1).toLongLong(nullptr, 16);
+        EXPECT_EQ(db.query("SELECT count(*) FROM rfbind.leases WHERE station = 'gang-a' AND "
+                           "kind = 'rx_serial' AND " + std::to_string(value) +
+                           " BETWEEN first_value AND last_value"),
+                  "1")
+            << serial.toStdString();
+    }
+    // The journal is sent after the slots' units, each line with its pool.
+    const auto sent = [&] {
+        return db.query("SELECT count(*) FROM rfbind.attempts WHERE result = 'PASS' AND "
+                        "product IN (SELECT pool FROM rfbind.leases)");
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sent() == "6"; }, kDeadlineMs)) << sent();
 }
 
 // The supervisor's Load between units takes TX.ini afresh while the slots keep drawing from

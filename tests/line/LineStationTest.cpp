@@ -558,6 +558,7 @@ TEST_P(ABadLine, IsRefusedAsUnusableAndNeverShowsThePassword) {
     // Mended, the station sends its journal to the ledger.
     a.connect();
     ASSERT_FALSE(a.line->refusal()) << *a.line->refusal();
+    a.line->settle(); // the backlog goes in the background
     const std::string stored =
         db.query("SELECT string_agg(reason_code || ' ' || reason_text, '|') FROM rfbind.attempts");
     EXPECT_NE(stored.find("line_unusable"), std::string::npos) << stored;
