@@ -19,6 +19,8 @@ namespace {
 
 /// The "Please Check Device" entry of the message table.
 constexpr int kCheckDeviceMessage = 36;
+/// The Go button's caption, as the main window's.
+constexpr int kGoMessage = 37;
 /// The binding's verdicts, "Connect Success" and "Connect Fail".
 constexpr int kConnectSuccessMessage = 5;
 constexpr int kConnectFailMessage = 6;
@@ -130,6 +132,7 @@ void SlotPanel::retranslate() {
     caption.remove(QStringLiteral("(&C)"));
     caption.remove(QLatin1Char('&'));
     connect_->setText(caption);
+    go_->setText(messageText_(kGoMessage));
 }
 
 void SlotPanel::showBindingWatch(bool watching) {

@@ -5,6 +5,8 @@
 #include "production/RunOutcome.h"
 #include "settings/Lang.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -85,5 +87,38 @@ TEST(SlotPanelTexts, MessagesAreInTheStationsLanguageWithEveryDetailFilledIn) {
                     << shown.toStdString();
             }
         }
+    }
+}
+
+// The slot's buttons and the binding's verdict speak the operator's language too, as the main
+// window's Go and Connect do (without the shortcut eight slots could not share).
+TEST(SlotPanelTexts, ButtonsAndTheBindingVerdictAreInTheStationsLanguage) {
+    struct Row {
+        TLanguateKind kind;
+        const char* go;
+        const char* connect;
+        const char* paired;
+    };
+    const Row rows[] = {{lkEng, "Go", "Connect", "Connect Success"},
+                        {lkCht, "設定", "連線", "連線成功"},
+                        {lkChs, "设定", "对码", "对码成功"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(LanguageName(row.kind));
+        app::UnattendedDialogs dialogs;
+        app::SlotPanel panel(1, dialogs, [&row](int id) {
+            const char* t = MessageText(id, row.kind);
+            return t ? QString::fromUtf8(t) : QString();
+        });
+        const auto button = [&panel](const char* name) {
+            return panel.findChild<QAbstractButton*>(name)->text();
+        };
+        EXPECT_EQ(button("btnGo"), QString::fromUtf8(row.go));
+        EXPECT_EQ(button("btnCombo_Cmd_Soft_Bind_SW"), QString::fromUtf8(row.connect));
+        panel.showBindingWatch(true);
+        EXPECT_EQ(panel.resultText(), "Wait");
+        panel.showBindingWatch(false);
+        panel.showBindingVerdict(true);
+        EXPECT_EQ(panel.findChild<QLabel*>("lblFailReason")->text(), QString::fromUtf8(row.paired));
+        EXPECT_TRUE(dialogs.messages.empty()) << "the verdict stays in the slot";
     }
 }
