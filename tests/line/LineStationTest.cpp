@@ -326,14 +326,9 @@ TEST(LineStation, AReclaimedLeaseIsReplacedByANewBlockAboveIt) {
     LineStation a(db.station("station-a"), "station-a", 10);
     const RunOutcome first = a.go(1);
     ASSERT_TRUE(first.passed) << first.reasonText();
-    const std::int64_t oldLast = std::stoll(
-        db.query("SELECT last_value FROM rfbind.leases WHERE kind = 'rx_serial'"));
-    const std::string pool = db.query("SELECT pool FROM rfbind.leases WHERE kind = 'rx_serial'");
-    db.query("UPDATE rfbind.leases SET updated_at = now() - interval '2 hours' RETURNING 1");
-    const auto reclaimed =
-        LineLedger::reclaimIdle(db.supervisor("boss"), pool, std::chrono::hours(1));
-    ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
-    ASSERT_FALSE(reclaimed->empty());
+    const std::optional<std::int64_t> reclaimedLast = db.reclaimSerialLease();
+    ASSERT_TRUE(reclaimedLast);
+    const std::int64_t oldLast = *reclaimedLast;
 
     const RunOutcome onRetired = a.go(2);
     EXPECT_FALSE(onRetired.passed);

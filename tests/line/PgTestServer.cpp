@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "PgTestServer.h"
 
+#include "line/LineLedger.h"
+
+#include <gtest/gtest.h>
 #include <pqxx/pqxx>
 
 #include <atomic>
@@ -131,6 +134,23 @@ TestDatabase::~TestDatabase() {
     } catch (const std::exception& e) {
         std::cerr << "dropping " << name_ << ": " << e.what() << "\n";
     }
+}
+
+std::optional<std::int64_t> TestDatabase::reclaimSerialLease() const {
+    const std::int64_t last =
+        std::stoll(query("SELECT last_value FROM rfbind.leases WHERE kind = 'rx_serial'"));
+    const std::string pool = query("SELECT pool FROM rfbind.leases WHERE kind = 'rx_serial'");
+    query("UPDATE rfbind.leases SET updated_at = now() - interval '2 hours' RETURNING 1");
+    const auto reclaimed = LineLedger::reclaimIdle(supervisor("boss"), pool, std::chrono::hours(1));
+    if (!reclaimed.ok()) {
+        ADD_FAILURE() << reclaimed.error().message;
+        return std::nullopt;
+    }
+    if (reclaimed->empty()) {
+        ADD_FAILURE() << "no lease of " << pool << " was reclaimed";
+        return std::nullopt;
+    }
+    return last;
 }
 
 std::string TestDatabase::query(const std::string& sql) const {

@@ -4,7 +4,9 @@
 #include "line/LineConfig.h"
 #include "line/LineMigrations.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace rfbind::test {
@@ -77,6 +79,10 @@ public:
     /// Runs `sql` on the database and returns the first column of the first row as text
     /// (empty when there is none or it is NULL). Test-side checks read the tables with it.
     std::string query(const std::string& sql) const;
+
+    /// A supervisor reclaims the receiver serial numbers' lease, made idle for two hours
+    /// first: the lease's last value (none when it could not be reclaimed, a test failure).
+    std::optional<std::int64_t> reclaimSerialLease() const;
 
     /// The URI of `name` on the same server as `uri`.
     static std::string withDatabase(const std::string& uri, const std::string& name);

@@ -244,14 +244,9 @@ TEST(SlotLine, AReclaimedLeaseFailsEveryUnitOutOnItAndTheNextUnitIsNumberedAbove
     ASSERT_FALSE(gang.start(0, first));
     ASSERT_FALSE(gang.pass(0, first));
     gang.line->settle();
-    const std::int64_t oldLast = std::stoll(
-        db.query("SELECT last_value FROM rfbind.leases WHERE kind = 'rx_serial'"));
-    const std::string pool = db.query("SELECT pool FROM rfbind.leases WHERE kind = 'rx_serial'");
-    db.query("UPDATE rfbind.leases SET updated_at = now() - interval '2 hours' RETURNING 1");
-    const auto reclaimed =
-        LineLedger::reclaimIdle(db.supervisor("boss"), pool, std::chrono::hours(1));
-    ASSERT_TRUE(reclaimed.ok()) << reclaimed.error().message;
-    ASSERT_FALSE(reclaimed->empty());
+    const std::optional<std::int64_t> reclaimedLast = db.reclaimSerialLease();
+    ASSERT_TRUE(reclaimedLast);
+    const std::int64_t oldLast = *reclaimedLast;
 
     // The ledger answers the records of both units only once both are out.
     UnitNumbers a, b;
