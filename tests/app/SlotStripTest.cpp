@@ -61,8 +61,12 @@ struct Gang {
             }));
             boxes.back()->freshUnit(static_cast<std::uint32_t>(40 + k));
             controllers.push_back(std::make_unique<bench::BenchController>(
-                *boxes.back(), [](bench::BenchController::Task task) {
-                    QTimer::singleShot(0, qApp, std::move(task));
+                *boxes.back(), [this](bench::BenchController::Task task) {
+                    ++devicesChanging;
+                    QTimer::singleShot(0, qApp, [this, task = std::move(task)] {
+                        task();
+                        --devicesChanging;
+                    });
                 }));
             station.stationSlots.ports.push_back(options.receiverPortPath);
             station.slotSources.push_back({controllers.back().get(), &slotClock});
@@ -86,6 +90,9 @@ struct Gang {
 
     /// Lets the window run until every slot's station is idle.
     void settle(app::TForm1& form) {
+        // A unit placed reaches its slot as a device change through the window's event loop:
+        // it must have been handed to the slot before the slot can be said to be at rest.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return devicesChanging == 0; }, kDeadlineMs));
         int idle = 0;
         for (int k = 1; k <= form.slotStrip()->count(); ++k)
             form.slotStrip()->whenSlotIdle(k,
@@ -101,6 +108,8 @@ struct Gang {
         return panel->findChild<QLabel*>(name)->text();
     }
 
+    /// Device changes of the boxes not yet handed to their slots.
+    int devicesChanging = 0;
     app::QtClock benchClock;
     app::QtClock slotClock;
     std::vector<std::unique_ptr<bench::Bench>> boxes;
