@@ -144,29 +144,35 @@ void SlotStrip::goAll(const UnitRecipe& recipe) {
     }
 }
 
-void SlotStrip::go(int slot, const UnitRecipe& recipe) {
+SlotStrip::Slot* SlotStrip::slotAt(int slot) const {
     if (slot < 1 || slot > count())
-        return;
-    Station* station = slots_[static_cast<std::size_t>(slot - 1)]->station.get();
-    slots_[static_cast<std::size_t>(slot - 1)]->thread->post([station, recipe] {
-        if (!station->runActive())
-            station->go(recipe);
+        return nullptr;
+    return slots_[static_cast<std::size_t>(slot - 1)].get();
+}
+
+void SlotStrip::atSlot(int slot, std::function<void(Station&)> command) {
+    if (Slot* s = slotAt(slot))
+        s->thread->post([station = s->station.get(), command = std::move(command)] {
+            command(*station);
+        });
+}
+
+void SlotStrip::go(int slot, const UnitRecipe& recipe) {
+    atSlot(slot, [recipe](Station& station) {
+        if (!station.runActive())
+            station.go(recipe);
     });
 }
 
 void SlotStrip::connectTransmitter(int slot, const std::optional<ReceiverFilter>& filter) {
-    if (slot < 1 || slot > count())
-        return;
-    Station* station = slots_[static_cast<std::size_t>(slot - 1)]->station.get();
-    slots_[static_cast<std::size_t>(slot - 1)]->thread->post(
-        [station, filter] { station->connectTransmitter(filter); });
+    atSlot(slot, [filter](Station& station) { station.connectTransmitter(filter); });
 }
 
 void SlotStrip::whenSlotIdle(int slot,
                              std::function<void(const std::optional<RunOutcome>&)> onWindow) {
-    if (slot < 1 || slot > count())
+    Slot* s = slotAt(slot);
+    if (s == nullptr)
         return;
-    Slot* s = slots_[static_cast<std::size_t>(slot - 1)].get();
     QPointer<SlotStrip> self(this);
     s->thread->post([s, self, onWindow = std::move(onWindow)]() mutable {
         s->thread->whenBetweenCommands([s, self, onWindow = std::move(onWindow)]() mutable {
@@ -185,8 +191,8 @@ void SlotStrip::whenSlotIdle(int slot,
 }
 
 void SlotStrip::toSlot(int slot, std::function<void()> work) {
-    if (slot >= 1 && slot <= count())
-        slots_[static_cast<std::size_t>(slot - 1)]->thread->post(std::move(work));
+    if (Slot* s = slotAt(slot))
+        s->thread->post(std::move(work));
 }
 
 bool SlotStrip::anyRunActive() const {
@@ -202,9 +208,8 @@ void SlotStrip::requestClose() {
 }
 
 SlotPanel* SlotStrip::panel(int slot) const {
-    if (slot < 1 || slot > count())
-        return nullptr;
-    return slots_[static_cast<std::size_t>(slot - 1)]->panel;
+    const Slot* s = slotAt(slot);
+    return s != nullptr ? s->panel : nullptr;
 }
 
 void SlotStrip::retranslate() {

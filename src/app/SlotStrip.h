@@ -93,6 +93,10 @@ signals:
 private:
     struct Slot;
     void showPortOf(int slot);
+    /// Slot `slot` (1-based), or nullptr outside the strip.
+    Slot* slotAt(int slot) const;
+    /// Hands `command` to slot `slot`'s station on its own thread (nothing outside the strip).
+    void atSlot(int slot, std::function<void(Station&)> command);
 
     SlotAssignment assignment_;
     PairingWindow pairing_;
