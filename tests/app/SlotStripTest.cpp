@@ -101,6 +101,16 @@ struct Gang {
             QTest::qWaitFor([&] { return idle == form.slotStrip()->count(); }, kDeadlineMs));
     }
 
+    /// A fresh unit into every box (unit seeds from `firstSeed` on), then Go, and the window
+    /// runs until every slot has ended its unit.
+    void runRound(app::TForm1& form, std::uint32_t firstSeed) {
+        for (std::size_t k = 0; k < boxes.size(); ++k)
+            boxes[k]->freshUnit(firstSeed + static_cast<std::uint32_t>(k));
+        settle(form);
+        form.findChild<QPushButton*>("btnGo")->click();
+        settle(form);
+    }
+
     QString field(app::TForm1& form, int slot, const char* name) {
         auto* panel = form.slotStrip()->panel(slot);
         if (auto* edit = panel->findChild<QLineEdit*>(name))
@@ -199,12 +209,7 @@ TEST(SlotStrip, OnALineEverySlotDrawsItsNumbersFromTheStationsLeases) {
     std::set<QString> rxSerials, txSerials;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        for (int k = 1; k <= 3; ++k)
-            gang.boxes[static_cast<std::size_t>(k - 1)]->freshUnit(
-                static_cast<std::uint32_t>(90 + 3 * round + k));
-        gang.settle(form);
-        form.findChild<QPushButton*>("btnGo")->click();
-        gang.settle(form);
+        gang.runRound(form, static_cast<std::uint32_t>(91 + 3 * round));
         for (int k = 1; k <= 3; ++k) {
             ASSERT_EQ(gang.field(form, k, "lblResult"), "PASS")
                 << "slot " << k << ": " << gang.field(form, k, "lblFailReason").toStdString();
@@ -238,12 +243,7 @@ TEST(SlotStrip, ASettingsLoadBetweenUnitsKeepsTheSlotsNumbering) {
     std::set<QString> serials;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "before the load" : "after the load");
-        for (int k = 1; k <= 2; ++k)
-            gang.boxes[static_cast<std::size_t>(k - 1)]->freshUnit(
-                static_cast<std::uint32_t>(70 + 2 * round + k));
-        gang.settle(form);
-        form.findChild<QPushButton*>("btnGo")->click();
-        gang.settle(form);
+        gang.runRound(form, static_cast<std::uint32_t>(71 + 2 * round));
         for (int k = 1; k <= 2; ++k) {
             EXPECT_EQ(gang.field(form, k, "lblResult"), "PASS") << "slot " << k;
             EXPECT_TRUE(serials.insert(gang.field(form, k, "edtRX_SN")).second) << "slot " << k;
